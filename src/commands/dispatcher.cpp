@@ -1,0 +1,436 @@
+// The statement dispatcher: the command table with its abbreviations and
+// assist texts, and the loop that runs commands, strings, definitions and
+// formulas one after another.
+#include "commands/dispatcher.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "commands/assist.h"
+#include "commands/control_flow.h"
+#include "commands/help.h"
+#include "commands/listing.h"
+#include "commands/procedures.h"
+#include "commands/set_command.h"
+#include "context.h"
+#include "definitions/statements.h"
+#include "definitions/store.h"
+#include "engine/eval.h"
+#include "engine/scan.h"
+
+namespace zemu {
+
+namespace {
+
+enum class Command {
+  BlockEnd,
+  Break,
+  Continue,
+  Delete,
+  Do,
+  ElseIf,
+  Else,
+  End,
+  For,
+  Help,
+  If,
+  List,
+  New,
+  Set,
+  While,
+};
+
+struct CommandEntry {
+  const char* word;  // the "." marks the shortest accepted form
+  Command command;
+  AssistLines help;  // empty for commands that show their own help
+};
+
+// Tried in this order; the first word that matches wins.
+const std::array<CommandEntry, 15> kCommands{{
+    {"bl.ockend",
+     Command::BlockEnd,
+     {"複文ブロックの末尾を表す制御命令です。", "> (制御命令); (複文); (複文); .blockend;", ""}},
+    {"br.eak",
+     Command::Break,
+     {"複文ブロックを中断する制御命令です。", "> (制御命令); (複文); .break; (複文); .blockend;",
+      ""}},
+    {"c.ontinue",
+     Command::Continue,
+     {"複文ブロック内を繰返す制御命令です。", "> (制御命令); (複文); .continue; (複文); .blockend;",
+      ""}},
+    {"del.ete",
+     Command::Delete,
+     {"定義を取り消す命令です。複数の定義をまとめて取り消せます。",
+      "> .delete (定義名),[定義名1]...;", ""}},
+    {"do",
+     Command::Do,
+     {"定義された手続き、あるいは、手続きファイルを実行する命令です。",
+      "> .do (手続き名) [パラメータ１]... ;",
+      "> .do (手続きファイル名[.ZDF]) [パラメータ１]... ;"}},
+    {"elsei.f",
+     Command::ElseIf,
+     {"前の条件文が偽のとき、条件文を続ける制御命令です。",
+      "> .if (条件); (複文); .elseif (条件); (複文); .else; (複文);", ""}},
+    {"el.se",
+     Command::Else,
+     {"前の条件文が偽のときに実行する複文の始まりを示す制御命令です。",
+      "> .if (条件); (複文); .elseif (条件); (複文); .else; (複文);", ""}},
+    {"end", Command::End, {"プログラムを終了する命令です。", "> .end;", ""}},
+    {"f.or", Command::For, {}},
+    {"h.elp", Command::Help, {}},
+    {"if", Command::If, {}},
+    {"l.ist", Command::List, {}},
+    {"n.ew", Command::New, {"新しい定義シートを作成する命令です。", "> .new;", ""}},
+    {"s.et", Command::Set, {}},
+    {"w.hile", Command::While, {}},
+}};
+
+constexpr AssistLines kNothingTyped{
+    "計算式あるいは命令などを入力して下さい.",
+    "> (式); (関数名)=(定義式); (変数名)<(式); (手続き名)>(文;文;文)", "> .(命令文)"};
+constexpr AssistLines kProcedureShorthand{"定義された手続きの実行命令です。.do命令の省略形です。",
+                                          "> .(手続き名) [パラメータ１]... ;",
+                                          "> .do (手続き名) [パラメータ１]... ;"};
+constexpr AssistLines kNoCommand{"有効な命令文ではありません。命令はピリオド.で始まります。",
+                                 " 主な命令： .end; .set; .list; .do; .new; .help",
+                                 " 主な制御命令： .if; .for; .while: "};
+constexpr AssistLines kString{"文字列は、そのまま結果に印字されます。", "> \"文字列\";", ""};
+
+// The prefix .set puts in front of the lines it prints at the console.
+constexpr std::string_view kSetIndent = "  ";
+
+bool IsEmptyText(const char* p) {
+  SkipBlanks(p);
+  return *p == '\0';
+}
+
+// A pass of the loop ends the text on these, before any blank is skipped.
+bool EndsText(char c) { return c == '\0' || c == ';' || c == '\'' || c == '}'; }
+
+bool StopsLoop(StatementStatus status) {
+  return status == StatusStop || status == StatusBreak || status == StatusContinue;
+}
+
+const CommandEntry* FindCommand(const std::string& word) {
+  for (const CommandEntry& entry : kCommands) {
+    if (MatchCommandWord(word.c_str(), entry.word)) return &entry;
+  }
+  return nullptr;
+}
+
+// string -> '"' { character | "\r" | "\n" | "\t" | "\"" } ['"']
+// From the opening quote; the cursor ends after the closing quote, or at the
+// terminator when there is none.
+std::string ReadStringLiteral(const char*& cursor) {
+  const char* p = cursor + 1;
+  std::string text;
+  while (*p != '\0' && *p != '"') {
+    if (*p == '\\' && (p[1] == 'r' || p[1] == 'n' || p[1] == 't' || p[1] == '"')) {
+      text += p[1] == 'r' ? '\r' : p[1] == 'n' ? '\n' : p[1] == 't' ? '\t' : '"';
+      p += 2;
+      continue;
+    }
+    const char* start = p;
+    StepChar(p);
+    text.append(start, p);
+  }
+  cursor = (*p == '"') ? p + 1 : p;
+  return text;
+}
+
+void RunString(Context& ctx, const char*& p) {
+  if (InAssistMode(ctx)) {
+    ShowStatusLines(ctx, kString);
+    return;
+  }
+  ScreenOut(ctx, ChannelData, ReadStringLiteral(p));
+}
+
+// Handlers that take the cursor just after the command word.
+void RunHandler(Context& ctx, Command command, const char*& p, StatementStatus& status) {
+  switch (command) {
+    case Command::Do: {
+      if (DoCommand(ctx, p) == StatusStop) status = StatusStop;
+      break;
+    }
+    case Command::For:
+      if (ForCommand(ctx, p) == StatusStop) status = StatusStop;
+      break;
+    case Command::While:
+      if (WhileCommand(ctx, p) == StatusStop) status = StatusStop;
+      break;
+    case Command::If:
+      status = IfCommand(ctx, p);
+      break;
+    case Command::Help: {
+      std::string topic = ReadWord(p);
+      ShowHelp(ctx, ctx.settings.helpFileName, topic);
+      break;
+    }
+    case Command::List:
+      ListDefinitions(ctx, p);
+      break;
+    case Command::Set:
+      SetCommand(ctx, kSetIndent, p);
+      break;
+    default:
+      break;
+  }
+}
+
+StatementStatus BlockStatus(Command command) {
+  switch (command) {
+    case Command::BlockEnd:
+      return StatusBlockEnd;
+    case Command::Break:
+      return StatusBreak;
+    case Command::Continue:
+      return StatusContinue;
+    case Command::ElseIf:
+      return StatusElseIf;
+    case Command::Else:
+      return StatusElse;
+    default:
+      return StatusDone;
+  }
+}
+
+// .delete name[,name]...: removes the bottom-most row of each name from the
+// current sheet; names that are not there are passed over silently.
+void DeleteDefinitions(Context& ctx, const char*& p) {
+  TDefine& sheet = CurrentSheet(ctx);
+  while (IsLetter(static_cast<unsigned char>(*p))) {
+    const std::string name = ReadName(p);
+    const char* probe = name.c_str();
+    const int row = FindRow(ctx, sheet, probe, 0);
+    if (row > 0) DeleteRow(sheet, row);
+    if (*p == ',') {
+      ++p;
+      SkipBlanks(p);
+    }
+  }
+}
+
+// Runs the command after the period at p. Returns true when the statement's
+// own status must be handed to the caller at once (the block statements).
+bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
+  ++p;
+  const bool assist = InAssistMode(ctx);
+  const char* probe = p;
+  if (FindDefinition(ctx, probe, ProcedureKind)) {
+    if (assist) {
+      ShowStatusLines(ctx, kProcedureShorthand);
+      return false;
+    }
+    if (DoCommand(ctx, p) == StatusStop) status = StatusStop;
+    SkipStatement(p);
+    return false;
+  }
+  const std::string word = LowerCaseWord(ReadName(p));
+  SkipBlanks(p);
+  const CommandEntry* entry = FindCommand(word);
+  if (entry == nullptr) {
+    if (assist) {
+      ShowStatusLines(ctx, kNoCommand);
+    } else {
+      ScreenOut(ctx, ChannelError, "  Error: ." + word + " is undefined command.\r\n");
+      status = StatusStop;
+    }
+    SkipStatement(p);
+    return false;
+  }
+  switch (entry->command) {
+    case Command::BlockEnd:
+    case Command::Break:
+    case Command::Continue:
+    case Command::ElseIf:
+    case Command::Else:
+      if (assist) {
+        ShowStatusLines(ctx, entry->help);
+        return false;
+      }
+      SkipStatement(p);
+      status = BlockStatus(entry->command);
+      return true;
+    case Command::Delete:
+    case Command::New:
+    case Command::End:
+    case Command::Do:
+      if (assist) {
+        ShowStatusLines(ctx, entry->help);
+        return false;
+      }
+      break;
+    default:
+      break;
+  }
+  switch (entry->command) {
+    case Command::Delete:
+      DeleteDefinitions(ctx, p);
+      break;
+    case Command::New:
+      NewSheet(ctx);
+      break;
+    case Command::End:
+      ctx.toolkit->RequestExit();
+      status = StatusStop;
+      break;
+    default:
+      RunHandler(ctx, entry->command, p, status);
+      break;
+  }
+  SkipStatement(p);
+  return false;
+}
+
+// The line printed after a variable assignment while Talk is on.
+void TalkVariable(Context& ctx, Definition& d) {
+  const char* noArguments = "";
+  Value value = GetDefinitionValue(ctx, d, noArguments);
+  std::string line = ValueText(ctx, value);
+  if (ctx.settings.name) line = d.Head() + "=" + line;
+  ScreenOut(ctx, ChannelData, line);
+}
+
+// A plain formula: evaluated and printed, or in assist mode explained with
+// its current value.
+void RunFormula(Context& ctx, const char*& p) {
+  const bool assist = InAssistMode(ctx);
+  if (assist) ShowStatusLines(ctx, {"計算式です。", "> (数式);", ""});
+  const char* start = p;
+  Value value = EvalFormula(ctx, p);
+  std::string shown = ValueText(ctx, value);
+  if (assist) {
+    ctx.toolkit->SetStatusLine(3, "現在の計算結果は、" + shown + " です。");
+    return;
+  }
+  if (ctx.settings.name) shown = std::string(start, p) + "=" + shown;
+  ScreenOut(ctx, ChannelData, shown);
+  SkipStatement(p);
+}
+
+// The assist lines of the definition statements, by kind.
+const AssistLines* DefinitionHelp(std::int32_t kind) {
+  static constexpr AssistLines kShow{
+      "関数定義文です。定義の数式がない場合は、現在の定義を表示する命令になります。",
+      "> (関数名)[(引数)]=(定義する数式)['コメント[単位]];",
+      "> (関数名)=;  これは、.list (関数名)と同じ。指定された関数定義を表示します。"};
+  static constexpr AssistLines kVariable{"変数定義文です。代入記号は < です。",
+                                         "> (関数名)<(数式)['コメント];", ""};
+  static constexpr AssistLines kFunction{"関数定義文です。記号は = です。",
+                                         "> (関数名)[(引数)]=(定義する数式)['コメント[単位]];", ""};
+  static constexpr AssistLines kConversion{"単位変換定義文です。記号は = です。",
+                                           "> [単位１][単位２]=(数式)['コメント];",
+                                           "> [単位接頭詞]]=(数式)['コメント]"};
+  static constexpr AssistLines kDescription{"説明定義文です。記号は = です。",
+                                            "> [正の整数]=(説明文);", ""};
+  static constexpr AssistLines kProcedure{
+      "手続き定義文です。記号は > です。", "> (手続き名)>(文;文;文)",
+      "行の残り全体(}まで)が手続きの本体です。%1～%9はパラメータに置き換わります。"};
+  switch (kind) {
+    case ShowKind:
+      return &kShow;
+    case VariableKind:
+      return &kVariable;
+    case FunctionKind:
+      return &kFunction;
+    case ConversionKind:
+      return &kConversion;
+    case DescriptionKind:
+      return &kDescription;
+    case ProcedureKind:
+      return &kProcedure;
+    default:
+      return nullptr;
+  }
+}
+
+// Classifies the statement at p without side effects on the store: the
+// number that a description written as =text would take is given back, so
+// that explaining such a statement does not use up a number.
+std::shared_ptr<Definition> ClassifyStatement(Context& ctx, const char* p) {
+  auto d = std::make_shared<Definition>(std::string(p));
+  const std::int32_t autoNumber = ctx.defines.autoNumber;
+  AnalyseDefinition(ctx, *d);
+  if (InAssistMode(ctx)) ctx.defines.autoNumber = autoNumber;
+  return d;
+}
+
+// A definition is stored in the current sheet (a variable is also repeated
+// back while Talk is on); name= lists; anything else is a formula.
+void RunDefinitionOrFormula(Context& ctx, const char*& p) {
+  std::shared_ptr<Definition> d = ClassifyStatement(ctx, p);
+  const AssistLines* help = DefinitionHelp(d->kind);
+  if (help == nullptr) {
+    RunFormula(ctx, p);
+    return;
+  }
+  if (InAssistMode(ctx)) {
+    ShowStatusLines(ctx, *help);
+    return;
+  }
+  if (d->kind == ShowKind) {
+    ListDefinitions(ctx, p);
+    SkipStatement(p);
+    return;
+  }
+  StoreDefinition(ctx, CurrentSheet(ctx), d);
+  if (d->kind == ProcedureKind) {
+    SkipToCloseBrace(p);
+    return;
+  }
+  if (d->kind == VariableKind && ctx.settings.talk) TalkVariable(ctx, *d);
+  SkipStatement(p);
+}
+
+}  // namespace
+
+std::string LowerCaseWord(std::string_view word) {
+  std::string lower;
+  lower.reserve(word.size());
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const auto c = static_cast<unsigned char>(word[i]);
+    if (IsLeadByte(c) && i + 1 < word.size()) {
+      lower += word[i];
+      lower += word[++i];
+    } else {
+      lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : word[i];
+    }
+  }
+  return lower;
+}
+
+StatementStatus ExecuteStatements(Context& ctx, const char*& cursor) {
+  const char* p = cursor;
+  if (InAssistMode(ctx) && IsEmptyText(p)) {
+    ShowStatusLines(ctx, kNothingTyped);
+    return StatusAssist;
+  }
+  StatementStatus status = StatusDone;
+  while (!EndsText(*p) && !StopsLoop(status)) {
+    if (StatementGuard(ctx)) break;
+    SkipBlanks(p);
+    bool handBack = false;
+    if (*p == '.') {
+      handBack = RunCommand(ctx, p, status);
+    } else if (*p == '"') {
+      RunString(ctx, p);
+    } else {
+      RunDefinitionOrFormula(ctx, p);
+    }
+    if (InAssistMode(ctx)) return StatusAssist;
+    if (handBack) {
+      cursor = p;
+      return status;
+    }
+    if (*p == ';') ++p;
+  }
+  // A "}" ends the sequence unconsumed: the brace group that opened it
+  // takes it from here.
+  if (*p == '}') cursor = p;
+  return status;
+}
+
+}  // namespace zemu

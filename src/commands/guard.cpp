@@ -1,0 +1,108 @@
+// The statement guard.
+#include "commands/guard.h"
+
+#include <pthread.h>
+#include <sys/resource.h>
+#include <time.h>
+
+#include <cstdio>
+
+#include "context.h"
+
+namespace zemu {
+
+namespace {
+
+// How many guard checks pass between two readings of the clock.
+constexpr unsigned kChecksPerClockRead = 32;
+
+// The stack size taken when the system gives none: the usual default.
+constexpr std::size_t kAssumedStackSize = 8u << 20;
+
+// Milliseconds of a coarse monotonic clock: cheap enough for every check.
+std::int64_t NowMs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+std::uintptr_t CurrentStackPosition() {
+  return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+}
+
+std::uintptr_t ThreadStackLimit() {
+  pthread_attr_t attr;
+  if (pthread_getattr_np(pthread_self(), &attr) != 0) return 0;
+  void* low = nullptr;
+  std::size_t size = 0;
+  int got = pthread_attr_getstack(&attr, &low, &size);
+  std::size_t guard = 0;
+  pthread_attr_getguardsize(&attr, &guard);
+  pthread_attr_destroy(&attr);
+  if (got != 0 || low == nullptr) return 0;
+  return reinterpret_cast<std::uintptr_t>(low) + guard;
+}
+
+// When the thread's stack cannot be asked for, its size limit counted down
+// from here stands in for it (we are near the top of the stack).
+std::uintptr_t EstimatedStackLimit() {
+  std::size_t size = kAssumedStackSize;
+  rlimit limit{};
+  if (getrlimit(RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      limit.rlim_cur < size) {
+    size = static_cast<std::size_t>(limit.rlim_cur);
+  }
+  std::uintptr_t here = CurrentStackPosition();
+  return here > size ? here - size : 0;
+}
+
+void DeliverEvents(Context& ctx) {
+  if (ctx.guard.countdown > 0) {
+    --ctx.guard.countdown;
+    return;
+  }
+  ctx.guard.countdown = kChecksPerClockRead;
+  std::int64_t now = NowMs();
+  if (now - ctx.guard.lastEventsMs < kEventIntervalMs) return;
+  ctx.guard.lastEventsMs = now;
+  ctx.toolkit->ProcessPendingEvents();
+}
+
+}  // namespace
+
+void InitStackBaseline(Context& ctx) {
+  ctx.guard.stackLimit = ThreadStackLimit();
+  if (ctx.guard.stackLimit == 0) ctx.guard.stackLimit = EstimatedStackLimit();
+  ctx.guard.baseline = FreeStackSpace(ctx);
+}
+
+std::size_t FreeStackSpace(const Context& ctx) {
+  std::uintptr_t here = CurrentStackPosition();
+  if (ctx.guard.stackLimit == 0 || here <= ctx.guard.stackLimit) return 0;
+  return here - ctx.guard.stackLimit;
+}
+
+RunState WaitWhilePaused(Context& ctx) {
+  while (ctx.runState == RunState::Paused) ctx.toolkit->WaitForEvents();
+  return ctx.runState;
+}
+
+bool StatementGuard(Context& ctx) {
+  std::size_t free = FreeStackSpace(ctx);
+  if (ctx.settings.trace >= TraceLevel::System) {
+    char line[40];
+    std::snprintf(line, sizeof line, "STACK: %08X %08X", static_cast<unsigned>(free),
+                  static_cast<unsigned>(ctx.guard.baseline - free));
+    ScreenOut(ctx, ChannelTrace, line);
+  }
+  bool low = free < kStackReserve;
+  if (low) ScreenOut(ctx, ChannelLine, "  ERROR: stack memory near to over.\r\n");
+  DeliverEvents(ctx);
+  if (WaitWhilePaused(ctx) == RunState::Aborted) {
+    ScreenOut(ctx, ChannelLine, "  ABORT: Abort by user.\r\n");
+    return true;
+  }
+  return low;
+}
+
+}  // namespace zemu

@@ -1,0 +1,44 @@
+// The statement guard: the check made before every statement, loop pass,
+// file line and formula item. It watches the stack reserve, keeps the window
+// responsive, holds a paused run and stops an aborted one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "console/run_state.h"
+
+namespace zemu {
+
+struct Context;
+
+// Below this much free stack every level stops: enough for the deepest chain
+// of calls that runs between two guard checks.
+inline constexpr std::size_t kStackReserve = 32768;
+
+// Pending window events are delivered at most this often during a run, so
+// that the guard costs next to nothing on a tight loop.
+inline constexpr std::int64_t kEventIntervalMs = 5;
+
+struct GuardState {
+  std::uintptr_t stackLimit = 0;  // lowest usable stack address of this thread
+  std::size_t baseline = 0;       // free stack space when the program started
+  std::int64_t lastEventsMs = 0;  // monotonic clock at the last delivery
+  unsigned countdown = 0;  // checks left before the clock is read again
+};
+
+// Records the stack limit of the calling thread and the free space now.
+void InitStackBaseline(Context& ctx);
+
+// Free stack bytes below the caller's frame.
+std::size_t FreeStackSpace(const Context& ctx);
+
+// While the run is paused, lets the window deliver events; then returns the
+// run state.
+RunState WaitWhilePaused(Context& ctx);
+
+// True means stop now (stack nearly exhausted, or the user aborted); the
+// guard has then printed its own message.
+bool StatementGuard(Context& ctx);
+
+}  // namespace zemu

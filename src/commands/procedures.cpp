@@ -1,0 +1,147 @@
+// Procedures and procedure files: reading the parameters of .do, running a
+// stored procedure's text, and reading a procedure file line by line.
+#include "commands/procedures.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "commands/guard.h"
+#include "context.h"
+#include "definitions/store.h"
+#include "engine/scan.h"
+
+namespace zemu {
+
+namespace {
+
+using Parameters = std::array<std::string, kParameterCount>;
+
+constexpr const char* kOpenDialogTitle = "手続きファイルの実行";
+constexpr const char* kOpenDialogFilter =
+    "定義式(*.ZDF)|*.ZDF|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*";
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Entry 0 read as a word stops at "!"; a sheet qualifier with its name
+// directly after it is joined back, so that sheet!name finds the procedure
+// the shorthand found.
+void JoinQualifiedName(const char*& cursor, std::string& name) {
+  if (*cursor != '!' || !IsLetter(static_cast<unsigned char>(cursor[1]))) return;
+  const char* p = cursor + 1;
+  name += '!';
+  name += ReadName(p);
+  cursor = p;
+}
+
+// name { word }: up to ten words, each a quoted text or a path-like word. A
+// word that cannot be read (a digit, say) leaves its entry empty, and so the
+// later ones too.
+Parameters ReadParameters(const char*& cursor) {
+  Parameters params;
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (*cursor == '\0' || *cursor == ';' || *cursor == '\'') break;
+    params[i] = ReadWord(cursor);
+    if (i == 0) JoinQualifiedName(cursor, params[0]);
+  }
+  return params;
+}
+
+StatementStatus RunExpanded(Context& ctx, const char* text, const Parameters& params) {
+  std::string expanded(kExpandSize, '\0');
+  ExpandArguments(text, expanded.data(), kExpandSize, params.data());
+  const char* p = expanded.c_str();
+  return ExecuteStatements(ctx, p);
+}
+
+StatementStatus RunProcedure(Context& ctx, const DefinitionRef& found, const Parameters& params) {
+  // The procedure may redefine or delete itself while it runs: the text is
+  // expanded into a buffer of our own first.
+  std::shared_ptr<Definition> d = DefinitionAt(*found.sheet, found.row);
+  if (!d) return StatusDone;
+  const std::size_t bodyStart = static_cast<std::size_t>(d->bodyStart);
+  const char* body = bodyStart <= d->text.size() ? d->text.c_str() + bodyStart : "";
+  return RunExpanded(ctx, body, params);
+}
+
+// Opens a regular file for reading; nothing for a directory or a file that
+// cannot be opened.
+FilePtr OpenProcedureFile(const std::string& name) {
+  FilePtr file(std::fopen(name.c_str(), "rb"));
+  if (!file) return file;
+  struct stat info {};
+  if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) file.reset();
+  return file;
+}
+
+// Reads one logical line: a physical line, and while it ends with "&" the
+// next one appended. False at the end of the file. A file that ends in the
+// middle of a continuation, or a line that fills the buffer, ends the line.
+bool ReadLogicalLine(std::FILE* file, std::string& line) {
+  char* buffer = line.data();
+  char* end = ReadLine(file, buffer, kLineSize);
+  if (end == nullptr) return false;
+  while (end > buffer && end[-1] == '&') {
+    const std::size_t room = kLineSize - static_cast<std::size_t>(end - buffer);
+    if (room < 2) break;
+    char* more = ReadLine(file, end, room);
+    if (more == nullptr) break;
+    end = more;
+  }
+  return true;
+}
+
+// Runs one ">" line: "F" replaces the ">", the line is echoed unless a sheet
+// is loading, and the statements after that first byte run.
+StatementStatus RunFileLine(Context& ctx, const std::string& line, const Parameters& params) {
+  std::string expanded(kExpandSize, '\0');
+  ExpandArguments(line.c_str(), expanded.data(), kExpandSize, params.data());
+  expanded[0] = 'F';
+  const char* text = expanded.c_str();
+  if (ctx.settings.echo && !ctx.loading) {
+    ScreenOut(ctx, ChannelLine, text);
+    ScreenOut(ctx, ChannelLine, "");
+  }
+  const char* p = text + 1;
+  return ExecuteStatements(ctx, p);
+}
+
+StatementStatus RunProcedureFile(Context& ctx, Parameters& params) {
+  if (params[0].empty()) {
+    std::string chosen = ctx.toolkit->OpenFileDialog(kOpenDialogTitle, kOpenDialogFilter);
+    if (chosen.empty()) return StatusDone;
+    params[0] = chosen;
+    ScreenOut(ctx, ChannelLine, "M .do \"" + chosen + "\"\r\n");
+  }
+  FilePtr file = OpenProcedureFile(params[0]);
+  if (!file) {
+    ScreenOut(ctx, ChannelLine, "  ERROR: " + params[0] + "を開けません。\n");
+    return StatusDone;
+  }
+  StatementStatus status = StatusDone;
+  std::string line(kLineSize, '\0');
+  while (status == StatusDone && !std::feof(file.get()) && !std::ferror(file.get())) {
+    if (StatementGuard(ctx)) break;
+    if (!ReadLogicalLine(file.get(), line)) break;
+    if (line[0] == '>') status = RunFileLine(ctx, line, params);
+  }
+  return status;
+}
+
+}  // namespace
+
+StatementStatus DoCommand(Context& ctx, const char*& cursor) {
+  Parameters params = ReadParameters(cursor);
+  const char* name = params[0].c_str();
+  DefinitionRef found = FindDefinition(ctx, name, ProcedureKind);
+  if (found) return RunProcedure(ctx, found, params);
+  return RunProcedureFile(ctx, params);
+}
+
+}  // namespace zemu

@@ -1,0 +1,226 @@
+// Output channels: ScreenOut and its companions CaptureInputLine and
+// WatchRefresh, working on the console's text controls and the log file.
+#include "console/output.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "commands/dispatcher.h"
+#include "context.h"
+#include "definitions/statements.h"
+#include "definitions/store.h"
+#include "engine/scan.h"
+
+namespace zemu {
+
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+constexpr std::string_view kDataIndent = "  ";
+constexpr std::string_view kTracePrefix = "T ";
+constexpr std::string_view kWatchLineStart = "\r\n  ";
+
+// Length of the longest run of whole characters from the start of `text`
+// that is not shorter than `atLeast` bytes (or the whole text).
+std::size_t CharBoundaryFrom(std::string_view text, std::size_t atLeast) {
+  std::size_t pos = 0;
+  while (pos < atLeast && pos < text.size()) {
+    pos += IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
+  }
+  return pos < text.size() ? pos : text.size();
+}
+
+// Length of the longest run of whole characters that fits in `limit` bytes.
+std::size_t CharBoundaryWithin(std::string_view text, std::size_t limit) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t next = pos + (IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1);
+    if (next > limit) break;
+    pos = next;
+  }
+  return pos < text.size() ? pos : text.size();
+}
+
+// Step 1 of ScreenOut: during a watch refresh every text goes to the
+// WatchScreen; each ChannelLine text starts a watch line.
+void WriteWatchScreen(Context& ctx, std::uint8_t channel, std::string_view text) {
+  OutputState& out = ctx.output;
+  TextControl& watch = *ctx.console.watchScreen;
+  std::string piece;
+  if (channel == ChannelLine) {
+    if (out.watchLineCounter == -1) {
+      watch.SetText("");
+      out.watchLineCounter = 0;
+      piece = kDataIndent;
+    } else {
+      ++out.watchLineCounter;
+      piece = kWatchLineStart;
+    }
+  }
+  piece += text;
+  watch.SetCaret(watch.Length());
+  watch.ReplaceSelection(piece);
+}
+
+// Drops the oldest text while the Screen holds more than the cap; each cut
+// ends on a character boundary at or just after kTrimStep bytes.
+void TrimScreen(TextControl& screen) {
+  while (screen.Length() > kScreenCap) {
+    std::string text = screen.Text();
+    screen.Select(0, CharBoundaryFrom(text, kTrimStep));
+    screen.ReplaceSelection("");
+  }
+}
+
+bool IsTraceChannel(std::uint8_t channel) {
+  return channel == ChannelTrace || channel == ChannelTraceEnter || channel == ChannelTraceLeave;
+}
+
+// Steps 7 to 10 of ScreenOut: the trace prefix and depth, then the line
+// placement, decided from the caret column before insertion.
+std::string PlaceText(Context& ctx, std::uint8_t channel, std::string_view text,
+                      std::size_t caretColumn) {
+  OutputState& out = ctx.output;
+  std::string prefix;
+  if (channel == ChannelTraceEnter) ++out.traceDepth;
+  if (IsTraceChannel(channel)) {
+    prefix = kTracePrefix;
+    prefix.append(static_cast<std::size_t>(out.traceDepth), '|');
+  }
+  if (channel == ChannelTraceLeave && out.traceDepth > 0) --out.traceDepth;
+
+  std::string piece;
+  if (channel == ChannelData) {
+    if (!out.dataLineOpen && caretColumn == 0) piece = kDataIndent;
+    out.dataLineOpen = true;
+  } else {
+    if (out.dataLineOpen || caretColumn != 0) piece = kLineBreak;
+    out.dataLineOpen = false;
+  }
+  piece += prefix;
+  piece += text;
+  return piece;
+}
+
+void WriteLog(Context& ctx, std::uint8_t channel, std::string_view piece) {
+  const Settings& settings = ctx.settings;
+  std::FILE* log = ctx.output.logFile.get();
+  if (!settings.file || log == nullptr || channel == ChannelPrompt) return;
+  bool logged = settings.logMode == LogMode::All ||
+                (settings.logMode == LogMode::Data && channel == ChannelData);
+  if (logged) std::fwrite(piece.data(), 1, piece.size(), log);
+}
+
+// Step 13 of ScreenOut: remembers the Screen as the text before the prompt
+// and puts the user's line back below it.
+void RestoreInputLine(Context& ctx) {
+  TextControl& screen = *ctx.console.screen;
+  ctx.output.savedScreenText = screen.Text();
+  screen.SetCaret(screen.Length());
+  if (screen.CaretColumn() != 0) screen.ReplaceSelection(kLineBreak);
+  screen.ReplaceSelection(ctx.output.inputLine);
+  screen.SetCaret(screen.Length());
+}
+
+}  // namespace
+
+void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
+  OutputState& out = ctx.output;
+  if (out.watchMode) {
+    WriteWatchScreen(ctx, channel, text);
+    return;
+  }
+  if (channel == ChannelEcho && !ctx.settings.echo) return;
+  if (!out.outputSwitch) return;
+
+  TextControl& screen = *ctx.console.screen;
+  bool idle = ctx.runState == RunState::Idle;
+  if (idle) {
+    CaptureInputLine(ctx);
+    screen.SetText(out.savedScreenText);
+  }
+  TrimScreen(screen);
+  screen.SetCaret(screen.Length());
+  std::string piece = PlaceText(ctx, channel, text, screen.CaretColumn());
+  screen.ReplaceSelection(piece);
+  WriteLog(ctx, channel, piece);
+  if (idle) RestoreInputLine(ctx);
+}
+
+void CaptureInputLine(Context& ctx) {
+  const TextControl& screen = *ctx.console.screen;
+  std::string text = screen.Text();
+  std::size_t caret = std::min(screen.SelectionStart(), text.size());
+
+  // Back to the start of the logical line, over "&\r\n" joins.
+  std::size_t start = caret;
+  while (start > 0) {
+    if (text[start - 1] != '\n') {
+      --start;
+    } else if (start >= 3 && text[start - 3] == '&') {
+      start -= 3;
+    } else {
+      break;
+    }
+  }
+  // On to its end, over "&\r" pairs.
+  std::size_t end = caret;
+  while (end < text.size()) {
+    if (text[end] == '&' && end + 1 < text.size() && text[end + 1] == '\r') {
+      end += 2;
+    } else if (text[end] == '\r') {
+      break;
+    } else {
+      ++end;
+    }
+  }
+
+  std::string line = FoldWidth(std::string_view(text).substr(start, end - start));
+  line.resize(CharBoundaryWithin(line, kInputLineMax));
+  if (line.empty()) line = ">";
+  line[0] = '>';
+  ctx.output.inputLine = std::move(line);
+}
+
+void WatchRefresh(Context& ctx) {
+  OutputState& out = ctx.output;
+  out.watchMode = true;
+  out.watchLineCounter = -1;
+
+  // The watched definitions are gathered before any is computed, so that a
+  // computation that changes the store cannot upset the scan.
+  std::vector<std::shared_ptr<Definition>> watched;
+  for (std::size_t i = 0; i < ctx.defines.sheets.size(); ++i) {
+    TDefine& sheet = *ctx.defines.sheets[i];
+    for (int row = SearchRows(ctx, sheet, "#", MarkWatch); row >= 0; row = SearchNext(ctx, sheet)) {
+      std::shared_ptr<Definition> d = DefinitionAt(sheet, row);
+      if (d && d->kind == FunctionKind) watched.push_back(std::move(d));
+    }
+  }
+  for (const std::shared_ptr<Definition>& d : watched) {
+    const char* noArguments = "";
+    Value value = GetDefinitionValue(ctx, *d, noArguments);
+    ScreenOut(ctx, ChannelLine, d->Name() + "=" + ValueText(ctx, value) + "\t\t" + d->Comment());
+  }
+
+  TextControl& watch = *ctx.console.watchScreen;
+  std::size_t firstBlank = static_cast<std::size_t>(out.watchLineCounter + 1);
+  for (std::size_t line = firstBlank; line < watch.LineCount(); ++line) watch.ReplaceLine(line, "");
+  double lines = out.watchLineCounter + 1.5;
+  watch.SetHeight(static_cast<int>(std::abs(ctx.toolkit->FontHeight()) * lines));
+
+  out.watchMode = false;
+  ctx.defines.watchRefreshNeeded = false;
+}
+
+bool OpenLogFile(Context& ctx) {
+  CloseLogFile(ctx);
+  ctx.output.logFile.reset(std::fopen(ctx.settings.logFileName.c_str(), "a"));
+  return ctx.output.logFile != nullptr;
+}
+
+void CloseLogFile(Context& ctx) { ctx.output.logFile.reset(); }
+
+std::string ScreenText(const Context& ctx) { return ctx.console.screen->Text(); }
+
+}  // namespace zemu

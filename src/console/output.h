@@ -1,0 +1,77 @@
+// Output channels: ScreenOut, the one routine through which every text the
+// user sees reaches the console, the watch screen and the log file; the
+// capture of the line the user is typing; the rebuilding of the watch screen.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zemu {
+
+struct Context;
+
+enum Channel : std::uint8_t {
+  ChannelLine = 0,        // an ordinary line
+  ChannelData = 1,        // result data; successive pieces stay on one line
+  ChannelError = 2,       // error and notice lines
+  ChannelEcho = 3,        // "M " lines of menu and dialog actions; dropped while Echo is off
+  ChannelPrompt = 4,      // the input prompt; never logged
+  ChannelTrace = 5,       // a trace line at the current depth
+  ChannelTraceEnter = 6,  // a trace line that opens one level deeper
+  ChannelTraceLeave = 7,  // a trace line that closes the current level
+};
+
+// Beyond this many bytes the console drops its oldest text, so that its text
+// stays bounded however long a run prints.
+inline constexpr std::size_t kScreenCap = 30000;
+// How much old text one trimming step drops (moved on to a character boundary).
+inline constexpr std::size_t kTrimStep = 1024;
+// Size of the input-line buffer with its terminator: the longest line the
+// console takes for execution; a longer one is cut to 1999 bytes.
+inline constexpr std::size_t kInputLineSize = 2000;
+inline constexpr std::size_t kInputLineMax = kInputLineSize - 1;
+
+struct LogFileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using LogFilePtr = std::unique_ptr<std::FILE, LogFileCloser>;
+
+// The output state: one for the program.
+struct OutputState {
+  bool outputSwitch = true;     // off: every text outside a watch refresh is dropped
+  int traceDepth = 0;           // nesting of trace levels, never below 0
+  bool dataLineOpen = false;    // the last text on the Screen was ChannelData
+  bool watchMode = false;       // WatchRefresh is running
+  int watchLineCounter = -1;    // last line written to the watch screen; -1: none yet
+  std::string savedScreenText;  // the Screen as it was just before the current prompt
+  std::string inputLine = ">";  // the line being typed; its first byte is always '>'
+  LogFilePtr logFile;           // the log file while one is open
+};
+
+// Writes one text on one channel: to the WatchScreen during a watch refresh,
+// otherwise to the Screen and, while the File setting is on, to the log.
+void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text);
+
+// Copies the logical line around the Screen's caret (physical lines joined
+// by "&\r\n") into the input-line buffer, full-width characters folded and
+// '>' in its first byte.
+void CaptureInputLine(Context& ctx);
+
+// Rebuilds the watch screen from the watched function definitions and
+// clears the store's watchRefreshNeeded.
+void WatchRefresh(Context& ctx);
+
+// Opens the file named by the log file name setting for appending; a log
+// already open is closed first. False when the file cannot be opened.
+bool OpenLogFile(Context& ctx);
+// Closes the log file if one is open.
+void CloseLogFile(Context& ctx);
+
+// The whole text of the Screen.
+std::string ScreenText(const Context& ctx);
+
+}  // namespace zemu

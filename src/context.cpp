@@ -1,0 +1,15 @@
+#include "context.h"
+
+namespace zemu {
+
+Context::Context(Toolkit* tk) : toolkit(tk) {
+  if (toolkit == nullptr) {
+    ownToolkit_ = std::make_unique<NullToolkit>();
+    toolkit = ownToolkit_.get();
+  }
+  InitStackBaseline(*this);
+}
+
+Context::~Context() = default;
+
+}  // namespace zemu

@@ -1,0 +1,42 @@
+// The context: everything of which the program has one instance. A run of
+// the program makes one; every test makes its own. Nothing else in the core
+// keeps mutable state between calls.
+#pragma once
+
+#include <memory>
+
+#include "commands/guard.h"
+#include "commands/help.h"
+#include "commands/settings.h"
+#include "console/console.h"
+#include "console/output.h"
+#include "console/run_state.h"
+#include "console/toolkit.h"
+#include "definitions/store.h"
+#include "engine/tempvar.h"
+
+namespace zemu {
+
+struct Context {
+  // `toolkit` must outlive the context; without one, a NullToolkit is used.
+  explicit Context(Toolkit* toolkit = nullptr);
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+  ~Context();
+
+  Settings settings;
+  RunState runState = RunState::Running;  // Running until the first prompt
+  bool loading = false;  // a sheet is loading its file: procedure-file lines are not echoed
+  OutputState output;
+  ConsoleState console;  // the Screen, WatchScreen and the console window's state
+  TTempVar tempVars;
+  TDefines defines;
+  GuardState guard;
+  PageHistory pageHistory;  // pages the help viewer showed, for going back
+  Toolkit* toolkit;
+
+ private:
+  std::unique_ptr<Toolkit> ownToolkit_;
+};
+
+}  // namespace zemu

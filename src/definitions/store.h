@@ -1,0 +1,217 @@
+// The definition store: every user definition as a Definition record, held
+// in the rows of a definition sheet (TDefine), and the list of sheets
+// (TDefines) in creation order. Lookups run newest first: the last sheet
+// before earlier ones, the bottom row of a sheet before the rows above it.
+//
+// The row model is what the sheet window shows: row 0 is the heading row,
+// rows 1 to RowCount() - 2 hold definitions and the last row is always empty
+// for new input. Each definition row has four cells (type text, name, value
+// text, definition text) and owns the Definition attached to it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/value.h"
+
+namespace zemu {
+
+struct Context;
+
+// What a definition text defines. Kinds 256 and up are never stored.
+enum DefinitionKind : std::int32_t {
+  NotAnalysed = 0,
+  FunctionKind = 1,       // name(parameters)=formula, name=formula
+  DescriptionKind = 8,    // digits=text
+  VariableKind = 32,      // name<formula
+  ProcedureKind = 64,     // name>statements
+  ConversionKind = 128,   // [unit1][unit2]=formula, [prefix]]=formula
+  FormulaKind = 256,      // any other text
+  CommandKind = 512,      // text that begins with a period
+  ShowKind = 1024,        // name= followed by nothing
+};
+
+// Flag bits besides the kind values.
+inline constexpr std::uint32_t MarkBang = 8192;    // the text began with !
+inline constexpr std::uint32_t MarkWatch = 16384;  // the text began with $ (watched)
+
+// A search mask that selects every analysed definition.
+inline constexpr std::uint32_t kAnyFlags = 0xFFFFFFFFu;
+
+// The type text of the sheet's first column for a kind; empty for the kinds
+// that are never stored.
+const char* KindTypeText(std::int32_t kind);
+
+// One user definition: its text as typed (or as rewritten with a variable's
+// value), its classification and its cached value. All offsets are byte
+// offsets into `text`; AnalyseDefinition (definitions/statements.h) fills them.
+struct Definition {
+  explicit Definition(std::string definitionText);
+
+  std::int32_t kind = NotAnalysed;
+  std::uint32_t flags = 0;   // the kind's value and the marks; bits are only ever added
+  std::int32_t nameStart = 0;     // where the name begins, after any marks
+  std::int32_t nameEnd = 0;       // just after the name (a description: its =)
+  std::int32_t argsStart = 0;     // the ( of the parameter list; 0 when none
+  std::int32_t headEnd = 0;       // just after the left-hand side
+  std::int32_t bodyStart = 0;     // where the right-hand side begins; 0 for a formula
+  std::int32_t commentStart = 0;  // the ' that opens the comment; 0 when none
+  std::int32_t unitStart = 0;     // the [ of the declared unit; 0 when none
+  std::int32_t unitEnd = 0;       // just after the ] of the declared unit
+  std::int32_t length = 0;        // the statement's length; 0 until analysed
+  Value value;                    // cached; Undefined or Error means "compute again"
+  std::string text;
+  bool evaluating = false;        // a variable's right-hand side is being evaluated
+
+  std::string Name() const;     // nameStart..nameEnd
+  std::string Head() const;     // the first headEnd bytes (marks, name, parameters, unit)
+  std::string Comment() const;  // commentStart to the end; empty without a comment
+  std::string Unit() const;     // the declared unit with its brackets; empty without one
+  bool HasComment() const { return commentStart > 0; }
+  bool HasValidValue() const { return value.kind == ValueKind::Number; }
+};
+
+// The cached-value texts of a definition that holds no number.
+inline constexpr const char* kNotAnalysedText = "解析前";
+inline constexpr const char* kNotComputedText = "計算前";
+inline constexpr const char* kForgottenText = "再計算";
+inline constexpr const char* kDependsOnArgsText = "引数次第";
+
+// Cell columns of a sheet row.
+enum SheetColumn : int { TypeColumn = 0, NameColumn = 1, ValueColumn = 2, TextColumn = 3 };
+inline constexpr int kColumnCount = 4;
+
+// The heading row's cells.
+inline constexpr std::array<const char*, kColumnCount> kHeadingTexts = {"タイプ", "名前", "値",
+                                                                      "定義"};
+
+struct SheetRow {
+  std::array<std::string, kColumnCount> cells;
+  // Owned by the row. Shared only so that a definition being evaluated stays
+  // alive when the evaluation redefines or deletes its own row.
+  std::shared_ptr<Definition> definition;
+};
+
+// The resumable scan of SearchRows/SearchNext.
+struct RowSearch {
+  int row = -1;  // the last row returned; -1 when no search is running
+  std::string pattern;
+  std::uint32_t mask = 0;
+};
+
+// A definition sheet: its rows, its name and title, and its modified flag.
+struct TDefine {
+  TDefine();
+
+  std::vector<SheetRow> rows;  // heading row, definition rows, empty last row
+  std::string name;            // the file it was loaded from or will be saved to
+  std::string title;           // the sheet window's title
+  bool named = false;          // the name came from a file or the save dialog
+  bool modified = false;       // set by every change of a row
+  std::uint64_t changeCount = 0;  // counts every change of rows or cells (for redrawing)
+  RowSearch search;
+
+  int RowCount() const { return static_cast<int>(rows.size()); }
+  // True for rows 1 to RowCount() - 2.
+  bool IsDefinitionRow(int row) const { return row > 0 && row < RowCount() - 1; }
+};
+
+// The store: the sheets in creation order and the store-wide state.
+struct TDefines {
+  std::vector<std::unique_ptr<TDefine>> sheets;  // sheet 0 is never removed
+  TDefine* current = nullptr;                    // receives new definitions
+  std::int32_t autoNumber = 1;                   // next number for =text descriptions
+  int unnamedCount = 0;                          // next number for an unnamed sheet's name
+  bool watchRefreshNeeded = false;               // set by StoreDefinition, cleared by the watch
+
+  TDefines();
+  ~TDefines();
+  TDefines(const TDefines&) = delete;
+  TDefines& operator=(const TDefines&) = delete;
+};
+
+// A found definition: its sheet and row, or no sheet.
+struct DefinitionRef {
+  TDefine* sheet = nullptr;
+  int row = -1;
+  explicit operator bool() const { return sheet != nullptr; }
+};
+
+// ---- Sheets ---------------------------------------------------------------
+
+// The sheet that receives new definitions. When the store has no sheet yet,
+// a new unnamed sheet is made first, so there always is one.
+TDefine& CurrentSheet(Context& ctx);
+// Makes `sheet` (which must be in the store) the CurrentSheet.
+void SelectSheet(Context& ctx, TDefine& sheet);
+// Index of `sheet` in the store, or -1.
+int SheetIndex(const Context& ctx, const TDefine& sheet);
+
+// Appends an empty sheet with the given file name, makes it the CurrentSheet
+// and returns it. The name is not made up here: an empty name stays empty
+// (loading a file, or NameNewSheet, gives the sheet its name).
+TDefine& AddSheet(Context& ctx, std::string name);
+// Gives an unnamed sheet its generated name "ZEMU<n>.ZDF" (n counts the
+// unnamed sheets from 0) and its title; named stays false.
+void NameNewSheet(Context& ctx, TDefine& sheet);
+// .new: AddSheet with an empty name, then NameNewSheet. Returns the sheet.
+TDefine& NewSheet(Context& ctx);
+// Sets the sheet's name and title, e.g. after loading or choosing a file.
+void SetSheetName(TDefine& sheet, std::string name, bool named);
+// The window title for a sheet of this name: " ZEMU 初期設定 -- " + name when
+// the extension is .ini (any case), otherwise " ZEMU 定義式 -- " + name.
+std::string SheetTitle(std::string_view name);
+// Removes and frees the sheet at index 1 .. count-1 (sheet 0 stays); when it
+// was current, the sheet before it becomes current. False when the index is
+// out of range.
+bool RemoveSheet(Context& ctx, int index);
+
+// ---- Rows -----------------------------------------------------------------
+
+// The definition of a row; empty for a row outside the grid or a row without one.
+std::shared_ptr<Definition> DefinitionAt(const TDefine& sheet, int row);
+
+// Scans the definition rows from the bottom up for the first row whose name
+// cell MatchName accepts for the text at the cursor; kind 0 means any kind,
+// otherwise rows of another kind are skipped (a row still NotAnalysed is
+// analysed first). Returns the row or -1. Blanks at the cursor are skipped
+// afterwards; the name itself is not consumed.
+int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind);
+
+// Finds the newest definition whose name matches the text at the cursor,
+// searching the sheets from the last to the first. "sheet!name" (the token
+// read by ReadWord, then !) limits the search to the sheets named exactly so.
+// The cursor is left at the name (after any qualifier and blanks), which is
+// not consumed. Kind 0 means any kind.
+DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind);
+
+// Stores `definition` in `sheet` (analysing it first if needed): it replaces
+// the bottom-most row of the same name, or is appended as a new row; a
+// variable is evaluated and its text rewritten to name<value first. The
+// sheet takes ownership. Sets the sheet's modified flag and the store's
+// watchRefreshNeeded. Returns the row.
+int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> definition);
+
+// Frees the definition of a definition row and moves the rows below it up.
+// Does nothing for row 0, the empty last row or a row outside the grid.
+void DeleteRow(TDefine& sheet, int row);
+// Opens an empty row at `row` (1 .. RowCount() - 1), moving the rows from
+// there down by one. Does nothing for a row outside that range.
+void InsertRow(TDefine& sheet, int row);
+
+// Marks every cached value of the sheet "再計算" (variables only when
+// includeVariables is set).
+void ForgetValues(Context& ctx, TDefine& sheet, bool includeVariables);
+
+// Starts a scan from row 1 down for definitions whose flags share a bit with
+// `mask` and whose name cell MatchName accepts for `pattern`. Returns the
+// first such row, or -1 (which also ends the search).
+int SearchRows(Context& ctx, TDefine& sheet, std::string_view pattern, std::uint32_t mask);
+// The next row of the running search, or -1 after the last one.
+int SearchNext(Context& ctx, TDefine& sheet);
+
+}  // namespace zemu

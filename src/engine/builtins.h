@@ -1,0 +1,22 @@
+// The built-in function library: the names every formula can use without
+// defining them (abs, sin, log, and, if, max, mod, pi ...), evaluated by
+// name through one table.
+#pragma once
+
+#include <string>
+
+#include "engine/value.h"
+
+namespace zemu {
+
+struct Context;
+
+// Calls the built-in `name` (any case) whose arguments follow at the cursor;
+// the cursor ends after what the call read. A "^item" right after the name is
+// a power applied to the result (cos^2(x)). Failures come back as Error
+// values; an unknown name gives "<name in lower case>は、未定義です。" and
+// leaves its argument list unread. While the console is idle (assist mode),
+// the function's help lines go to status lines 1 and 2.
+Value CallBuiltin(Context& ctx, const std::string& name, const char*& cursor);
+
+}  // namespace zemu

@@ -1,0 +1,353 @@
+// The formula evaluator. There is no syntax tree: each level reads from the
+// shared cursor and returns the value of what it read. Errors are values and
+// end the evaluation at once, leaving the caller's cursor where it was.
+#include "engine/eval.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <string>
+
+#include "commands/dispatcher.h"
+#include "commands/guard.h"
+#include "console/output.h"
+#include "context.h"
+#include "definitions/statements.h"
+#include "definitions/store.h"
+#include "engine/builtins.h"
+#include "engine/scan.h"
+#include "engine/tempvar.h"
+#include "engine/units.h"
+
+namespace zemu {
+
+namespace {
+
+// A term ends before any of these bytes (and at the terminator).
+constexpr const char* kTermStop = "+-<=>!;,)}[]'`";
+
+// A bare condition holds for numbers above this.
+constexpr double kTruthThreshold = 1e-9;
+
+enum Comparison { EQ = 0, NE = 1, GT = 2, GE = 3, LT = 4, LE = 5, NoComparison = -1 };
+
+bool IsTermStop(char c) { return c == '\0' || std::strchr(kTermStop, c) != nullptr; }
+
+bool Tracing(const Context& ctx) { return ctx.settings.trace >= TraceLevel::Calc; }
+
+void TraceEnter(Context& ctx, const char* label, const char* rest) {
+  if (Tracing(ctx)) ScreenOut(ctx, ChannelTraceEnter, std::string(label) + rest);
+}
+
+void TraceLeave(Context& ctx, const char* label, const Value& value) {
+  if (Tracing(ctx)) ScreenOut(ctx, ChannelTraceLeave, label + ValueText(ctx, value));
+}
+
+// The value of a digit byte in `radix`, or -1. Hexadecimal digits are the
+// upper-case letters A to F only.
+int DigitValue(char c, int radix) {
+  int d = -1;
+  if (c >= '0' && c <= '9') d = c - '0';
+  if (c >= 'A' && c <= 'F' && radix == 16) d = c - 'A' + 10;
+  return d < radix ? d : -1;
+}
+
+// Converts a decimal literal text ("12.5e-3", ".5", "7.") to the nearest
+// double, whatever the process's locale says about decimal points.
+double DecimalToDouble(const std::string& text) {
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  return strtod_l(text.c_str(), nullptr, cLocale);
+}
+
+void ShowExponentHelp(Context& ctx) {
+  if (ctx.runState != RunState::Idle) return;
+  ctx.toolkit->SetStatusLine(
+      1, "数値定数[+/-]99[.99][E[+/-]99]のなかでのEは１０のべき乗を表します。");
+  ctx.toolkit->SetStatusLine(2,
+                             "12.34E5=1234000      12.34E+5=1234000    12.34E-5=0.0001234");
+}
+
+// number -> ["0" ("b"|"o"|"x"|"d")] digits ["." digits] ["e" [sign] digits]
+// Reads a number literal at the cursor (a digit, or "." and a digit) and
+// leaves the cursor after it. Decimal literals round correctly; the other
+// radixes accumulate digit by digit, which is exact.
+Value ReadNumber(Context& ctx, const char*& p) {
+  int radix = 10;
+  if (p[0] == '0') {
+    switch (p[1]) {
+      case 'b': case 'B': radix = 2; break;
+      case 'o': case 'O': radix = 8; break;
+      case 'x': case 'X': radix = 16; break;
+      case 'd': case 'D': radix = 10; p += 2; break;
+      default: break;
+    }
+    if (radix != 10) p += 2;
+  }
+  std::string decimal;  // the decimal literal's own bytes, for correct rounding
+  double value = 0;
+  for (int d; (d = DigitValue(*p, radix)) >= 0; ++p) {
+    value = value * radix + d;
+    decimal += *p;
+  }
+  if (*p == '.') {
+    ++p;
+    decimal += '.';
+    double weight = 1.0 / radix;
+    for (int d; (d = DigitValue(*p, radix)) >= 0; ++p) {
+      value += d * weight;
+      weight /= radix;
+      decimal += *p;
+    }
+  }
+  bool exponentMark = *p == 'e' || (*p == 'E' && radix != 16);
+  char after = exponentMark ? p[1] : '\0';
+  if (ctx.settings.epower && exponentMark && (after == '+' || after == '-' || IsDigit(after))) {
+    ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    std::string digits;
+    while (IsDigit(static_cast<unsigned char>(*p))) digits += *p++;
+    if (digits.empty()) digits = "0";
+    ShowExponentHelp(ctx);
+    if (radix == 10) {
+      decimal += negative ? "e-" : "e";
+      decimal += digits;
+    } else {
+      double exponent = std::strtod(digits.c_str(), nullptr);
+      value *= std::pow(radix, negative ? -exponent : exponent);
+    }
+  }
+  if (radix == 10) {
+    if (decimal.empty() || decimal[0] == 'e') decimal.insert(0, "0");
+    if (decimal == ".") decimal = "0";
+    value = DecimalToDouble(decimal);
+  }
+  return MakeNumber(value);
+}
+
+// Resolves the name at `nameStart` (already read up to the cursor) as a
+// temporary variable, a definition or a built-in, in that order.
+Value ResolveName(Context& ctx, const std::string& name, const char* nameStart, const char*& p) {
+  if (FindTempVar(ctx, name) >= 0) return GetTempVar(ctx);
+  const char* probe = nameStart;
+  DefinitionRef found = FindDefinition(ctx, probe, 0);
+  if (found) {
+    if (*p == '!') {  // "sheet!name": the name proper follows the qualifier
+      ++p;
+      ReadName(p);
+    }
+    return ValueOfRow(ctx, *found.sheet, found.row, p);
+  }
+  return CallBuiltin(ctx, name, p);
+}
+
+// "{" statements "}" item: runs the block for its effects; the item after the
+// closing brace is the value. `p` stands after the "{".
+Value ReadBraceGroup(Context& ctx, const char*& p) {
+  ExecuteStatements(ctx, p);
+  if (*p != '}') return MakeError("Missing '}'");
+  ++p;
+  return EvalItem(ctx, p);
+}
+
+// Reads the comparison operator at the cursor, or returns NoComparison.
+int ReadComparison(const char*& p) {
+  static const struct {
+    const char* word;
+    int op;
+  } kWords[] = {{"eq,", EQ}, {"ne,", NE}, {"gt,", GT}, {"ge,", GE}, {"lt,", LT}, {"le,", LE},
+                {"EQ,", EQ}, {"NE,", NE}, {"GT,", GT}, {"GE,", GE}, {"LT,", LT}, {"LE,", LE}};
+  int op = NoComparison;
+  if (*p == '=') {
+    ++p;
+    if (*p == '=') ++p;
+    op = EQ;
+    if (*p == '<') ++p, op = LE;
+    if (*p == '>') ++p, op = GE;
+  } else if (p[0] == '!' && p[1] == '=') {
+    p += 2;
+    op = NE;
+  } else if (*p == '<') {
+    ++p;
+    op = LT;
+    if (*p == '=') ++p, op = LE;
+    if (*p == '>') ++p, op = NE;
+  } else if (*p == '>') {
+    ++p;
+    op = GT;
+    if (*p == '=') ++p, op = GE;
+    if (*p == '<') ++p, op = NE;
+  } else {
+    for (const auto& w : kWords) {
+      if (std::strncmp(p, w.word, 3) == 0) {
+        p += 3;
+        return w.op;
+      }
+    }
+  }
+  return op;
+}
+
+bool Compare(double x, int op, double y) {
+  switch (op) {
+    case EQ: return x == y;
+    case NE: return x != y;
+    case GT: return x > y;
+    case GE: return x >= y;
+    case LT: return x < y;
+    case LE: return x <= y;
+  }
+  return false;
+}
+
+}  // namespace
+
+// formula -> ["+"|"-"] term { ("+"|"-") term } [unit]
+// An empty text is the number 0 and leaves the cursor where it is.
+Value EvalFormula(Context& ctx, const char*& cursor) {
+  const char* p = cursor;
+  SkipBlanks(p);
+  TraceEnter(ctx, "CALC > ", p);
+  Value sum = MakeNumber(0.0);
+  if (*p == '\0') return sum;
+  for (;;) {
+    char op = '+';
+    if (*p == '+' || *p == '-') op = *p++;
+    Value term = EvalTerm(ctx, p);
+    if (term.IsError()) return term;
+    sum = op == '+' ? AddValues(ctx, sum, term) : SubtractValues(ctx, sum, term);
+    if (sum.IsError()) return sum;
+    SkipBlanks(p);
+    if (*p != '+' && *p != '-') break;
+  }
+  if (*p == '[') sum.unit = ReadUnit(p);
+  cursor = p;
+  TraceLeave(ctx, "CALC = ", sum);
+  return sum;
+}
+
+// term -> item { ["*"|"/"] item }
+// Items side by side take the operator last written in the term.
+Value EvalTerm(Context& ctx, const char*& cursor) {
+  const char* p = cursor;
+  SkipBlanks(p);
+  TraceEnter(ctx, "TERM > ", p);
+  Value product = EvalItem(ctx, p);
+  if (product.IsError()) return product;
+  SkipBlanks(p);
+  char op = '*';
+  while (!IsTermStop(*p)) {
+    if (*p == '*' || *p == '/') op = *p++;
+    Value item = EvalItem(ctx, p);
+    if (item.IsError()) return item;
+    product = op == '*' ? MultiplyValues(product, item) : DivideValues(product, item);
+    if (product.IsError()) return product;
+    SkipBlanks(p);
+  }
+  cursor = p;
+  TraceLeave(ctx, "TERM = ", product);
+  return product;
+}
+
+// item -> primary [unit-suffix] ["^" item]
+// The guard runs before every item: this bounds the depth of nesting.
+Value EvalItem(Context& ctx, const char*& cursor) {
+  if (*cursor == '\0') return MakeNumber(0.0);
+  if (StatementGuard(ctx)) return MakeError("Stack Over");
+  const char* p = cursor;
+  SkipBlanks(p);
+  TraceEnter(ctx, "ITEM > ", p);
+  unsigned char first = static_cast<unsigned char>(*p);
+  Value primary;
+  if (IsDigit(first) || (first == '.' && IsDigit(static_cast<unsigned char>(p[1])))) {
+    primary = ReadNumber(ctx, p);
+  } else if (IsLetter(first)) {
+    const char* nameStart = p;
+    std::string name = ReadName(p);
+    primary = ResolveName(ctx, name, nameStart, p);
+  } else if (first == '(') {
+    ++p;
+    primary = EvalFormula(ctx, p);
+    if (primary.IsError()) return primary;
+    SkipBlanks(p);
+    if (*p == ')') {
+      ++p;
+    } else {
+      primary = MakeError("Missing ')'");
+    }
+  } else if (first == '{') {
+    ++p;
+    primary = ReadBraceGroup(ctx, p);
+  } else {
+    primary = MakeError(first == '\0' ? std::string() : std::string(1, *p));
+  }
+  TraceLeave(ctx, "ITEM = ", primary);
+  if (*p == '[') ConvertUnit(ctx, primary, ReadUnit(p));
+  SkipBlanks(p);
+  if (primary.IsError()) return primary;
+  if (*p == '^') {
+    ++p;
+    Value exponent = EvalItem(ctx, p);
+    if (exponent.IsError()) return exponent;
+    if (primary.IsNumber() && exponent.IsNumber()) {
+      primary = MakeNumber(std::pow(primary.number, exponent.number));
+    } else {
+      primary = MakeError("累乗^の計算ができません");
+    }
+  }
+  cursor = p;
+  return primary;
+}
+
+bool ReadTwoArgs(Context& ctx, const char*& cursor, Value& first, Value& second) {
+  const char* p = cursor;
+  cursor = "";  // unless all goes well, the rest of the statement is given up
+  if (*p != '(') {
+    first = MakeError("No Args");
+    return false;
+  }
+  ++p;
+  first = EvalFormula(ctx, p);
+  if (*p != ',' || first.IsError()) return false;
+  ++p;
+  second = EvalFormula(ctx, p);
+  if (second.IsError()) {
+    first = MakeError(second.text);
+    return false;
+  }
+  if (*p != ')') {
+    first = MakeError("No ')'");
+    return false;
+  }
+  cursor = p + 1;
+  return true;
+}
+
+// condition -> formula [","] [operator [","] formula [","]] [")"]
+bool EvalCondition(Context& ctx, const char*& cursor) {
+  const char* p = cursor;
+  Value x = EvalFormula(ctx, p);
+  if (!x.IsNumber()) return false;
+  if (*p == ',') ++p;
+  int op = ReadComparison(p);
+  if (op == NoComparison) {
+    if (*p == ')') ++p;
+    cursor = p;
+    return x.number > kTruthThreshold;
+  }
+  if (*p == ',') ++p;
+  Value y = EvalFormula(ctx, p);
+  if (*p == ',') ++p;
+  cursor = p;
+  if (!y.IsNumber()) return false;
+  return Compare(x.number, op, y.number);
+}
+
+Value EvalText(Context& ctx, const std::string& text) {
+  const char* p = text.c_str();
+  return EvalFormula(ctx, p);
+}
+
+}  // namespace zemu

@@ -1,0 +1,80 @@
+// Temporary variables: push, pop, find and read the bindings of function
+// parameters and loop variables. The vector keeps the newest binding at its
+// back so that a push or pop never moves the older bindings.
+#include "engine/tempvar.h"
+
+#include "context.h"
+#include "engine/scan.h"
+
+namespace zemu {
+
+namespace {
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Compares two names with A-Z equal to a-z. A double-byte character is
+// compared byte for byte: its trail byte may lie in the A-Z range.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (FoldCase(a[i]) != FoldCase(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The vector position of table index `index` (0 = newest), or nullptr.
+TempBinding* EntryAt(TTempVar& table, int index) {
+  if (index < 0 || index >= table.Count()) return nullptr;
+  return &table.entries[table.entries.size() - 1 - static_cast<std::size_t>(index)];
+}
+
+}  // namespace
+
+void PushTempVar(Context& ctx, std::string_view name, const Value& value) {
+  ctx.tempVars.entries.push_back(TempBinding{std::string(name), value});
+  ctx.tempVars.currentIndex = 0;
+}
+
+void PopTempVar(Context& ctx) {
+  if (!ctx.tempVars.entries.empty()) ctx.tempVars.entries.pop_back();
+}
+
+void PopTempVars(Context& ctx, int count) {
+  for (int i = 0; i < count; ++i) PopTempVar(ctx);
+}
+
+int FindTempVar(Context& ctx, std::string_view name) {
+  TTempVar& table = ctx.tempVars;
+  table.currentIndex = -1;
+  for (int i = 0; i < table.Count(); ++i) {
+    if (SameName(EntryAt(table, i)->name, name)) {
+      table.currentIndex = i;
+      break;
+    }
+  }
+  return table.currentIndex;
+}
+
+Value GetTempVar(Context& ctx) {
+  const TempBinding* entry = EntryAt(ctx.tempVars, ctx.tempVars.currentIndex);
+  bool tracing = ctx.settings.trace >= TraceLevel::Calc;
+  if (entry == nullptr) {
+    if (tracing) ScreenOut(ctx, ChannelTrace, "TempVar: Undefined");
+    return MakeError("Undefined in TempVar");
+  }
+  if (tracing) {
+    ScreenOut(ctx, ChannelTrace, "TempVar: " + entry->name + "=" + ValueText(ctx, entry->value));
+  }
+  return entry->value;
+}
+
+void SetNewestTempVar(Context& ctx, const Value& value) {
+  if (TempBinding* entry = EntryAt(ctx.tempVars, 0)) entry->value = value;
+}
+
+}  // namespace zemu

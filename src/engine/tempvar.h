@@ -1,0 +1,51 @@
+// Temporary variables: the stack of name/value bindings shared by function
+// calls and .for loops. The newest binding wins; names compare without case.
+//
+// Index 0 is the newest binding (the front of the stack). Every function
+// call and every loop pops exactly what it pushed, on success and on error.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/value.h"
+
+namespace zemu {
+
+struct Context;
+
+struct TempBinding {
+  std::string name;  // as the binding party wrote it
+  Value value;       // the table's own copy
+};
+
+struct TTempVar {
+  std::vector<TempBinding> entries;  // stored oldest first: index 0 is entries.back()
+  int currentIndex = -1;             // found by the last FindTempVar, or -1
+
+  int Count() const { return static_cast<int>(entries.size()); }
+};
+
+// Binds `name` to a copy of `value` in front of every other binding and sets
+// the current index to 0.
+void PushTempVar(Context& ctx, std::string_view name, const Value& value);
+// Removes the newest binding (nothing when the table is empty). The current
+// index is not changed.
+void PopTempVar(Context& ctx);
+// Removes the `count` newest bindings; nothing for a count of 0 or less.
+void PopTempVars(Context& ctx, int count);
+
+// Index of the newest binding of `name` (letters A-Z equal a-z, double-byte
+// characters compare byte for byte), or -1. Also stored as the current index.
+int FindTempVar(Context& ctx, std::string_view name);
+// A copy of the value at the current index, or the error "Undefined in
+// TempVar" when there is none. With Trace at calc or higher, writes the
+// trace line "TempVar: name=value" (or "TempVar: Undefined").
+Value GetTempVar(Context& ctx);
+
+// Overwrites the value of the newest binding in place (a .for step). Does
+// nothing when the table is empty.
+void SetNewestTempVar(Context& ctx, const Value& value);
+
+}  // namespace zemu

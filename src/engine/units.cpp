@@ -1,0 +1,139 @@
+// Unit conversion. A conversion is looked up by name in the definition store,
+// in this order: the forward pair [from][to], the reverse pair [to][from], a
+// prefix that makes `from` out of `to` ([km] against [m]: [k]] or k), and a
+// prefix that makes `to` out of `from`. A unit pair that differs only in a
+// one-byte prefix ([km] and [cm]) goes by way of the bare unit.
+#include "engine/units.h"
+
+#include <memory>
+#include <optional>
+
+#include "context.h"
+#include "definitions/statements.h"
+#include "definitions/store.h"
+
+namespace zemu {
+
+namespace {
+
+constexpr const char* kNoConversion = "未定義単位変換: ";
+constexpr const char* kNoReverseFunction = "未定義単位変換関数: ";
+constexpr const char* kZeroFactor = "単位変換係数＝ゼロ: ";
+
+// A conversion function is called with the number written in this format.
+constexpr const char* kArgumentFormat = "%.15G";
+
+// The two-step rule needs "[", a one-byte prefix and at least "x]".
+constexpr std::size_t kTwoStepMinLength = 4;
+
+enum class Direction { Forward, Reverse };
+
+struct Conversion {
+  DefinitionRef ref;
+  Direction direction;
+};
+
+// The newest definition named exactly `name`. The store's name matching
+// treats ? and # as wildcards; a unit text is compared byte for byte.
+DefinitionRef FindNamed(Context& ctx, const std::string& name) {
+  const char* cursor = name.c_str();
+  DefinitionRef ref = FindDefinition(ctx, cursor, 0);
+  if (!ref) return ref;
+  std::shared_ptr<Definition> d = DefinitionAt(*ref.sheet, ref.row);
+  if (d == nullptr || d->Name() != name) return {};
+  return ref;
+}
+
+// A prefix is defined as "[" + prefix + "]]", or failing that by a plain
+// definition named by the prefix.
+DefinitionRef FindPrefix(Context& ctx, const std::string& prefix) {
+  if (DefinitionRef ref = FindNamed(ctx, "[" + prefix + "]]")) return ref;
+  return FindNamed(ctx, prefix);
+}
+
+// The prefix that turns the unit `shorter` into `longer`: "k" for [km] and
+// [m], "μ" for [μm] and [m]. Counted in bytes.
+std::optional<std::string> PrefixBetween(const std::string& longer, const std::string& shorter) {
+  if (shorter.empty() || longer.size() <= shorter.size()) return std::nullopt;
+  std::size_t d = longer.size() - shorter.size();
+  if (longer.compare(d + 1, std::string::npos, shorter, 1, std::string::npos) != 0) {
+    return std::nullopt;
+  }
+  return longer.substr(1, d);
+}
+
+std::optional<Conversion> FindConversion(Context& ctx, const std::string& from,
+                                         const std::string& to) {
+  if (DefinitionRef ref = FindNamed(ctx, from + to)) return Conversion{ref, Direction::Forward};
+  if (DefinitionRef ref = FindNamed(ctx, to + from)) return Conversion{ref, Direction::Reverse};
+  if (std::optional<std::string> prefix = PrefixBetween(from, to)) {
+    if (DefinitionRef ref = FindPrefix(ctx, *prefix)) return Conversion{ref, Direction::Forward};
+  }
+  if (std::optional<std::string> prefix = PrefixBetween(to, from)) {
+    if (DefinitionRef ref = FindPrefix(ctx, *prefix)) return Conversion{ref, Direction::Reverse};
+  }
+  return std::nullopt;
+}
+
+// A conversion definition whose value is no number makes the conversion fail
+// with that value's message (an Error keeps its own; an Undefined value's
+// text becomes the message).
+Value FailureOf(const Value& result) { return MakeError(result.text); }
+
+// Applies the found conversion to v (a number in `from`); on success v is in
+// `to`, otherwise v is the error.
+void ApplyConversion(Context& ctx, Value& v, const std::string& from, const std::string& to,
+                     const Conversion& conversion) {
+  TDefine& sheet = *conversion.ref.sheet;
+  std::shared_ptr<Definition> d = DefinitionAt(sheet, conversion.ref.row);
+  bool isFunction = d != nullptr && d->argsStart > 0;
+  bool forward = conversion.direction == Direction::Forward;
+  if (isFunction && !forward) {
+    v = MakeError(kNoReverseFunction + from + to + "()");
+    return;
+  }
+  std::string arguments;
+  if (isFunction) arguments = "(" + FormatNumber(kArgumentFormat, v.number, "").value_or("") + ")";
+  const char* cursor = arguments.c_str();
+  Value result = ValueOfRow(ctx, sheet, conversion.ref.row, cursor);
+  if (!result.IsNumber()) {
+    v = FailureOf(result);
+    return;
+  }
+  if (isFunction) {
+    v.number = result.number;
+  } else if (forward) {
+    v.number *= result.number;
+  } else if (result.number == 0) {
+    v = MakeError(kZeroFactor + from + to);
+    return;
+  } else {
+    v.number /= result.number;
+  }
+  v.unit = to;
+}
+
+}  // namespace
+
+void ConvertUnit(Context& ctx, Value& value, const std::string& unit) {
+  if (unit.empty() || unit == value.unit || !value.IsNumber()) return;
+  if (IsNoUnit(value.unit)) {
+    value.unit = unit;
+    return;
+  }
+  const std::string from = value.unit;
+  if (std::optional<Conversion> conversion = FindConversion(ctx, from, unit)) {
+    ApplyConversion(ctx, value, from, unit, *conversion);
+    return;
+  }
+  // [km] to [cm]: by way of [m]. Each step has a shorter unit, so this ends.
+  if (from.size() >= kTwoStepMinLength && unit.size() >= 2 &&
+      from.compare(2, std::string::npos, unit, 2, std::string::npos) == 0) {
+    ConvertUnit(ctx, value, "[" + from.substr(2));
+    ConvertUnit(ctx, value, unit);
+    return;
+  }
+  value = MakeError(kNoConversion + from + unit);
+}
+
+}  // namespace zemu

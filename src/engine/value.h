@@ -1,0 +1,85 @@
+// Values: the result of every evaluation, the arithmetic on two values with
+// its unit rules, and the two ways a value is turned into text.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace zemu {
+
+struct Context;
+
+enum class ValueKind : std::uint8_t { Undefined = 0, Number = 1, Error = 2 };
+
+// A number with its unit text ("[m]", empty when none), an error with its
+// message, or no value with the text shown in its place. For a number,
+// `text` is an annotation printed right after the formatted number.
+struct Value {
+  ValueKind kind = ValueKind::Undefined;
+  double number = 0;
+  std::string unit;
+  std::string text = "Undefined";
+
+  bool IsNumber() const { return kind == ValueKind::Number; }
+  bool IsError() const { return kind == ValueKind::Error; }
+};
+
+Value MakeNumber(double number, std::string unit = {});
+Value MakeNumber(int number, std::string unit = {});
+Value MakeTagged(ValueKind kind, std::string text);
+inline Value MakeError(std::string message) {
+  return MakeTagged(ValueKind::Error, std::move(message));
+}
+
+// True for "" and "[]": no unit wherever units are compared or combined.
+bool IsNoUnit(std::string_view unit);
+
+// Arithmetic with the unit rules; addition and subtraction convert B to A's
+// unit when both carry one. An Error or Undefined operand is passed on.
+Value AddValues(Context& ctx, const Value& a, const Value& b);
+Value SubtractValues(Context& ctx, const Value& a, const Value& b);
+Value MultiplyValues(const Value& a, const Value& b);
+Value DivideValues(const Value& a, const Value& b);
+
+// Comparisons convert B to A's unit; false unless both are numbers.
+bool IsGreater(Context& ctx, const Value& a, const Value& b);
+bool IsGreaterOrEqual(Context& ctx, const Value& a, const Value& b);
+bool IsLess(Context& ctx, const Value& a, const Value& b);
+bool IsLessOrEqual(Context& ctx, const Value& a, const Value& b);
+
+// Applies a format template to the number and the unit text. Returns nothing
+// when the template has a format error.
+//
+//   "%" [index ":"] [flags] [width] ["." precision] ["l"] type
+//
+// index 0 is the number, 1 the unit; without it conversions take the next
+// argument. Flags: "-" left-justifies; "+" and " " put a sign or a blank
+// before a number that is not negative; "#" keeps the trailing zeros of g
+// and always writes the decimal point. "l" is accepted and means nothing.
+// Types g, e, f, n take the number, s the unit; any other letter, a type
+// that does not fit its argument, an index above 1 or a field wider than
+// kMaxFieldWidth is a format error. Rounding is half away from zero on the
+// exact value of the double.
+std::optional<std::string> FormatNumber(std::string_view format, double number,
+                                        std::string_view unit);
+
+// The display form in the given template. A template with a format error
+// gives the error text of FormatErrorText instead.
+std::string ValueText(const Value& value, std::string_view format);
+// The display form in the user's Format setting.
+std::string ValueText(const Context& ctx, const Value& value);
+// 17 significant digits, so that the text reads back as the same double.
+std::string ValueFullText(const Value& value);
+
+// What the console shows in place of a value whose template is unusable:
+// "ERROR: 表示書式が不正です (" + the template + ")".
+std::string FormatErrorText(std::string_view format);
+
+// The widest field a template may ask for; a wider one is a typing slip
+// that would flood the console, so it is a format error.
+inline constexpr int kMaxFieldWidth = 4096;
+
+}  // namespace zemu

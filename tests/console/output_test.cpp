@@ -1,0 +1,266 @@
+// ScreenOut's channels, the Screen cap, the idle path, the input-line
+// capture, the log file and the watch screen, on the in-memory controls.
+#include "console/output.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "console/console.h"
+#include "console/scripted_toolkit.h"
+#include "context.h"
+
+namespace zemu {
+namespace {
+
+struct Out {
+  std::uint8_t channel;
+  const char* text;
+};
+
+void WriteAll(Context& ctx, const std::vector<Out>& outs) {
+  for (const Out& out : outs) ScreenOut(ctx, out.channel, out.text);
+}
+
+struct ChannelCase {
+  const char* name;
+  std::vector<Out> outs;
+  const char* screen;
+};
+
+class ChannelTest : public testing::TestWithParam<ChannelCase> {};
+
+TEST_P(ChannelTest, ScreenShowsPlacedText) {
+  Context ctx;
+  WriteAll(ctx, GetParam().outs);
+  EXPECT_EQ(ScreenText(ctx), GetParam().screen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Placement, ChannelTest,
+    testing::Values(
+        ChannelCase{"DataAfterEchoedLine",
+                    {{ChannelLine, "> 1+2"}, {ChannelLine, ""}, {ChannelData, "3"}},
+                    "> 1+2\r\n  3"},
+        ChannelCase{"DataPiecesJoin",
+                    {{ChannelData, "a=1  "}, {ChannelData, "b=2  "}, {ChannelLine, "x"}},
+                    "  a=1  b=2  \r\nx"},
+        ChannelCase{
+            "DataAfterOpenLineNotIndented", {{ChannelPrompt, "> "}, {ChannelData, "3"}}, "> 3"},
+        ChannelCase{"EmptyLineEndsLineOnce",
+                    {{ChannelData, "1"}, {ChannelLine, ""}, {ChannelLine, ""}, {ChannelError, "e"}},
+                    "  1\r\ne"},
+        ChannelCase{"TextWithOwnLineEnd", {{ChannelLine, "a\r\n"}, {ChannelLine, "b"}}, "a\r\nb"},
+        ChannelCase{"NestedTraceLevels",
+                    {{ChannelTraceEnter, "1"},
+                     {ChannelTraceEnter, "2"},
+                     {ChannelTraceEnter, "3"},
+                     {ChannelTrace, "in"},
+                     {ChannelTraceLeave, "3"},
+                     {ChannelTraceLeave, "2"},
+                     {ChannelTraceLeave, "1"},
+                     {ChannelTrace, "out"}},
+                    "T |1\r\nT ||2\r\nT |||3\r\nT |||in\r\nT |||3\r\nT ||2\r\nT |1\r\nT out"},
+        ChannelCase{"LeaveAtDepthZeroStaysZero",
+                    {{ChannelTraceLeave, "a"}, {ChannelTraceEnter, "b"}},
+                    "T a\r\nT |b"},
+        ChannelCase{
+            "EchoShownWhileOn", {{ChannelEcho, "M .New\n"}, {ChannelLine, "x"}}, "M .New\nx"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(ScreenOutTest, EchoOffAndOutputSwitchOffDropText) {
+  Context ctx;
+  ctx.settings.echo = false;
+  ScreenOut(ctx, ChannelEcho, "M .New\n");
+  ctx.settings.echo = true;
+  ctx.output.outputSwitch = false;
+  ScreenOut(ctx, ChannelLine, "hidden");
+  ScreenOut(ctx, ChannelTraceEnter, "hidden");
+  EXPECT_EQ(ScreenText(ctx), "");
+  EXPECT_EQ(ctx.output.traceDepth, 0);  // a dropped text changes nothing
+}
+
+struct TrimCase {
+  const char* name;
+  std::string before;   // the Screen before one more output
+  std::size_t removed;  // bytes dropped from its start
+};
+
+class TrimTest : public testing::TestWithParam<TrimCase> {};
+
+TEST_P(TrimTest, DropsOldestTextInSteps) {
+  Context ctx;
+  ctx.console.screen->SetText(GetParam().before);
+  ScreenOut(ctx, ChannelLine, "x");
+  EXPECT_EQ(ScreenText(ctx), GetParam().before.substr(GetParam().removed) + "\r\nx");
+}
+
+const std::string kKanji = "\x95\x5c";  // 表: its trail byte is '\'
+
+std::string Repeat(const std::string& unit, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += unit;
+  return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cap, TrimTest,
+    testing::Values(TrimCase{"AtCapKept", std::string(kScreenCap, 'a'), 0},
+                    TrimCase{"OneOverCapOneStep", std::string(kScreenCap + 1, 'a'), 1024},
+                    TrimCase{"RepeatedSteps", std::string(32000, 'a'), 2048},
+                    TrimCase{"DoubleByteOnBoundary", Repeat(kKanji, 15001), 1024},
+                    TrimCase{"DoubleByteAcrossCut", "a" + Repeat(kKanji, 15000), 1025},
+                    TrimCase{"HalfWidthKanaAreSingle", Repeat("\xB1", 30001), 1024}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+struct CaptureCase {
+  const char* name;
+  std::string screen;
+  std::size_t caret;
+  std::string line;
+};
+
+class CaptureTest : public testing::TestWithParam<CaptureCase> {};
+
+TEST_P(CaptureTest, TakesLogicalLineAroundCaret) {
+  Context ctx;
+  ctx.console.screen->SetText(GetParam().screen);
+  ctx.console.screen->SetCaret(GetParam().caret);
+  CaptureInputLine(ctx);
+  EXPECT_EQ(ctx.output.inputLine, GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CaptureTest,
+    testing::Values(
+        CaptureCase{"LastLine", "  3\r\n> 1+2", 8, "> 1+2"},
+        CaptureCase{"OlderLine", "> a\r\n  1\r\n> b", 1, "> a"},
+        CaptureCase{"EmptyLine", "x\r\n\r\ny", 3, ">"}, CaptureCase{"EmptyScreen", "", 0, ">"},
+        CaptureCase{"FirstColumnBecomesPrompt", "x\r\nab+1", 3, ">b+1"},
+        CaptureCase{"ContinuedCaretOnFirst", "x\r\n> 1+&\r\n& 2\r\ny", 5, "> 1+&\r\n& 2"},
+        CaptureCase{"ContinuedCaretOnSecond", "x\r\n> 1+&\r\n& 2\r\ny", 12, "> 1+&\r\n& 2"},
+        CaptureCase{"FullWidthFolded", "> \x82\x60\x82\x61\x81\x81\x82\x50\x82\x51", 2,
+                    "> AB= 12"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(CaptureTest, OverlongLineCutOnCharacterBoundary) {
+  Context ctx;
+  // '>' then double-byte characters: the 1999-byte limit falls inside one.
+  ctx.console.screen->SetText(">" + Repeat(kKanji, 1500));
+  CaptureInputLine(ctx);
+  EXPECT_EQ(ctx.output.inputLine, ">" + Repeat(kKanji, 999));
+  EXPECT_LE(ctx.output.inputLine.size(), kInputLineMax);
+}
+
+TEST(IdlePathTest, OutputGoesAboveThePartlyTypedLine) {
+  Context ctx;
+  ScreenOut(ctx, ChannelLine, "old");
+  ShowPrompt(ctx);
+  TextControl& screen = *ctx.console.screen;
+  screen.ReplaceSelection("1+");  // typed after the prompt
+  ScreenOut(ctx, ChannelEcho, "M .New\n");
+  EXPECT_EQ(ScreenText(ctx), "old\r\nM .New\n> 1+");
+  EXPECT_EQ(ctx.output.savedScreenText, "old\r\nM .New\n");
+  ScreenOut(ctx, ChannelData, "7");
+  EXPECT_EQ(ScreenText(ctx), "old\r\nM .New\n  7\r\n> 1+");
+  EXPECT_EQ(screen.SelectionStart(), screen.Length());
+}
+
+class LogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("zemu_log_" + std::to_string(::getpid()) + "_" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+    ctx_.settings.logFileName = (dir_ / "Zemu.log").string();
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // Writes a short session and returns what reached the log.
+  std::string LogOfSession() {
+    ctx_.settings.file = OpenLogFile(ctx_);
+    EXPECT_TRUE(ctx_.settings.file);
+    WriteAll(ctx_, {{ChannelLine, "> 1+2"},
+                    {ChannelLine, ""},
+                    {ChannelData, "3"},
+                    {ChannelLine, ""},
+                    {ChannelPrompt, "> "},
+                    {ChannelEcho, "M .New\n"},
+                    {ChannelData, "4"}});
+    CloseLogFile(ctx_);
+    std::ifstream in(ctx_.settings.logFileName, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+  }
+
+  std::filesystem::path dir_;
+  Context ctx_;
+};
+
+TEST_F(LogTest, ModeAllLogsEverythingButThePrompt) {
+  EXPECT_EQ(LogOfSession(), "> 1+2\r\n  3\r\n\r\nM .New\n  4");
+}
+
+TEST_F(LogTest, ModeAllWithEchoOffLogsNoEcho) {
+  ctx_.settings.echo = false;
+  EXPECT_EQ(LogOfSession(), "> 1+2\r\n  3\r\n4");
+}
+
+TEST_F(LogTest, ModeDataLogsOnlyDataJoined) {
+  ctx_.settings.logMode = LogMode::Data;
+  EXPECT_EQ(LogOfSession(), "  3  4");
+}
+
+TEST_F(LogTest, ModeWatchDataLogsNothing) {
+  ctx_.settings.logMode = LogMode::WatchData;
+  EXPECT_EQ(LogOfSession(), "");
+}
+
+TEST_F(LogTest, AppendsToExistingFile) {
+  std::ofstream(ctx_.settings.logFileName, std::ios::binary) << "old\r\n";
+  EXPECT_EQ(LogOfSession(), "old\r\n> 1+2\r\n  3\r\n\r\nM .New\n  4");
+}
+
+TEST_F(LogTest, UnopenableFileLeavesNoLog) {
+  ctx_.settings.logFileName = (dir_ / "missing" / "Zemu.log").string();
+  EXPECT_FALSE(OpenLogFile(ctx_));
+  ctx_.settings.file = true;  // File on without a stream: output still shows
+  ScreenOut(ctx_, ChannelLine, "x");
+  EXPECT_EQ(ScreenText(ctx_), "x");
+}
+
+TEST(WatchTest, WatchModeWritesOnlyTheWatchScreen) {
+  Context ctx;
+  ctx.settings.echo = false;
+  ctx.output.outputSwitch = false;
+  ctx.console.watchScreen->SetText("stale");
+  ctx.output.watchMode = true;
+  WriteAll(ctx,
+           {{ChannelTrace, "t"}, {ChannelLine, "a=1"}, {ChannelEcho, "!"}, {ChannelLine, "b=2"}});
+  EXPECT_EQ(ctx.console.watchScreen->Text(), "  a=1!\r\n  b=2");
+  EXPECT_EQ(ctx.output.watchLineCounter, 1);
+  EXPECT_EQ(ScreenText(ctx), "");
+}
+
+TEST(WatchTest, RefreshWithoutWatchedDefinitionsBlanksLines) {
+  ScriptedToolkit toolkit;
+  toolkit.fontHeight = -20;  // some toolkits give font heights as negative numbers
+  Context ctx(&toolkit);
+  ctx.console.watchScreen->SetText("  a=1\r\n  b=2");
+  ctx.defines.watchRefreshNeeded = true;
+  WatchRefresh(ctx);
+  EXPECT_EQ(ctx.console.watchScreen->Text(), "\r\n");
+  EXPECT_EQ(ctx.console.ownWatchScreen.Height(), 10);  // half a line
+  EXPECT_FALSE(ctx.defines.watchRefreshNeeded);
+  EXPECT_FALSE(ctx.output.watchMode);
+}
+
+}  // namespace
+}  // namespace zemu

@@ -1,0 +1,321 @@
+// The definition store: storing and replacing rows, lookups across sheets,
+// deleting, inserting, forgetting and searching.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "define_helpers.h"
+
+namespace zemu {
+namespace {
+
+using testing_defs::Cell;
+using testing_defs::Define;
+using testing_defs::TextAt;
+
+// The definition texts of the CurrentSheet, top to bottom.
+std::vector<std::string> Texts(Context& ctx) {
+  std::vector<std::string> texts;
+  TDefine& sheet = CurrentSheet(ctx);
+  for (int row = 1; row < sheet.RowCount() - 1; ++row) texts.push_back(TextAt(ctx, row));
+  return texts;
+}
+
+using Texts_ = std::vector<std::string>;
+
+TEST(StoreDefinitionTest, NewSheetHasHeadingAndEmptyRow) {
+  Context ctx;
+  TDefine& sheet = CurrentSheet(ctx);
+  ASSERT_EQ(sheet.RowCount(), 2);
+  EXPECT_EQ(sheet.rows[0].cells[NameColumn], "名前");
+  EXPECT_EQ(DefinitionAt(sheet, 1), nullptr);
+  EXPECT_FALSE(sheet.modified);
+}
+
+TEST(StoreDefinitionTest, ReplacementKeepsRowAndForgetsOthers) {
+  Context ctx;
+  Define(ctx, "g(x)=x+1");
+  EXPECT_EQ(testing_defs::Eval(ctx, "g(1)"), "2  ");
+  Define(ctx, "h=3");
+  EXPECT_EQ(testing_defs::Eval(ctx, "h"), "3  ");
+  Define(ctx, "f(x)=x*2");
+  Define(ctx, "v<7");
+  EXPECT_EQ(Define(ctx, "f(x)=x*3"), 3);
+  EXPECT_EQ(Texts(ctx), (Texts_{"g(x)=x+1", "h=3", "f(x)=x*3", "v<7 "}));
+  EXPECT_EQ(Cell(ctx, 3, ValueColumn), "計算前");
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn), "再計算");
+  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "再計算");
+  EXPECT_EQ(DefinitionAt(CurrentSheet(ctx), 2)->value.text, "再計算");
+  EXPECT_EQ(Cell(ctx, 4, ValueColumn), "7  ");  // variables keep their value
+  EXPECT_EQ(Cell(ctx, 3, TypeColumn), "定義式");
+  EXPECT_EQ(Cell(ctx, 4, TypeColumn), "代入式");
+  EXPECT_EQ(Cell(ctx, 3, TextColumn), "f(x)=x*3");
+  EXPECT_EQ(Cell(ctx, 3, NameColumn), "f");
+}
+
+TEST(StoreDefinitionTest, VariableJoinsFunctionBelowAndLeavesWithIt) {
+  Context ctx;
+  Define(ctx, "f(x)=x");
+  Define(ctx, "g=1");
+  EXPECT_EQ(Define(ctx, "f<5"), 2);
+  EXPECT_EQ(Texts(ctx), (Texts_{"f(x)=x", "f<5 ", "g=1"}));
+  EXPECT_EQ(Define(ctx, "f<6"), 2);  // the variable row is found first
+  EXPECT_EQ(Texts(ctx), (Texts_{"f(x)=x", "f<6 ", "g=1"}));
+  EXPECT_EQ(Define(ctx, "f(x)=2*x"), 1);
+  EXPECT_EQ(Texts(ctx), (Texts_{"f(x)=2*x", "g=1"}));
+}
+
+TEST(StoreDefinitionTest, ProcedureTakesBackItsVariableRow) {
+  Context ctx;
+  Define(ctx, "p>1");
+  Define(ctx, "p<2");
+  EXPECT_EQ(Texts(ctx), (Texts_{"p>1", "p<2 "}));
+  EXPECT_EQ(Define(ctx, "p>3"), 1);
+  EXPECT_EQ(Texts(ctx), (Texts_{"p>3"}));
+}
+
+TEST(StoreDefinitionTest, VariableReplacesLoneVariable) {
+  Context ctx;
+  Define(ctx, "a<1");
+  Define(ctx, "b<1");
+  EXPECT_EQ(Define(ctx, "a<2"), 1);
+  EXPECT_EQ(Texts(ctx), (Texts_{"a<2 ", "b<1 "}));
+}
+
+TEST(StoreDefinitionTest, MarkedTextAlwaysGetsNewRow) {
+  Context ctx;
+  Define(ctx, "f(x)=x*2");
+  EXPECT_EQ(Define(ctx, "$f(x)=x"), 2);
+  EXPECT_EQ(testing_defs::Eval(ctx, "f(3)"), "3  ");
+  std::shared_ptr<Definition> watched = DefinitionAt(CurrentSheet(ctx), 2);
+  EXPECT_NE(watched->flags & MarkWatch, 0u);
+  EXPECT_EQ(Cell(ctx, 2, NameColumn), "f");
+}
+
+TEST(StoreDefinitionTest, VariableTextHoldsFullPrecisionValue) {
+  Context ctx;
+  Define(ctx, "a<1/3");
+  EXPECT_EQ(TextAt(ctx, 1), "a<0.33333333333333331 ");
+  Define(ctx, "$b<2*a");
+  EXPECT_EQ(TextAt(ctx, 2), "b<0.66666666666666663 ");  // marks are not kept
+}
+
+TEST(StoreDefinitionTest, CommentsAreCarriedOver) {
+  Context ctx;
+  Define(ctx, "f(x)=x 'double[m]");
+  Define(ctx, "f(x)=2*x");
+  EXPECT_EQ(TextAt(ctx, 1), "f(x)=2*x    'double[m]");
+  EXPECT_EQ(DefinitionAt(CurrentSheet(ctx), 1)->Unit(), "[m]");
+  Define(ctx, "f(x)=3*x 'triple");
+  EXPECT_EQ(TextAt(ctx, 1), "f(x)=3*x 'triple");
+  Define(ctx, "a<1 'count");
+  EXPECT_EQ(TextAt(ctx, 2), "a<1     'count");
+  Define(ctx, "a<2");
+  EXPECT_EQ(TextAt(ctx, 2), "a<2     'count");
+}
+
+TEST(StoreDefinitionTest, SetsModifiedAndWatchRefresh) {
+  Context ctx;
+  TDefine& sheet = CurrentSheet(ctx);
+  EXPECT_FALSE(ctx.defines.watchRefreshNeeded);
+  Define(ctx, "=a note");
+  EXPECT_TRUE(sheet.modified);
+  EXPECT_TRUE(ctx.defines.watchRefreshNeeded);
+  EXPECT_EQ(Cell(ctx, 1, TypeColumn), "説明");
+  EXPECT_EQ(Cell(ctx, 1, NameColumn), "1");
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn), ValueText(ctx, MakeTagged(ValueKind::Undefined, "解析前")));
+}
+
+struct FindRowCase {
+  const char* probe;
+  int row;  // -1: no match
+};
+
+class FindRowTest : public testing::TestWithParam<FindRowCase> {};
+
+TEST_P(FindRowTest, MatchesWholeNamesBottomUp) {
+  Context ctx;
+  // Rows: 1 a=1, 2 a<5 (a variable goes below its function), 3 abc=2, 4 [km][m]=1000.
+  Define(ctx, "a=1");
+  Define(ctx, "abc=2");
+  Define(ctx, "[km][m]=1000");
+  Define(ctx, "a<5");
+  const char* probe = GetParam().probe;
+  EXPECT_EQ(FindRow(ctx, CurrentSheet(ctx), probe, 0), GetParam().row) << GetParam().probe;
+}
+
+INSTANTIATE_TEST_SUITE_P(Probes, FindRowTest,
+                         testing::Values(FindRowCase{"a+1", 2}, FindRowCase{"ab", -1},
+                                         FindRowCase{"abc", 3}, FindRowCase{"abcd", -1},
+                                         FindRowCase{"a", 2}, FindRowCase{"[km][m]=5", 4},
+                                         FindRowCase{"a?c", 3}, FindRowCase{"x", -1},
+                                         FindRowCase{"$a", -1}));
+
+TEST(FindRowTest, FiltersByKindAndSkipsBlanks) {
+  Context ctx;
+  Define(ctx, "p>1");
+  Define(ctx, "p<2");
+  TDefine& sheet = CurrentSheet(ctx);
+  const char* probe = "p  x";
+  EXPECT_EQ(FindRow(ctx, sheet, probe, ProcedureKind), 1);
+  EXPECT_STREQ(probe, "p  x");  // the name is not consumed
+  EXPECT_EQ(FindRow(ctx, sheet, probe, 0), 2);
+  EXPECT_EQ(FindRow(ctx, sheet, probe, FunctionKind), -1);
+  const char* blanks = "  p";
+  FindRow(ctx, sheet, blanks, 0);
+  EXPECT_STREQ(blanks, "p");
+}
+
+TEST(FindRowTest, RowWithoutNameIsNeverFound) {
+  Context ctx;
+  Define(ctx, "[km][m]=1000");
+  Define(ctx, "$=7");  // a function with an empty name
+  ASSERT_EQ(Cell(ctx, 2, NameColumn), "");
+  const char* probe = "[km][m]";
+  EXPECT_EQ(FindRow(ctx, CurrentSheet(ctx), probe, 0), 1);
+  EXPECT_EQ(Define(ctx, "[cm][m]=0.01"), 3);
+}
+
+TEST(FindDefinitionTest, NewestSheetFirstAndQualified) {
+  Context ctx;
+  TDefine& first = AddSheet(ctx, "one.ZDF");
+  Define(ctx, "g=1");
+  TDefine& second = AddSheet(ctx, "two");
+  Define(ctx, "g=2");
+  AddSheet(ctx, "three");
+  EXPECT_EQ(testing_defs::Eval(ctx, "g"), "2  ");
+  EXPECT_EQ(testing_defs::Eval(ctx, "two!g+1"), "3  ");
+
+  const char* text = "one.ZDF!g+1";
+  DefinitionRef ref = FindDefinition(ctx, text, 0);
+  EXPECT_EQ(ref.sheet, &first);
+  EXPECT_EQ(ref.row, 1);
+  EXPECT_STREQ(text, "g+1");
+
+  const char* qualified = "two!g";
+  EXPECT_EQ(FindDefinition(ctx, qualified, 0).sheet, &second);
+  const char* unknown = "three!g";
+  EXPECT_FALSE(FindDefinition(ctx, unknown, 0));
+  const char* missing = "h";
+  EXPECT_FALSE(FindDefinition(ctx, missing, 0));
+  const char* proc = "g";
+  EXPECT_FALSE(FindDefinition(ctx, proc, ProcedureKind));
+}
+
+TEST(RowEditTest, DeleteAndInsertMoveRows) {
+  Context ctx;
+  Define(ctx, "a=1");
+  Define(ctx, "b=2");
+  Define(ctx, "c=3");
+  TDefine& sheet = CurrentSheet(ctx);
+  sheet.modified = false;
+  DeleteRow(sheet, 2);
+  EXPECT_TRUE(sheet.modified);
+  EXPECT_EQ(Texts(ctx), (Texts_{"a=1", "c=3"}));
+  EXPECT_EQ(Cell(ctx, 2, NameColumn), "c");
+  InsertRow(sheet, 1);
+  EXPECT_EQ(sheet.RowCount(), 5);
+  EXPECT_EQ(DefinitionAt(sheet, 1), nullptr);
+  EXPECT_EQ(Cell(ctx, 2, NameColumn), "a");
+  EXPECT_EQ(testing_defs::Eval(ctx, "c"), "3  ");  // the empty row is skipped
+  // Outside the definition rows nothing happens.
+  for (int row : {-1, 0, 4, 5, 99}) DeleteRow(sheet, row);
+  for (int row : {-1, 0, 5, 99}) InsertRow(sheet, row);
+  EXPECT_EQ(sheet.RowCount(), 5);
+  EXPECT_EQ(sheet.rows[0].cells[NameColumn], "名前");
+  InsertRow(sheet, 4);  // just above the empty last row
+  EXPECT_EQ(sheet.RowCount(), 6);
+  EXPECT_EQ(DefinitionAt(sheet, 5), nullptr);
+}
+
+TEST(ForgetValuesTest, VariablesOnlyWhenAsked) {
+  Context ctx;
+  Define(ctx, "f=2");
+  Define(ctx, "a<1");
+  testing_defs::Eval(ctx, "f");
+  TDefine& sheet = CurrentSheet(ctx);
+  ctx.settings.trace = TraceLevel::Command;
+  ForgetValues(ctx, sheet, false);
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn), "再計算");
+  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "1  ");
+  ForgetValues(ctx, sheet, true);
+  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "再計算");
+  EXPECT_NE(ScreenText(ctx).find("FORGET(0)"), std::string::npos);
+  EXPECT_NE(ScreenText(ctx).find("FORGET(1)"), std::string::npos);
+  // Using the variable evaluates its stored text to the same value again.
+  ctx.settings.trace = TraceLevel::Off;
+  EXPECT_EQ(testing_defs::Eval(ctx, "a"), "1  ");
+  EXPECT_EQ(TextAt(ctx, 2), "a<1 ");
+  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "1  ");
+}
+
+TEST(SearchRowsTest, YieldsMatchingRowsTopToBottom) {
+  Context ctx;
+  Define(ctx, "$f(x)=x");
+  Define(ctx, "g=1");
+  Define(ctx, "$h=2");
+  Define(ctx, "ab=3");
+  TDefine& sheet = CurrentSheet(ctx);
+  std::vector<int> rows;
+  for (int row = SearchRows(ctx, sheet, "#", MarkWatch); row > 0; row = SearchNext(ctx, sheet)) {
+    rows.push_back(row);
+  }
+  EXPECT_EQ(rows, (std::vector<int>{1, 3}));
+  EXPECT_EQ(SearchNext(ctx, sheet), -1);  // the search has ended
+
+  rows.clear();
+  for (int row = SearchRows(ctx, sheet, "a#", kAnyFlags); row > 0; row = SearchNext(ctx, sheet)) {
+    rows.push_back(row);
+  }
+  EXPECT_EQ(rows, (std::vector<int>{4}));
+  EXPECT_EQ(SearchRows(ctx, sheet, "#", ProcedureKind), -1);
+}
+
+TEST(SearchRowsTest, TracesAtSystemLevel) {
+  Context ctx;
+  Define(ctx, "g=1");
+  ctx.settings.trace = TraceLevel::System;
+  TDefine& sheet = CurrentSheet(ctx);
+  SearchRows(ctx, sheet, "g", kAnyFlags);
+  SearchNext(ctx, sheet);
+  EXPECT_NE(ScreenText(ctx).find("SEARCH(g)=1"), std::string::npos);
+  EXPECT_NE(ScreenText(ctx).find("SEARCH(g)=-1"), std::string::npos);
+}
+
+TEST(SheetTest, NewSheetsAreNumberedAndTitled) {
+  Context ctx;
+  TDefine& first = NewSheet(ctx);
+  TDefine& second = NewSheet(ctx);
+  EXPECT_EQ(first.name, "ZEMU0.ZDF");
+  EXPECT_EQ(first.title, " ZEMU 定義式 -- ZEMU0.ZDF");
+  EXPECT_FALSE(first.named);
+  EXPECT_EQ(second.name, "ZEMU1.ZDF");
+  EXPECT_EQ(&CurrentSheet(ctx), &second);
+  EXPECT_EQ(SheetTitle("C:\\zemu\\START.Ini"), " ZEMU 初期設定 -- C:\\zemu\\START.Ini");
+  EXPECT_EQ(SheetTitle("ini"), " ZEMU 定義式 -- ini");
+  EXPECT_EQ(SheetTitle("a.ZDF"), " ZEMU 定義式 -- a.ZDF");
+}
+
+TEST(SheetTest, RemovingCurrentSheetSelectsPrevious) {
+  Context ctx;
+  TDefine& first = AddSheet(ctx, "a.ZDF");
+  AddSheet(ctx, "b.ZDF");
+  TDefine& third = AddSheet(ctx, "c.ZDF");
+  Define(ctx, "g=3");
+  EXPECT_FALSE(RemoveSheet(ctx, 0));
+  EXPECT_FALSE(RemoveSheet(ctx, 3));
+  SelectSheet(ctx, first);
+  EXPECT_TRUE(RemoveSheet(ctx, 2));  // not current: the current stays
+  EXPECT_EQ(&CurrentSheet(ctx), &first);
+  EXPECT_EQ(testing_defs::Eval(ctx, "g"), "ERROR: gは、未定義です。");
+  (void)third;
+  TDefine& second = *ctx.defines.sheets[1];
+  SelectSheet(ctx, second);
+  EXPECT_TRUE(RemoveSheet(ctx, 1));
+  EXPECT_EQ(&CurrentSheet(ctx), &first);
+  EXPECT_EQ(ctx.defines.sheets.size(), 1u);
+}
+
+}  // namespace
+}  // namespace zemu

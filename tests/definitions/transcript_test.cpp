@@ -1,0 +1,84 @@
+// Definitions typed as statements: the console text they leave, the sheet
+// rows and the temporary-variable table afterwards.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "commands/dispatcher.h"
+#include "define_helpers.h"
+
+namespace zemu {
+namespace {
+
+struct Transcript {
+  const char* statements;
+  const char* console;
+};
+
+std::string RunLine(Context& ctx, const char* statements) {
+  const char* cursor = statements;
+  ExecuteStatements(ctx, cursor);
+  return ScreenText(ctx);
+}
+
+class DefinitionTranscriptTest : public testing::TestWithParam<Transcript> {};
+
+TEST_P(DefinitionTranscriptTest, LeavesConsoleText) {
+  Context ctx;
+  EXPECT_EQ(RunLine(ctx, GetParam().statements), GetParam().console) << GetParam().statements;
+  EXPECT_EQ(ctx.tempVars.Count(), 0) << GetParam().statements;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statements, DefinitionTranscriptTest,
+    testing::Values(
+        Transcript{"f(x)=x*2; f(3); f(3,4)", "  f(3)=6  =ERROR: 引数が多い"},
+        Transcript{"a<1/3", "  a=0.33333333  "},
+        Transcript{"$a<2*3", "  a=6  "},
+        Transcript{"a<1/0; a", "  a=ERROR: Divide By 0=ERROR: Divide By 0"},
+        Transcript{"n<n+1", "  n=ERROR: nは、未定義です。"},
+        Transcript{"f(x,y)=x+y; f(2, x*10)", "  f(2, x*10)=22  "},
+        Transcript{"g(y)=f(1); f(x)=x+y; g(5)", "  g(5)=6  "},
+        Transcript{"f(x)=x; f<5; f; f(2)", "  f=5  f=5  f(2)=2  "},
+        Transcript{"x<5; f(x)=x+1; f(1); x", "  x=5  f(1)=2  x=5  "},
+        // A function that redefines itself while it runs.
+        Transcript{"f(x)={f(y)=y*10}x; f(2); f(2)", "  f(2)=2  f(2)=20  "},
+        // A variable whose right-hand side deletes the row it replaces.
+        Transcript{"a<1; a<{.delete a}3; a", "  a=1  a=3  a=3  "},
+        Transcript{"f(x)=f(x); f(1); 2",
+                   "  ERROR: stack memory near to over.\r\n"
+                   "  ERROR: stack memory near to over.\r\n"
+                   "  =ERROR: Stack Over2=2  "}));
+
+TEST(DefinitionTranscriptTest, DescriptionsAreNumberedInOrder) {
+  Context ctx;
+  RunLine(ctx, "=first; =second; 7=seventh; =third");
+  EXPECT_EQ(testing_defs::TextAt(ctx, 1), "1=first");
+  EXPECT_EQ(testing_defs::TextAt(ctx, 2), "2=second");
+  EXPECT_EQ(testing_defs::TextAt(ctx, 3), "7=seventh");
+  EXPECT_EQ(testing_defs::TextAt(ctx, 4), "3=third");
+}
+
+TEST(DefinitionTranscriptTest, ProcedureTakesRestOfLine) {
+  Context ctx;
+  RunLine(ctx, "p>a;b;c");
+  RunLine(ctx, "q>(a;b;c); 1+1");
+  EXPECT_EQ(testing_defs::TextAt(ctx, 1), "p>a;b;c");
+  EXPECT_EQ(testing_defs::TextAt(ctx, 2), "q>(a;b;c); 1+1");
+  EXPECT_EQ(ScreenText(ctx), "");
+}
+
+TEST(DefinitionTranscriptTest, NewSheetReceivesLaterDefinitions) {
+  Context ctx;
+  RunLine(ctx, "g=1; .new; g=2; g");
+  ASSERT_EQ(ctx.defines.sheets.size(), 2u);
+  EXPECT_EQ(ctx.defines.sheets[1]->name, "ZEMU1.ZDF");
+  EXPECT_EQ(ScreenText(ctx), "  g=2  ");
+  const char* qualified = "ZEMU0.ZDF!g";
+  DefinitionRef ref = FindDefinition(ctx, qualified, 0);
+  EXPECT_EQ(ref.sheet, ctx.defines.sheets[0].get());
+  EXPECT_EQ(ref.row, 1);
+}
+
+}  // namespace
+}  // namespace zemu
