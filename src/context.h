@@ -14,6 +14,7 @@
 #include "console/toolkit.h"
 #include "definitions/store.h"
 #include "engine/tempvar.h"
+#include "sheet/layout.h"
 
 namespace zemu {
 
@@ -32,6 +33,7 @@ struct Context {
   TTempVar tempVars;
   TDefines defines;
   GuardState guard;
+  MainFormState mainForm;  // the main window's place and title
   PageHistory pageHistory;  // pages the help viewer showed, for going back
   Toolkit* toolkit;
 

@@ -18,6 +18,7 @@
 #include "definitions/store.h"
 #include "engine/eval.h"
 #include "engine/scan.h"
+#include "sheet/sheet_ops.h"
 
 namespace zemu {
 
@@ -271,7 +272,7 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
       DeleteDefinitions(ctx, p);
       break;
     case Command::New:
-      NewSheet(ctx);
+      OpenSheet(ctx, "");
       break;
     case Command::End:
       ctx.toolkit->RequestExit();

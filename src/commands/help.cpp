@@ -257,22 +257,23 @@ class HelpViewer {
   // Takes the index from the trailer, or builds it when the trailer is
   // missing or does not point at an index of this file.
   bool CheckIndex() {
-    fileSize_ = FileSize(file_.get());
-    if (fileSize_ >= kTrailerSize && std::fseek(file_.get(), fileSize_ - kTrailerProbe, SEEK_SET) == 0) {
+    long size = FileSize(file_.get());
+    if (size >= kTrailerSize && std::fseek(file_.get(), size - kTrailerProbe, SEEK_SET) == 0) {
       long start = 0;
       std::string keyword;
       if (ReadIndexLine(file_.get(), start, keyword) == 0 && keyword == kIndexMarker &&
-          start >= 2 && start <= fileSize_ - kTrailerSize &&
+          start >= 2 && start <= size - kTrailerSize &&
           BytesAt(file_.get(), start - 2, 2) == kIndexSeparator) {
         indexStart_ = start;
         return true;
       }
     }
-    return BuildIndex();
+    return BuildIndex(size);
   }
 
-  bool BuildIndex() {
-    std::string lines = BuildIndexLines(file_.get(), fileSize_);
+  // Appends the index to a file of `size` bytes that has none.
+  bool BuildIndex(long size) {
+    std::string lines = size > 0 ? BuildIndexLines(file_.get(), size) : std::string();
     if (lines.empty()) {
       // Nothing to index: not a help file, and it is left untouched.
       Write(ChannelError,
@@ -289,7 +290,6 @@ class HelpViewer {
       WriteClosingLines();
       return false;
     }
-    fileSize_ = FileSize(file_.get());
     return true;
   }
 
@@ -360,10 +360,10 @@ class HelpViewer {
     Write(ChannelLine, title);
     Write(ChannelLine, "\r\n");
     Write(ChannelLine, "\r\n");
-    std::string last;
-    switch (ShowPageLines(reader, last)) {
+    std::string terminator;
+    switch (ShowPageLines(reader, terminator)) {
       case PageEnd::Selection:
-        ReadSelection(reader, last);
+        ReadSelection(reader, terminator);
         Write(ChannelLine, selection_ + "\r\n");
         return true;
       case PageEnd::NoSelection:
@@ -394,8 +394,8 @@ class HelpViewer {
       }
       if (piece[1] == 'P') {
         reader.SkipRestOfLine();
-        PageEnd end = Pause();
-        if (end != PageEnd::Selection) return end;
+        PageEnd end = PageEnd::NoSelection;
+        if (!Pause(end)) return end;
       } else if (piece.compare(0, 3, "@>>") == 0) {
         if (!RunStatement(reader, piece.substr(3))) return PageEnd::Aborted;
       } else {
@@ -410,15 +410,20 @@ class HelpViewer {
     return WaitWhilePaused(ctx_) != RunState::Aborted;
   }
 
-  // "@P": waits for a key. Selection means the page goes on.
-  PageEnd Pause() {
+  // "@P": waits for a key. True when the page goes on; otherwise `end` says
+  // how it ended (ESC, or an abort meanwhile).
+  bool Pause(PageEnd& end) {
     Toolkit& toolkit = *ctx_.toolkit;
     toolkit.SetStatusLine(1, "ヘルプ表示が一時停止しています。");
     toolkit.SetStatusLine(2, "　　何かキーを押すと、続きを表示します。");
     toolkit.SetStatusLine(3, "　　ＥＳＣキーで、ヘルプ表示を終了します。");
     std::string key;
-    if (!ReadKey(key)) return PageEnd::Aborted;
-    return key == "\x1b" ? PageEnd::NoSelection : PageEnd::Selection;
+    if (!ReadKey(key)) {
+      end = PageEnd::Aborted;
+      return false;
+    }
+    end = PageEnd::NoSelection;
+    return key != std::string(1, kEscape);
   }
 
   // "@>>": runs the rest of the line as statements.
@@ -536,7 +541,9 @@ class HelpViewer {
   static bool SameKey(std::string_view written, std::string_view key) {
     if (written.size() != key.size()) return false;
     if (written.size() == 1) {
-      auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+      auto lower = [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      };
       return (written[0] & 0x80) == 0 ? lower(written[0]) == lower(key[0]) : written == key;
     }
     return written == key;
@@ -546,7 +553,6 @@ class HelpViewer {
   std::string fileName_;
   std::string topic_;
   FilePtr file_;
-  long fileSize_ = 0;
   long indexStart_ = 0;
   std::string selection_;  // the last selection line shown; empty: no choices
 };
@@ -560,7 +566,8 @@ void RecordPage(PageHistory& history, long offset) {
   if (history.count < last) {
     ++history.count;
   } else {
-    for (std::size_t i = 0; i + 1 < kPageHistorySize; ++i) history.offsets[i] = history.offsets[i + 1];
+    for (std::size_t i = 0; i + 1 < kPageHistorySize; ++i)
+      history.offsets[i] = history.offsets[i + 1];
   }
   history.offsets[static_cast<std::size_t>(history.count)] = 0;
 }

@@ -64,8 +64,8 @@ void WriteWatchScreen(Context& ctx, std::uint8_t channel, std::string_view text)
 
 // Drops the oldest text while the Screen holds more than the cap; each cut
 // ends on a character boundary at or just after kTrimStep bytes.
-void TrimScreen(TextControl& screen) {
-  while (screen.Length() > kScreenCap) {
+void TrimScreen(TextControl& screen, std::size_t cap) {
+  while (screen.Length() > cap) {
     std::string text = screen.Text();
     screen.Select(0, CharBoundaryFrom(text, kTrimStep));
     screen.ReplaceSelection("");
@@ -139,7 +139,7 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
     CaptureInputLine(ctx);
     screen.SetText(out.savedScreenText);
   }
-  TrimScreen(screen);
+  TrimScreen(screen, out.screenCap);
   screen.SetCaret(screen.Length());
   std::string piece = PlaceText(ctx, channel, text, screen.CaretColumn());
   screen.ReplaceSelection(piece);

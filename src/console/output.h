@@ -50,6 +50,7 @@ struct OutputState {
   std::string savedScreenText;  // the Screen as it was just before the current prompt
   std::string inputLine = ">";  // the line being typed; its first byte is always '>'
   LogFilePtr logFile;           // the log file while one is open
+  std::size_t screenCap = kScreenCap;  // lifted by the terminal, which passes the text on
 };
 
 // Writes one text on one channel: to the WatchScreen during a watch refresh,

@@ -4,12 +4,10 @@
 #include "definitions/store.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "context.h"
 #include "definitions/statements.h"
-#include "engine/eval.h"
 #include "engine/scan.h"
 
 namespace zemu {
@@ -38,6 +36,14 @@ void Touch(TDefine& sheet) {
 
 SheetRow EmptyRow() { return SheetRow{}; }
 
+// The bytes from..to of text, both clamped to the text.
+std::string Slice(const std::string& text, std::int32_t from, std::int32_t to) {
+  auto size = static_cast<std::int32_t>(text.size());
+  from = std::clamp(from, 0, size);
+  to = std::clamp(to, from, size);
+  return text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+}
+
 // Attaches `d` to `row` and fills the four cells from it.
 void FillRow(Context& ctx, TDefine& sheet, int row, std::shared_ptr<Definition> d) {
   SheetRow& target = sheet.rows[static_cast<std::size_t>(row)];
@@ -53,8 +59,8 @@ Definition* RowDefinition(TDefine& sheet, int row) {
   return sheet.rows[static_cast<std::size_t>(row)].definition.get();
 }
 
-// A variable stored below a function or procedure of the same name: the
-// row of the variable when `row` holds one with such a neighbour above.
+// True when `row` holds a variable stored directly below a row of the same
+// name (a function or procedure, StoreDefinition puts it there).
 bool IsVariableBelowSameName(TDefine& sheet, int row, const std::string& name) {
   Definition* d = RowDefinition(sheet, row);
   return d != nullptr && d->kind == VariableKind && row > 1 &&
@@ -67,26 +73,23 @@ bool IsVariableBelowSameName(TDefine& sheet, int row, const std::string& name) {
 
 const char* KindTypeText(std::int32_t kind) {
   switch (kind) {
-    case FunctionKind: return "定義式";
-    case DescriptionKind: return "説明";
-    case VariableKind: return "代入式";
-    case ProcedureKind: return "手順";
-    case ConversionKind: return "換算式";
-    default: return "";
+    case FunctionKind:
+      return "定義式";
+    case DescriptionKind:
+      return "説明";
+    case VariableKind:
+      return "代入式";
+    case ProcedureKind:
+      return "手順";
+    case ConversionKind:
+      return "換算式";
+    default:
+      return "";
   }
 }
 
 Definition::Definition(std::string definitionText)
     : value(MakeTagged(ValueKind::Undefined, kNotAnalysedText)), text(std::move(definitionText)) {}
-
-namespace {
-std::string Slice(const std::string& text, std::int32_t from, std::int32_t to) {
-  auto size = static_cast<std::int32_t>(text.size());
-  from = std::clamp(from, 0, size);
-  to = std::clamp(to, from, size);
-  return text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
-}
-}  // namespace
 
 std::string Definition::Name() const { return Slice(text, nameStart, nameEnd); }
 std::string Definition::Head() const { return Slice(text, 0, headEnd); }
@@ -101,7 +104,8 @@ std::string Definition::Unit() const {
 
 TDefine::TDefine() {
   SheetRow heading;
-  for (int i = 0; i < kColumnCount; ++i) heading.cells[static_cast<std::size_t>(i)] = kHeadingTexts[static_cast<std::size_t>(i)];
+  for (int i = 0; i < kColumnCount; ++i)
+    heading.cells[static_cast<std::size_t>(i)] = kHeadingTexts[static_cast<std::size_t>(i)];
   rows.push_back(std::move(heading));
   rows.push_back(EmptyRow());
 }
@@ -179,7 +183,8 @@ bool RemoveSheet(Context& ctx, int index) {
   auto& sheets = ctx.defines.sheets;
   if (index < 1 || index >= static_cast<int>(sheets.size())) return false;
   auto at = sheets.begin() + index;
-  if (ctx.defines.current == at->get()) ctx.defines.current = sheets[static_cast<std::size_t>(index - 1)].get();
+  if (ctx.defines.current == at->get())
+    ctx.defines.current = sheets[static_cast<std::size_t>(index - 1)].get();
   TDefine& sheet = **at;
   while (sheet.rows.size() > 1) sheet.rows.pop_back();
   sheets.erase(at);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/value.h"
+#include "sheet/layout.h"
 
 namespace zemu {
 
@@ -25,14 +26,14 @@ struct Context;
 // What a definition text defines. Kinds 256 and up are never stored.
 enum DefinitionKind : std::int32_t {
   NotAnalysed = 0,
-  FunctionKind = 1,       // name(parameters)=formula, name=formula
-  DescriptionKind = 8,    // digits=text
-  VariableKind = 32,      // name<formula
-  ProcedureKind = 64,     // name>statements
-  ConversionKind = 128,   // [unit1][unit2]=formula, [prefix]]=formula
-  FormulaKind = 256,      // any other text
-  CommandKind = 512,      // text that begins with a period
-  ShowKind = 1024,        // name= followed by nothing
+  FunctionKind = 1,      // name(parameters)=formula, name=formula
+  DescriptionKind = 8,   // digits=text
+  VariableKind = 32,     // name<formula
+  ProcedureKind = 64,    // name>statements
+  ConversionKind = 128,  // [unit1][unit2]=formula, [prefix]]=formula
+  FormulaKind = 256,     // any other text
+  CommandKind = 512,     // text that begins with a period
+  ShowKind = 1024,       // name= followed by nothing
 };
 
 // Flag bits besides the kind values.
@@ -53,7 +54,7 @@ struct Definition {
   explicit Definition(std::string definitionText);
 
   std::int32_t kind = NotAnalysed;
-  std::uint32_t flags = 0;   // the kind's value and the marks; bits are only ever added
+  std::uint32_t flags = 0;        // the kind's value and the marks; bits are only ever added
   std::int32_t nameStart = 0;     // where the name begins, after any marks
   std::int32_t nameEnd = 0;       // just after the name (a description: its =)
   std::int32_t argsStart = 0;     // the ( of the parameter list; 0 when none
@@ -65,7 +66,7 @@ struct Definition {
   std::int32_t length = 0;        // the statement's length; 0 until analysed
   Value value;                    // cached; Undefined or Error means "compute again"
   std::string text;
-  bool evaluating = false;        // a variable's right-hand side is being evaluated
+  bool evaluating = false;  // a variable's right-hand side is being evaluated
 
   std::string Name() const;     // nameStart..nameEnd
   std::string Head() const;     // the first headEnd bytes (marks, name, parameters, unit)
@@ -87,7 +88,7 @@ inline constexpr int kColumnCount = 4;
 
 // The heading row's cells.
 inline constexpr std::array<const char*, kColumnCount> kHeadingTexts = {"タイプ", "名前", "値",
-                                                                      "定義"};
+                                                                        "定義"};
 
 struct SheetRow {
   std::array<std::string, kColumnCount> cells;
@@ -107,13 +108,14 @@ struct RowSearch {
 struct TDefine {
   TDefine();
 
-  std::vector<SheetRow> rows;  // heading row, definition rows, empty last row
-  std::string name;            // the file it was loaded from or will be saved to
-  std::string title;           // the sheet window's title
-  bool named = false;          // the name came from a file or the save dialog
-  bool modified = false;       // set by every change of a row
+  std::vector<SheetRow> rows;     // heading row, definition rows, empty last row
+  std::string name;               // the file it was loaded from or will be saved to
+  std::string title;              // the sheet window's title
+  bool named = false;             // the name came from a file or the save dialog
+  bool modified = false;          // set by every change of a row
   std::uint64_t changeCount = 0;  // counts every change of rows or cells (for redrawing)
   RowSearch search;
+  SheetLayout layout;  // window place, column widths, font, shown
 
   int RowCount() const { return static_cast<int>(rows.size()); }
   // True for rows 1 to RowCount() - 2.

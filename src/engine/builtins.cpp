@@ -63,19 +63,22 @@ Value Flag(bool holds) { return MakeNumber(holds ? 1.0 : 0.0); }
 
 // ---- the call's closing parenthesis ------------------------------------
 
+// Just after the ")" that closes the call whose "(" stands at `open`
+// (groups inside are skipped whole), or nullptr when a ";" or the end of the
+// text comes first.
+const char* CallEnd(const char* open) {
+  const char* p = open + 1;
+  return FindChar(p, ')', true) ? p : nullptr;
+}
+
 // Closes the call whose "(" stands at `open`: the unread rest of its argument
 // list is skipped up to and including its ")". When what was read already
 // took that ")" (a bare condition does), nothing moves. A ";" or the end of
 // the text before any ")" leaves the cursor where it is.
 void CloseCall(const char* open, const char*& cursor) {
-  const char* closer = open + 1;
-  if (FindChar(closer, ')', true) && cursor >= closer) return;
+  const char* end = CallEnd(open);
+  if (end != nullptr && cursor >= end) return;
   FindChar(cursor, ')', true);
-}
-
-bool IsClosed(const char* open, const char* cursor) {
-  const char* closer = open + 1;
-  return FindChar(closer, ')', true) && cursor >= closer;
 }
 
 // ---- item arguments ------------------------------------------------------
@@ -203,9 +206,10 @@ Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
   const char* open = cursor++;
   const char* start = cursor;
   bool holds = EvalCondition(ctx, cursor);
-  // A condition that did not read (its first operand is no number) or that
-  // took the call's ")" leaves no branches to choose from.
-  if (cursor == start || IsClosed(open, cursor)) return MakeError(entry.error);
+  // A condition that did not read (its first operand is no number), or one
+  // that reached the call's ")", leaves no branches to choose from.
+  const char* end = CallEnd(open);
+  if (cursor == start || (end != nullptr && cursor >= end - 1)) return MakeError(entry.error);
   Value result;
   if (holds) {
     result = EvalFormula(ctx, cursor);
@@ -308,9 +312,7 @@ Value ReadPi(Context&, const BuiltinEntry&, const char*& cursor) {
 
 // A function that is listed but not written yet: its argument list stays
 // unread.
-Value NotReady(Context&, const BuiltinEntry& entry, const char*&) {
-  return MakeError(entry.error);
-}
+Value NotReady(Context&, const BuiltinEntry& entry, const char*&) { return MakeError(entry.error); }
 
 // The built-ins in matching order.
 constexpr BuiltinEntry kBuiltinTable[] = {
@@ -325,7 +327,8 @@ constexpr BuiltinEntry kBuiltinTable[] = {
     {"average", nullptr, NotReady, nullptr, "average() is not ready.", nullptr, nullptr},
     {"comp", nullptr, ReadComp, nullptr, "comp()",
      "comp(式x,条件,式y)は、２つの式の比較をする関数です。", "comp(1+2,>,3)=0     comp(3,=,3)=+1"},
-    {"cos", nullptr, ReadAngle, Cos, "cos", "cos()は、三角関数です。引数の単位は、ラジアン[rad]です。",
+    {"cos", nullptr, ReadAngle, Cos, "cos",
+     "cos()は、三角関数です。引数の単位は、ラジアン[rad]です。",
      "cos^2(x)は、(cos(x))^2 のことです。  cos(x)^2は、cos(x^2)です。"},
     {"cubic", nullptr, ReadItem, Cubic, "cubic", "cubic()は、三乗にする関数です。", "cubic(x)=x^3"},
     {"dim", nullptr, NotReady, nullptr, "dim() is not ready.", nullptr, nullptr},
@@ -343,7 +346,8 @@ constexpr BuiltinEntry kBuiltinTable[] = {
     {"intproduct", nullptr, ReadIntProduct, nullptr, "intproduct()",
      "intproduct(x,y)は整数xとyの積を求めますが、桁溢れを無視します。", nullptr},
     {"log", "ln", ReadItem, Log, "log", "log()は、自然対数を計算します。", nullptr},
-    {"log10", nullptr, ReadItem, Log10, "log10", "log10()は、10を底とする対数を計算します。", nullptr},
+    {"log10", nullptr, ReadItem, Log10, "log10", "log10()は、10を底とする対数を計算します。",
+     nullptr},
     {"lookup", nullptr, NotReady, nullptr, "lookup() is not ready.", nullptr, nullptr},
     {"max", nullptr, ReadMax, nullptr, "max()", "max()は、任意個の引数の中で最大の値を返します。",
      "max(1,2,3,4)=4"},
@@ -354,20 +358,25 @@ constexpr BuiltinEntry kBuiltinTable[] = {
     {"or", nullptr, ReadOr, nullptr, "or()",
      "or()は、任意個の引数の中にひとつでも真があれば、真を返す関数です。",
      "or(1>2,3>4,5>6)=0   or(1>2,3<4,5>6)=1"},
-    {"not", nullptr, ReadNot, nullptr, "not(XX)", "not()は、引数が真なら０、偽なら１を返す関数です。",
+    {"not", nullptr, ReadNot, nullptr, "not(XX)",
+     "not()は、引数が真なら０、偽なら１を返す関数です。",
      "not(1)=0    not(0)=1   not(1<2)=0   not(1>2)=1"},
-    {"pi", "π", ReadPi, nullptr, "", "pi,pi(),π,π()は、いずれも、3.1415926535897932385を返す関数です。",
+    {"pi", "π", ReadPi, nullptr, "",
+     "pi,pi(),π,π()は、いずれも、3.1415926535897932385を返す関数です。",
      "小学生がpi=3としたいときには、pi=3と関数定義してください。"},
     {"root", "sqrt", ReadItem, Sqrt, "root", "root(),sqrt()は、平方根を返す関数です。",
      "sqrt(9)=3     sqrt(144)=12"},
     {"sigma", nullptr, NotReady, nullptr, "sigma() is not ready.", nullptr, nullptr},
     {"sign", nullptr, ReadItem, Sign, "sign", "sign()は、引数の符号を返す関数です。",
      "sign(123)=1   sign(-123)=-1"},
-    {"sin", nullptr, ReadAngle, Sin, "sin", "sin()は、三角関数です。引数の単位は、ラジアン[rad]です。",
+    {"sin", nullptr, ReadAngle, Sin, "sin",
+     "sin()は、三角関数です。引数の単位は、ラジアン[rad]です。",
      "sin^2(x)は、(sin(x))^2 のことです。  sin(x)^2は、sin(x^2)です。"},
-    {"sq", nullptr, ReadItem, Square, "sq", "sq()は、２乗を返す関数です。", "sq(x)=x^2    sq(12)=144"},
+    {"sq", nullptr, ReadItem, Square, "sq", "sq()は、２乗を返す関数です。",
+     "sq(x)=x^2    sq(12)=144"},
     {"sum", nullptr, NotReady, nullptr, "sum() is not ready.", nullptr, nullptr},
-    {"tan", nullptr, ReadAngle, Tan, "tan", "tan()は、三角関数です。引数の単位は、ラジアン[rad]です。",
+    {"tan", nullptr, ReadAngle, Tan, "tan",
+     "tan()は、三角関数です。引数の単位は、ラジアン[rad]です。",
      "tan^2(x)は、(tan(x))^2 のことです。  tan(x)^2は、tan(x^2)です。"},
 };
 

@@ -190,6 +190,15 @@ int ReadComparison(const char*& p) {
   return op;
 }
 
+// Steps over an operand that failed to evaluate, to the "," or ")" that
+// ends it, so that the text after a failed comparison is not read as the
+// next argument of the caller.
+void SkipOperand(const char*& p) {
+  while (*p != '\0' && std::strchr(",);}]'", *p) == nullptr) {
+    if (!SkipGroup(p)) StepChar(p);
+  }
+}
+
 bool Compare(double x, int op, double y) {
   switch (op) {
     case EQ: return x == y;
@@ -339,6 +348,7 @@ bool EvalCondition(Context& ctx, const char*& cursor) {
   }
   if (*p == ',') ++p;
   Value y = EvalFormula(ctx, p);
+  if (y.IsError()) SkipOperand(p);
   if (*p == ',') ++p;
   cursor = p;
   if (!y.IsNumber()) return false;

@@ -67,7 +67,8 @@ TEST(ForCommand, Transcripts) {
       {".for i; 2", kForSyntax},
       {".for 5,1,2; 2", kForSyntax},
       {".for i,1,\"a\"; 3", kForRange},
-      {".for i,x,3; 3", kForRange},
+      // An initial value in error leaves the cursor before it, not on a comma.
+      {".for i,x,3; 3", kForSyntax},
       {".for i,1,3,y; 3", kForRange},
       // The loop variable hides a definition of its name while the loop runs.
       {"i<100; .for i,1,2; i; .blockend; i", "  i=100  i=1  i=2  i=100  "},

@@ -301,9 +301,17 @@ TEST_F(HelpTest, ControlLines) {
        {},
        {"one\r\ntwo\r\n"},
        {"note", "next topic", "@x"}},
-      {"bare @ with CR LF ends the page", Lines({"@@menu", "one", "@", "two"}, "\r\n"), {}, {"one\r\n"}, {"two"}},
+      {"bare @ with CR LF ends the page",
+       Lines({"@@menu", "one", "@", "two"}, "\r\n"),
+       {},
+       {"one\r\n"},
+       {"two"}},
       {"bare @", Lines({"@@menu", "one", "@", "two"}), {}, {"one\r\n  ESC"}, {"two"}},
-      {"pause and go on", Lines({"@@menu", "one", "@P", "two", "@ A:x"}), {'k'}, {"one\r\ntwo\r\n  A:x"}, {}},
+      {"pause and go on",
+       Lines({"@@menu", "one", "@P", "two", "@ A:x"}),
+       {'k'},
+       {"one\r\ntwo\r\n  A:x"},
+       {}},
       {"pause and escape",
        Lines({"@@menu", "one", "@P", "two", "@ A:menu"}),
        {27, 'a'},
@@ -321,8 +329,10 @@ TEST_F(HelpTest, ControlLines) {
     std::string path = IndexedFile(std::string("c") + std::to_string(&c - cases) + ".ZHP", c.text);
     toolkit_.keys.assign(c.keys.begin(), c.keys.end());
     std::string screen = Show(path);
-    for (const std::string& text : c.shown) EXPECT_NE(screen.find(text), std::string::npos) << text << "\n" << screen;
-    for (const std::string& text : c.absent) EXPECT_EQ(screen.find(text), std::string::npos) << text << "\n" << screen;
+    for (const std::string& text : c.shown)
+      EXPECT_NE(screen.find(text), std::string::npos) << text << "\n" << screen;
+    for (const std::string& text : c.absent)
+      EXPECT_EQ(screen.find(text), std::string::npos) << text << "\n" << screen;
     EXPECT_TRUE(toolkit_.keys.empty());
   }
 }
@@ -340,8 +350,8 @@ TEST_F(HelpTest, LongLinesAreShownInPieces) {
   // 79 bytes and then 表 (whose second byte is "\"): the character moves whole
   // into the second piece.
   std::string longLine = std::string(79, 'a') + "\x95\x5c" + "tail";
-  std::string path = IndexedFile("l.ZHP", "@@menu\n" + longLine + "\n" + std::string(80, 'b') +
-                                              "\n@ A:x\n");
+  std::string path =
+      IndexedFile("l.ZHP", "@@menu\n" + longLine + "\n" + std::string(80, 'b') + "\n@ A:x\n");
   std::string screen = Show(path);
   EXPECT_NE(screen.find("\r\n" + std::string(79, 'a') + "\r\n\x95\x5ctail\r\n" +
                         std::string(80, 'b') + "\r\n  A:x\r\n"),
@@ -369,7 +379,8 @@ TEST_F(HelpTest, Failures) {
   Keys({' '});
   toolkit_.inputs = {std::string("Menu")};
   screen = Show(path);
-  EXPECT_NE(screen.find("  ##  \"Menu\"についての解説はありません。##\r\n" + kGuide), std::string::npos)
+  EXPECT_NE(screen.find("  ##  \"Menu\"についての解説はありません。##\r\n" + kGuide),
+            std::string::npos)
       << screen;
   EXPECT_EQ(Count(screen, kSeparator), 1u);
 }
@@ -387,14 +398,16 @@ TEST_F(HelpTest, FileWithoutContentsPage) {
 }
 
 TEST_F(HelpTest, FilesThatAreNoHelpFilesAreLeftAlone) {
-  const std::string texts[] = {"", std::string("\0\x01\x02\xff\x1a\n", 6) + "@ A:x\n", "just text\n@\n"};
+  const std::string texts[] = {"", std::string("\0\x01\x02\xff\x1a\n", 6) + "@ A:x\n",
+                               "just text\n@\n"};
   for (const std::string& text : texts) {
     ClearConsole();
     std::string path = Path("bin.ZHP");
     WriteFile(path, text);
     std::string screen = Show(path);
     EXPECT_EQ(ReadFile(path), text);
-    EXPECT_EQ(screen.find("  ## ヘルプファイル（" + path + "）には項目(@@)の行がありません。##\r\n"), 0u)
+    EXPECT_EQ(
+        screen.find("  ## ヘルプファイル（" + path + "）には項目(@@)の行がありません。##\r\n"), 0u)
         << screen;
   }
 }
@@ -403,8 +416,8 @@ TEST_F(HelpTest, DamagedIndexes) {
   std::string text = Lines({"@@menu", "contents", "@ A:abs", "@@abs", "abs page", "@ "});
   struct Case {
     const char* name;
-    std::string index;   // appended to the text
-    bool reindexed;      // a new index is appended
+    std::string index;  // appended to the text
+    bool reindexed;     // a new index is appended
   };
   const Case cases[] = {
       {"trailer points past the end", "\x1A\n" + IndexLine(999999, "ZEMUHELPindexed"), true},
@@ -451,7 +464,8 @@ TEST_F(HelpTest, ReadOnlyFileCannotBeIndexed) {
 
 TEST_F(HelpTest, OtherFileNamedInTheTopic) {
   std::string main = IndexedFile("s.ZHP", kSample);
-  std::string other = IndexedFile("other.ZHP", Lines({"@@menu", "other menu", "@ ", "@@abs", "other abs", "@ "}));
+  std::string other =
+      IndexedFile("other.ZHP", Lines({"@@menu", "other menu", "@ ", "@@abs", "other abs", "@ "}));
   ctx_.settings.helpFileName = main;
   std::string screen = Show(main, other + "@abs");
   EXPECT_NE(screen.find("other abs"), std::string::npos);
@@ -576,7 +590,8 @@ TEST_F(ShippedHelpFile, EveryChoiceLeadsToATopic) {
     ASSERT_TRUE(inPage) << "line " << i + 1;
     inPage = false;
     std::string selection = line;
-    while (i + 1 < lines_.size() && lines_[i + 1].starts_with("&")) selection += "\r\n" + lines_[++i];
+    while (i + 1 < lines_.size() && lines_[i + 1].starts_with("&"))
+      selection += "\r\n" + lines_[++i];
     EXPECT_LT(selection.size(), 2048u);
     std::set<std::string> keys;
     std::size_t previous = 0;

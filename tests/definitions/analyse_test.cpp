@@ -84,8 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
         AnalyseCase{"ソ<1", VariableKind, "ソ<1", "ソ", "ソ", "1", "", ""},
         AnalyseCase{"ポ2=3", FunctionKind, "ポ2=3", "ポ2", "ポ2", "3", "", ""},
         AnalyseCase{"ｶ=1", FunctionKind, "ｶ=1", "ｶ", "ｶ", "1", "", ""},
-        AnalyseCase{"長さ<2 'c[m]", VariableKind, "長さ<2 'c[m]", "長さ", "長さ", "2 'c[m]", "'c[m]",
-                    "[m]"}));
+        AnalyseCase{"長さ<2 'c[m]", VariableKind, "長さ<2 'c[m]", "長さ", "長さ", "2 'c[m]",
+                    "'c[m]", "[m]"}));
 
 struct MarkCase {
   const char* text;

@@ -31,7 +31,9 @@ inline std::string TextAt(Context& ctx, int row) {
 }
 
 inline std::string Cell(Context& ctx, int row, int column) {
-  return CurrentSheet(ctx).rows[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)];
+  return CurrentSheet(ctx)
+      .rows[static_cast<std::size_t>(row)]
+      .cells[static_cast<std::size_t>(column)];
 }
 
 }  // namespace zemu::testing_defs

@@ -31,24 +31,22 @@ TEST_P(DefinitionTranscriptTest, LeavesConsoleText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statements, DefinitionTranscriptTest,
-    testing::Values(
-        Transcript{"f(x)=x*2; f(3); f(3,4)", "  f(3)=6  =ERROR: 引数が多い"},
-        Transcript{"a<1/3", "  a=0.33333333  "},
-        Transcript{"$a<2*3", "  a=6  "},
-        Transcript{"a<1/0; a", "  a=ERROR: Divide By 0=ERROR: Divide By 0"},
-        Transcript{"n<n+1", "  n=ERROR: nは、未定義です。"},
-        Transcript{"f(x,y)=x+y; f(2, x*10)", "  f(2, x*10)=22  "},
-        Transcript{"g(y)=f(1); f(x)=x+y; g(5)", "  g(5)=6  "},
-        Transcript{"f(x)=x; f<5; f; f(2)", "  f=5  f=5  f(2)=2  "},
-        Transcript{"x<5; f(x)=x+1; f(1); x", "  x=5  f(1)=2  x=5  "},
-        // A function that redefines itself while it runs.
-        Transcript{"f(x)={f(y)=y*10}x; f(2); f(2)", "  f(2)=2  f(2)=20  "},
-        // A variable whose right-hand side deletes the row it replaces.
-        Transcript{"a<1; a<{.delete a}3; a", "  a=1  a=3  a=3  "},
-        Transcript{"f(x)=f(x); f(1); 2",
-                   "  ERROR: stack memory near to over.\r\n"
-                   "  ERROR: stack memory near to over.\r\n"
-                   "  =ERROR: Stack Over2=2  "}));
+    testing::Values(Transcript{"f(x)=x*2; f(3); f(3,4)", "  f(3)=6  =ERROR: 引数が多い"},
+                    Transcript{"a<1/3", "  a=0.33333333  "}, Transcript{"$a<2*3", "  a=6  "},
+                    Transcript{"a<1/0; a", "  a=ERROR: Divide By 0=ERROR: Divide By 0"},
+                    Transcript{"n<n+1", "  n=ERROR: nは、未定義です。"},
+                    Transcript{"f(x,y)=x+y; f(2, x*10)", "  f(2, x*10)=22  "},
+                    Transcript{"g(y)=f(1); f(x)=x+y; g(5)", "  g(5)=6  "},
+                    Transcript{"f(x)=x; f<5; f; f(2)", "  f=5  f=5  f(2)=2  "},
+                    Transcript{"x<5; f(x)=x+1; f(1); x", "  x=5  f(1)=2  x=5  "},
+                    // A function that redefines itself while it runs.
+                    Transcript{"f(x)={f(y)=y*10}x; f(2); f(2)", "  f(2)=2  f(2)=20  "},
+                    // A variable whose right-hand side deletes the row it replaces.
+                    Transcript{"a<1; a<{.delete a}3; a", "  a=1  a=3  a=3  "},
+                    Transcript{"f(x)=f(x); f(1); 2",
+                               "  ERROR: stack memory near to over.\r\n"
+                               "  ERROR: stack memory near to over.\r\n"
+                               "  =ERROR: Stack Over2=2  "}));
 
 TEST(DefinitionTranscriptTest, DescriptionsAreNumberedInOrder) {
   Context ctx;

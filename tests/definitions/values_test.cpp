@@ -61,16 +61,16 @@ INSTANTIATE_TEST_SUITE_P(
         TranscriptCase{"comment unit", {"f(x)=x 'note[m]"}, "f(2)", "2[m]  "},
         TranscriptCase{"head unit", {"f(x)[m]=x"}, "f(2)", "2[m]  "},
         TranscriptCase{"conversion factor", {"[km][m]=1000"}, "(2[km])[m]", "2000[m]  "},
-        TranscriptCase{"conversion function", {"[in][cm](x)=x*2.54"}, "(10[in])[cm]",
-                       "25.4[cm]  "}));
+        TranscriptCase{
+            "conversion function", {"[in][cm](x)=x*2.54"}, "(10[in])[cm]", "25.4[cm]  "}));
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, DefinitionValueTest,
-    testing::Values(
-        TranscriptCase{"procedure", {"p>1;2"}, "p", "ERROR: NotFormula"},
-        TranscriptCase{"variable beside function", {"f(x)=x*2", "f<5"}, "f*10+f(3)", "56  "},
-        TranscriptCase{"variable of variable", {"a<2", "b<a*3", "a<100"}, "b", "6  "},
-        TranscriptCase{"redefined function", {"f(x)=x*2", "f(x)=x*3"}, "f(2)", "6  "}));
+    testing::Values(TranscriptCase{"procedure", {"p>1;2"}, "p", "ERROR: NotFormula"},
+                    TranscriptCase{
+                        "variable beside function", {"f(x)=x*2", "f<5"}, "f*10+f(3)", "56  "},
+                    TranscriptCase{"variable of variable", {"a<2", "b<a*3", "a<100"}, "b", "6  "},
+                    TranscriptCase{"redefined function", {"f(x)=x*2", "f(x)=x*3"}, "f(2)", "6  "}));
 
 TEST(DefinitionValueTest, FunctionCacheStates) {
   Context ctx;

@@ -43,27 +43,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     RangesAndWrapping, BuiltinPrintedTest,
-    testing::Values(PrintedCase{"acos(1.0000001)", "ERROR: acos(><)"},
-                    PrintedCase{"acos(-1.0000001)", "ERROR: acos(><)"},
-                    PrintedCase{"asin(2)", "ERROR: asin(><)"},
-                    PrintedCase{"log(-1)", "ERROR: log(x<0)"},
-                    PrintedCase{"ln(-1)", "ERROR: log(x<0)"},
-                    PrintedCase{"log10(-0.5)", "ERROR: log10(x<0)"},
-                    PrintedCase{"sqrt(-4)", "ERROR: sqrt(x<0)"},
-                    PrintedCase{"root(-4)", "ERROR: sqrt(x<0)"},
-                    PrintedCase{"abs(sqrt(-4))", "ERROR: abs(sqrt(x<0))"},
-                    PrintedCase{"int(foo)", "ERROR: int(fooは、未定義です。)"},
-                    PrintedCase{"floor(foo)", "ERROR: int(fooは、未定義です。)"},
-                    PrintedCase{"ln(foo)", "ERROR: log(fooは、未定義です。)"},
-                    PrintedCase{"sqrt(foo)", "ERROR: root(fooは、未定義です。)"},
-                    PrintedCase{"cos(1/0)", "ERROR: cos(Divide By 0)"},
-                    PrintedCase{"sq(cubic(abs(frag(foo))))",
-                                "ERROR: sq(cubic(abs(frag(fooは、未定義です。))))"},
-                    PrintedCase{"exp(sign(atan(tan(sin(x)))))",
-                                "ERROR: exp(sign(atan(tan(sin(xは、未定義です。)))))"},
-                    PrintedCase{"sign(5[m])", "1[m]  "}, PrintedCase{"abs(-3[m])", "3[m]  "},
-                    PrintedCase{"int(2.5[m])", "2[m]  "}, PrintedCase{"frag(2.5[m])", "0.5[m]  "},
-                    PrintedCase{"sq(3[m])", "9  "}, PrintedCase{"sqrt(9[m])", "3  "}));
+    testing::Values(
+        PrintedCase{"acos(1.0000001)", "ERROR: acos(><)"},
+        PrintedCase{"acos(-1.0000001)", "ERROR: acos(><)"},
+        PrintedCase{"asin(2)", "ERROR: asin(><)"}, PrintedCase{"log(-1)", "ERROR: log(x<0)"},
+        PrintedCase{"ln(-1)", "ERROR: log(x<0)"}, PrintedCase{"log10(-0.5)", "ERROR: log10(x<0)"},
+        PrintedCase{"sqrt(-4)", "ERROR: sqrt(x<0)"}, PrintedCase{"root(-4)", "ERROR: sqrt(x<0)"},
+        PrintedCase{"abs(sqrt(-4))", "ERROR: abs(sqrt(x<0))"},
+        PrintedCase{"int(foo)", "ERROR: int(fooは、未定義です。)"},
+        PrintedCase{"floor(foo)", "ERROR: int(fooは、未定義です。)"},
+        PrintedCase{"ln(foo)", "ERROR: log(fooは、未定義です。)"},
+        PrintedCase{"sqrt(foo)", "ERROR: root(fooは、未定義です。)"},
+        PrintedCase{"cos(1/0)", "ERROR: cos(Divide By 0)"},
+        PrintedCase{"sq(cubic(abs(frag(foo))))",
+                    "ERROR: sq(cubic(abs(frag(fooは、未定義です。))))"},
+        PrintedCase{"exp(sign(atan(tan(sin(x)))))",
+                    "ERROR: exp(sign(atan(tan(sin(xは、未定義です。)))))"},
+        PrintedCase{"sign(5[m])", "1[m]  "}, PrintedCase{"abs(-3[m])", "3[m]  "},
+        PrintedCase{"int(2.5[m])", "2[m]  "}, PrintedCase{"frag(2.5[m])", "0.5[m]  "},
+        PrintedCase{"sq(3[m])", "9  "}, PrintedCase{"sqrt(9[m])", "3  "}));
 
 INSTANTIATE_TEST_SUITE_P(
     Pairs, BuiltinPrintedTest,
@@ -88,17 +86,22 @@ INSTANTIATE_TEST_SUITE_P(
                     // read, there is nothing to choose from.
                     PrintedCase{"if(1>2,3)", "ERROR: if(XX)"},
                     PrintedCase{"if(1)+5", "ERROR: if(XX)"},
+                    PrintedCase{"if(1<2)", "ERROR: if(XX)"},
                     PrintedCase{"if(foo<1,3,4)", "ERROR: if(XX)"},
-                    PrintedCase{"if()", "ERROR: if(XX)"}));
+                    PrintedCase{"if()", "ERROR: if(XX)"},
+                    // A failed right operand makes the condition false; the
+                    // branches after it are still read as branches.
+                    PrintedCase{"if(1<foo,3,4)", "4  "}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, BuiltinPrintedTest,
-    testing::Values(PrintedCase{"max", "ERROR: max()"}, PrintedCase{"min 1", "ERROR: min()"},
-                    PrintedCase{"max(foo,1)", "ERROR: fooは、未定義です。"},
-                    PrintedCase{"max(1,foo)", "1  "},
-                    // The winner keeps the unit it was read with.
-                    PrintedCase{"max(1[m],2)", "2  "}, PrintedCase{"max(2,1[m])", "2  "},
-                    PrintedCase{"min(3[s],5)", "3[s]  "}));
+INSTANTIATE_TEST_SUITE_P(Lists, BuiltinPrintedTest,
+                         testing::Values(PrintedCase{"max", "ERROR: max()"},
+                                         PrintedCase{"min 1", "ERROR: min()"},
+                                         PrintedCase{"max(foo,1)", "ERROR: fooは、未定義です。"},
+                                         PrintedCase{"max(1,foo)", "1  "},
+                                         // The winner keeps the unit it was read with.
+                                         PrintedCase{"max(1[m],2)", "2  "},
+                                         PrintedCase{"max(2,1[m])", "2  "},
+                                         PrintedCase{"min(3[s],5)", "3[s]  "}));
 
 INSTANTIATE_TEST_SUITE_P(
     NotReady, BuiltinPrintedTest,
@@ -137,20 +140,18 @@ TEST_P(BuiltinNumberTest, Computes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Mathematics, BuiltinNumberTest,
-    testing::Values(NumberCase{"abs(12.34)", 12.34}, NumberCase{"abs(-12.34)", 12.34},
-                    NumberCase{"acos(1)", 0}, NumberCase{"acos(-1)", M_PI},
-                    NumberCase{"asin(1)", M_PI / 2}, NumberCase{"atan(1)", M_PI / 4},
-                    NumberCase{"cos(pi)", -1}, NumberCase{"sin(pi/2)", 1},
-                    NumberCase{"tan(pi/4)", 1}, NumberCase{"cubic(-2)", -8},
-                    NumberCase{"sq(12)", 144}, NumberCase{"exp(1)", M_E},
-                    NumberCase{"log(exp(2))", 2}, NumberCase{"ln(1)", 0},
-                    NumberCase{"log10(1000)", 3}, NumberCase{"sqrt(9)", 3},
-                    NumberCase{"sqrt(144)", 12}, NumberCase{"root(2)", M_SQRT2},
-                    NumberCase{"int(12.34)", 12}, NumberCase{"int(-12.34)", -13},
-                    NumberCase{"floor(-0.5)", -1}, NumberCase{"frag(12.34)", 12.34 - 12},
-                    NumberCase{"frag(-12.34)", -12.34 + 13}, NumberCase{"sign(123)", 1},
-                    NumberCase{"sign(-123)", -1}, NumberCase{"sign(0)", 0},
-                    NumberCase{"pi", 3.141592653589793}));
+    testing::Values(
+        NumberCase{"abs(12.34)", 12.34}, NumberCase{"abs(-12.34)", 12.34}, NumberCase{"acos(1)", 0},
+        NumberCase{"acos(-1)", M_PI}, NumberCase{"asin(1)", M_PI / 2},
+        NumberCase{"atan(1)", M_PI / 4}, NumberCase{"cos(pi)", -1}, NumberCase{"sin(pi/2)", 1},
+        NumberCase{"tan(pi/4)", 1}, NumberCase{"cubic(-2)", -8}, NumberCase{"sq(12)", 144},
+        NumberCase{"exp(1)", M_E}, NumberCase{"log(exp(2))", 2}, NumberCase{"ln(1)", 0},
+        NumberCase{"log10(1000)", 3}, NumberCase{"sqrt(9)", 3}, NumberCase{"sqrt(144)", 12},
+        NumberCase{"root(2)", M_SQRT2}, NumberCase{"int(12.34)", 12},
+        NumberCase{"int(-12.34)", -13}, NumberCase{"floor(-0.5)", -1},
+        NumberCase{"frag(12.34)", 12.34 - 12}, NumberCase{"frag(-12.34)", -12.34 + 13},
+        NumberCase{"sign(123)", 1}, NumberCase{"sign(-123)", -1}, NumberCase{"sign(0)", 0},
+        NumberCase{"pi", 3.141592653589793}));
 
 INSTANTIATE_TEST_SUITE_P(
     ArgumentForms, BuiltinNumberTest,
@@ -160,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"sq 3+1", 10},
         // The power prefix applies to the result.
         NumberCase{"cos^2(2)", std::cos(2.0) * std::cos(2.0)}, NumberCase{"cos ^ 2 (0)", 1},
-        NumberCase{"pi^2", M_PI * M_PI}, NumberCase{"abs^0.5(-16)", 4},
+        NumberCase{"pi^2", M_PI* M_PI}, NumberCase{"abs^0.5(-16)", 4},
         // Each call ends at its own parenthesis and the formula goes on.
         NumberCase{"if(comp(1<2),5,6)", 5}, NumberCase{"if(not(1),5,6)+1", 7},
         NumberCase{"if(and(1<2,1),5,6)*2", 10}, NumberCase{"and(1<2,2=3,3<4)+5", 5},
@@ -170,17 +171,16 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Conditions, BuiltinNumberTest,
     testing::Values(NumberCase{"and(1<2,2<3,3<4)", 1}, NumberCase{"and(1<2,2=3,3<4)", 0},
-                    NumberCase{"and(1)", 1}, NumberCase{"and(0)", 0},
-                    NumberCase{"and(foo,1<2)", 0}, NumberCase{"or(1>2,3<4,5>6)", 1},
-                    NumberCase{"or(1>2,3>4,5>6)", 0}, NumberCase{"or(foo,1<2)", 0},
-                    NumberCase{"or(1,eq,2,2,ne,2,3,ge,3)", 1}, NumberCase{"comp(1+2,>,3)", 0},
-                    NumberCase{"comp(3,=,3)", 1}, NumberCase{"comp(2)", 1},
-                    NumberCase{"not(1)", 0}, NumberCase{"not(0)", 1}, NumberCase{"not(1<2)", 0},
-                    NumberCase{"not(1>2)", 1}, NumberCase{"if(1<2,3,4)", 3},
-                    NumberCase{"if(1,<,2,3,4)", 3}, NumberCase{"if(1>2,3,4)", 4},
-                    NumberCase{"if(1<2,3,sqrt(-1))", 3}, NumberCase{"if(1>2,sqrt(-1),4)", 4},
-                    NumberCase{"if(2,3,4)", 3}, NumberCase{"if(0,3,4)", 4},
-                    NumberCase{"if(1>2,(3),max(4,5))", 5}));
+                    NumberCase{"and(1)", 1}, NumberCase{"and(0)", 0}, NumberCase{"and(foo,1<2)", 0},
+                    NumberCase{"or(1>2,3<4,5>6)", 1}, NumberCase{"or(1>2,3>4,5>6)", 0},
+                    NumberCase{"or(foo,1<2)", 0}, NumberCase{"or(1,eq,2,2,ne,2,3,ge,3)", 1},
+                    NumberCase{"comp(1+2,>,3)", 0}, NumberCase{"comp(3,=,3)", 1},
+                    NumberCase{"comp(2)", 1}, NumberCase{"not(1)", 0}, NumberCase{"not(0)", 1},
+                    NumberCase{"not(1<2)", 0}, NumberCase{"not(1>2)", 1},
+                    NumberCase{"if(1<2,3,4)", 3}, NumberCase{"if(1,<,2,3,4)", 3},
+                    NumberCase{"if(1>2,3,4)", 4}, NumberCase{"if(1<2,3,sqrt(-1))", 3},
+                    NumberCase{"if(1>2,sqrt(-1),4)", 4}, NumberCase{"if(2,3,4)", 3},
+                    NumberCase{"if(0,3,4)", 4}, NumberCase{"if(1>2,(3),max(4,5))", 5}));
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, BuiltinNumberTest,
@@ -227,9 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CursorCase{"and", "1", "1"}, CursorCase{"mod", " 10;x", ""},
                     CursorCase{"mod", "(10,3),4", ",4"}, CursorCase{"sin", "(0)^2;x", ";x"},
                     CursorCase{"and", "(1<2,2=3,(3<4))+1", "+1"},
-                    CursorCase{"or", "(1<2,x,y;z", "x,y;z"},
-                    CursorCase{"not", "(1)),2", "),2"}, CursorCase{"comp", "(1<2)),2", "),2"},
-                    CursorCase{"max", "(1,[a)b],2)+1", "+1"},
+                    CursorCase{"or", "(1<2,x,y;z", "x,y;z"}, CursorCase{"not", "(1)),2", "),2"},
+                    CursorCase{"comp", "(1<2)),2", "),2"}, CursorCase{"max", "(1,[a)b],2)+1", "+1"},
                     CursorCase{"if", "(1<2,3,{4)})-1", "-1"}));
 
 // A toolkit that keeps what the status lines show.

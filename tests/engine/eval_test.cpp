@@ -114,7 +114,7 @@ TEST(EvalConditionTest, OperatorsAndBareConditions) {
       {"1><2", true, ""},      {"1!=1", false, ""},     {"2>=3", false, ""},
       {"-1", false, ""},       {"1e-10", false, ""},    {"2e-9", true, ""},
       {"1)x", true, "x"},      {"1,ne,2,", true, ""},   {"1[km]>2[m]", false, ""},
-      {"1 eq 1", false, "1 eq 1"}, {"1<x", false, "x"},
+      {"1 eq 1", false, "1 eq 1"}, {"1<x,3", false, "3"}, {"1<(x,y),3", false, "3"}, {"1<y)", false, ")"},
   };
   for (const auto& c : cases) {
     Context ctx;

@@ -43,8 +43,7 @@ const std::vector<const char*> kCelsius = {"[degC][K](x)=x+273.15"};
 
 INSTANTIATE_TEST_SUITE_P(
     NoConversionNeeded, ConvertUnitTest,
-    testing::Values(ConvertCase{kNone, "(3[m])[m]", "3[m]  "},
-                    ConvertCase{kNone, "3[m]", "3[m]  "},
+    testing::Values(ConvertCase{kNone, "(3[m])[m]", "3[m]  "}, ConvertCase{kNone, "3[m]", "3[m]  "},
                     ConvertCase{kNone, "(3[])[m]", "3[m]  "},
                     ConvertCase{kNone, "(2[s])[m]", "ERROR: 未定義単位変換: [s][m]"},
                     ConvertCase{kNone, "1[m]-2[s]", "ERROR: 未定義単位変換: [s][m]"},
@@ -88,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // A double-byte prefix is counted in bytes.
                     ConvertCase{{"[μ]]=0.000001"}, "(3[μm])[m]", "3E-6[m]  "},
                     ConvertCase{{"[μ]]=0.000001"}, "(3[m])[μm]", "3000000[μm]  "},
-                    ConvertCase{{"[μ]]=0.000001", "[k]]=1000"}, "(1[μm])[km]",
+                    ConvertCase{{"[μ]]=0.000001", "[k]]=1000"},
+                                "(1[μm])[km]",
                                 "ERROR: 未定義単位変換: [μm][km]"},
                     // Two prefixes need the bare unit in between.
                     ConvertCase{{"[km][m]=1000", "[cm][m]=0.01"}, "(1[km])[cm]", "100000[cm]  "},
@@ -159,6 +159,13 @@ TEST(ConvertUnitDirectTest, FunctionArgumentHas15Digits) {
   EXPECT_EQ(v.unit, "[b]");
   EXPECT_DOUBLE_EQ(v.number, 0.999999999999999);
   EXPECT_NE(v.number, 1.0);
+}
+
+// A conversion that needs itself ends in the evaluator's stack check.
+TEST(ConvertUnitDirectTest, CircularConversionStops) {
+  Context ctx;
+  Define(ctx, "[a][b]=(1[b])[a]");
+  EXPECT_EQ(ValueText(ctx, EvalText(ctx, "(1[a])[b]")), "ERROR: Stack Over");
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+// Start-up: what happens between the program's start and the first prompt.
+// A front end creates the Context (the temporary variables, the store, the
+// stack base of the guard and the default settings come with it), points the
+// console at its controls, and then calls InitialDefines once before its
+// event loop; afterwards it applies ctx.mainForm and each sheet's layout.
+//
+//   zemu::StartupOptions options = zemu::ReadCommandLine(argc, argv);
+//   zemu::InitialDefines(ctx, options);
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zemu {
+
+struct Context;
+
+// The first console line of every run.
+inline constexpr const char* kBanner =
+    "  ZEMU 2002 for Windows  単位つき数式電卓  Copyright (C) 2002 ZEMU開発グループ\r\n";
+// A definition file is opened from the command line only when at least this
+// many arguments are given (the first is the file).
+inline constexpr std::size_t kFileArgumentCount = 3;
+
+struct StartupOptions {
+  std::string programPath;             // the running program's full path
+  std::vector<std::string> arguments;  // the counted arguments, options left out
+  std::string initialFile;             // overrides the initial definition file; empty: none
+};
+
+// The program's own path: the file the running process was started from, or
+// `argv0` when the system does not tell.
+std::string ProgramPath(const char* argv0);
+
+// Splits the command line: words beginning with "--" are options and are not
+// counted; "--ini FILE" (or "--ini=FILE") names the initial definition file.
+// Other options are skipped here, so a front end reads its own from argv too.
+// The texts are taken as the system gives them (file-system bytes).
+StartupOptions ReadCommandLine(int argc, const char* const* argv);
+
+// `path` with the extension of its last component replaced by `extension`
+// (which includes its period), or with `extension` added when it has none.
+std::string ReplaceExtension(std::string_view path, std::string_view extension);
+
+// The initial definition file: the override, or the program's path with ".INI".
+std::string InitialFileName(const StartupOptions& options);
+
+// Runs the start-up: the output switch on and no log file; the banner; the
+// help file name (the program's path with ".ZHP"); the watch screen height
+// 0; the MainForm keys of the initial definition file into ctx.mainForm; the
+// initial definition file opened as the first sheet (its statements run);
+// the first counted argument opened as the second sheet when there are at
+// least kFileArgumentCount of them, else a new empty sheet; the first prompt;
+// the assist timer armed for the start-up delay.
+void InitialDefines(Context& ctx, const StartupOptions& options);
+
+}  // namespace zemu

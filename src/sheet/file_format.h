@@ -1,0 +1,66 @@
+// The definition file format: how a sheet is written as a text file of
+// header, INI-style layout sections and "> " statement lines, and how such a
+// file is replaced on disk without ever leaving a half-written file behind.
+//
+// The three kinds of file, chosen by the lower-cased extension:
+//   ".ini"  initial definition file: MainForm, DefineForm, Define, Set Options
+//   ".zpj"  project file:             MainForm, DefineForm, Define
+//   other   definition file:          DefineForm, Define
+// Every line ends with CR LF. The statement lines are read back by .do, which
+// expands %0..%9 and joins a line ending in "&" with the next one; the writer
+// escapes and breaks the texts so that they read back as they were.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zemu {
+
+struct Context;
+struct TDefine;
+
+enum class FileKind { Definition, Project, Initial };
+
+inline constexpr const char* kDefinitionHeader = "=-=-=-= ZEMU Define File =-=-=-=";
+inline constexpr const char* kProjectHeader = "=-=-=-= ZEMU Project Define File =-=-=-=";
+inline constexpr const char* kInitialHeader = "=-=-=-= ZEMU Initial Define File =-=-=-=";
+// The last line of every file.
+inline constexpr const char* kClosingNotice =
+    "ZEMU 2002 for Windows  (C) 2002 ZEMU開発グループ  https://zemu.example/";
+// Added to a file name that has no extension.
+inline constexpr const char* kDefaultExtension = ".ZDF";
+
+// The kind of file a name asks for.
+FileKind FileKindOf(std::string_view fileName);
+// True when the last path component has a '.' after its first byte.
+bool HasExtension(std::string_view fileName);
+// The name with ".ZDF" added when it has no extension.
+std::string WithDefaultExtension(std::string_view fileName);
+
+// The "> " line (without its line end) that stores one definition text, or
+// an empty string when the text writes no line. Blanks and then digits are
+// trimmed from the front (a description's number is given afresh when the
+// line runs); '%' is doubled so that .do's parameter expansion gives it back;
+// a line break inside the text is written as a "&" continuation, and a text
+// ending in "&" gets a blank after it, so that the next line is not joined on.
+std::string DefinitionLine(std::string_view text);
+
+// The whole file for `sheet` as the kind asks: layout keys from the sheet and
+// the main window, the definition lines of the rows from top to bottom, and
+// for an initial file the settings as executable .set lines. `fileName` is
+// the file being written (the settings never make it a log file). Names of
+// definitions whose line is longer than .do reads in one piece are added to
+// `tooLong` when it is given.
+std::string DefinitionFileText(const Context& ctx, const TDefine& sheet, FileKind kind,
+                               const std::string& fileName,
+                               std::vector<std::string>* tooLong = nullptr);
+
+// Replaces the file `fileName` with `content` as one step: the bytes go to a
+// new file in the same folder, which is then renamed over the old one (a
+// symbolic link is followed, so the file it points at is replaced). The old
+// file keeps its permissions. On failure nothing is left behind, the old file
+// is as it was, `error` says why and the result is false.
+bool ReplaceFileContent(const std::string& fileName, std::string_view content, std::string& error);
+
+}  // namespace zemu

@@ -1,0 +1,144 @@
+// INI-style key reading: one pass over the file, keeping the keys of the
+// section asked for.
+#include "sheet/ini.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace zemu {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Only regular files are read: a FIFO or a device could block or never end.
+FilePtr OpenRegularFile(const std::string& fileName) {
+  struct stat info {};
+  if (fileName.empty() || stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return nullptr;
+  }
+  return FilePtr(std::fopen(fileName.c_str(), "rb"));
+}
+
+// Reads one line (ended by CR LF, LF or a lone CR) and keeps its first
+// kIniLineMax bytes. False at the end of the file when nothing was read.
+bool ReadIniLine(std::FILE* file, std::string& line) {
+  line.clear();
+  int c = std::getc(file);
+  if (c == EOF) return false;
+  for (; c != EOF && c != '\n'; c = std::getc(file)) {
+    if (c == '\r') {
+      const int next = std::getc(file);
+      if (next != '\n' && next != EOF) std::ungetc(next, file);
+      break;
+    }
+    if (line.size() < kIniLineMax) line.push_back(static_cast<char>(c));
+  }
+  return true;
+}
+
+bool IsIniBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsIniBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsIniBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+// "[name]" with blanks around: true and the name; otherwise false.
+bool SectionName(std::string_view line, std::string_view& name) {
+  line = Trim(line);
+  if (line.size() < 2 || line.front() != '[') return false;
+  const std::size_t close = line.find(']');
+  if (close == std::string_view::npos) return false;
+  name = Trim(line.substr(1, close - 1));
+  return true;
+}
+
+void AddKey(IniSection& section, std::string_view line) {
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return;
+  const std::string_view key = Trim(line.substr(0, equals));
+  if (key.empty() || section.keys.size() >= kIniMaxKeys) return;
+  for (const auto& entry : section.keys) {
+    if (SameName(entry.first, key)) return;
+  }
+  section.keys.emplace_back(std::string(key), std::string(Trim(line.substr(equals + 1))));
+}
+
+const std::string* FindKey(const IniSection& section, std::string_view key) {
+  for (const auto& entry : section.keys) {
+    if (SameName(entry.first, key)) return &entry.second;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+IniSection ReadIniSection(const std::string& fileName, std::string_view name) {
+  IniSection section;
+  FilePtr file = OpenRegularFile(fileName);
+  if (!file) return section;
+  bool inside = false;
+  std::string line;
+  while (ReadIniLine(file.get(), line)) {
+    std::string_view heading;
+    if (SectionName(line, heading)) {
+      inside = SameName(heading, name);
+    } else if (inside) {
+      AddKey(section, line);
+    }
+  }
+  return section;
+}
+
+bool ParseIniInteger(std::string_view text, int& value) {
+  text = Trim(text);
+  std::size_t digitsFrom = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+  if (digitsFrom >= text.size()) return false;
+  for (std::size_t i = digitsFrom; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  const std::string digits(text);
+  errno = 0;
+  const long long parsed = std::strtoll(digits.c_str(), nullptr, 10);
+  if (errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) return false;
+  value = static_cast<int>(parsed);
+  return true;
+}
+
+int IniInteger(const IniSection& section, std::string_view key, int fallback) {
+  const std::string* text = FindKey(section, key);
+  int value = fallback;
+  if (text == nullptr || !ParseIniInteger(*text, value)) return fallback;
+  return value;
+}
+
+std::string IniText(const IniSection& section, std::string_view key, std::string fallback) {
+  const std::string* text = FindKey(section, key);
+  if (text == nullptr) return fallback;
+  if (text->size() >= 2 && text->front() == '"' && text->back() == '"') {
+    return text->substr(1, text->size() - 2);
+  }
+  return *text;
+}
+
+}  // namespace zemu

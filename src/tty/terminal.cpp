@@ -1,0 +1,133 @@
+// The terminal front end. Each input line is typed into the same console
+// text model the window uses and entered; the console text is passed on to
+// standard output as each part of it becomes final, so that the output is
+// exactly what the console holds, without the console's size cap.
+#include "tty/terminal.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string_view>
+
+#include "console/console.h"
+#include "console/output.h"
+#include "context.h"
+#include "tty/terminal_commands.h"
+#include "tty/terminal_io.h"
+#include "tty/terminal_toolkit.h"
+
+namespace zemu::tty {
+
+namespace {
+
+// What an unreadable input line gets in the console.
+constexpr const char* kUnreadableLine =
+    "  ERROR: 入力行に NUL 文字か UTF-8 でない文字があるので、実行しません。\r\n";
+
+class TerminalConsole {
+ public:
+  TerminalConsole(Context& ctx, TerminalIo& io) : ctx_(ctx), io_(io) {
+    ctx_.output.screenCap = static_cast<std::size_t>(-1);
+  }
+
+  // Passes on the console text that can no longer change and drops it from
+  // the console. During a run everything up to the last line end is final;
+  // at the prompt, everything before the prompt.
+  void Flush() {
+    TextControl& screen = *ctx_.console.screen;
+    std::string text = screen.Text();
+    std::size_t final;
+    if (ctx_.runState == RunState::Idle) {
+      const std::string& saved = ctx_.output.savedScreenText;
+      final = text.compare(0, saved.size(), saved) == 0 ? saved.size() : 0;
+    } else {
+      std::size_t lastLineEnd = text.rfind('\n');
+      final = lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1;
+    }
+    if (final == 0) return;
+    Emit(std::string_view(text).substr(0, final));
+    screen.SetText(std::string_view(text).substr(final));
+    screen.SetCaret(screen.Length());
+    std::string& saved = ctx_.output.savedScreenText;
+    saved.erase(0, std::min(final, saved.size()));
+  }
+
+  // Passes on what is left at the end (the last prompt).
+  void FlushAll() {
+    Flush();
+    if (io_.interactive()) return;  // the terminal showed its own prompt
+    Emit(ctx_.console.screen->Text());
+    ctx_.console.screen->SetText("");
+  }
+
+  // Types one input line after the prompt and enters it (or, for a line
+  // ending in '&', continues it on a new console line).
+  void Enter(const InputLine& line) {
+    TextControl& screen = *ctx_.console.screen;
+    screen.SetCaret(screen.Length());
+    if (AtLineStart()) screen.ReplaceSelection("> ");  // no prompt after a stopped line
+    screen.ReplaceSelection(line.text);
+    if (io_.interactive() && !line.continued) echoToSkip_ = LogicalLine() + "\r\n";
+    TypeKey(ctx_, line.continued ? '&' : '\r');
+    Flush();
+  }
+
+  void ReportUnreadable() {
+    ScreenOut(ctx_, ChannelError, kUnreadableLine);
+    Flush();
+  }
+
+ private:
+  bool AtLineStart() const {
+    std::string text = ctx_.console.screen->Text();
+    return text.empty() || text.back() == '\n';
+  }
+
+  // The line being typed, as the console will echo it.
+  std::string LogicalLine() {
+    CaptureInputLine(ctx_);
+    return ctx_.output.inputLine;
+  }
+
+  void Emit(std::string_view text) {
+    // An interactive terminal shows the typed line already.
+    if (!echoToSkip_.empty() && text.substr(0, echoToSkip_.size()) == echoToSkip_) {
+      text.remove_prefix(echoToSkip_.size());
+      echoToSkip_.clear();
+    }
+    io_.Write(text);
+  }
+
+  Context& ctx_;
+  TerminalIo& io_;
+  std::string echoToSkip_;
+};
+
+}  // namespace
+
+int RunTerminal(const TerminalOptions& options) {
+  bool interactive = ::isatty(STDIN_FILENO) != 0;
+  TerminalIo io(stdin, stdout, interactive, options.sjis);
+  TerminalToolkit toolkit(io);
+  Context ctx(&toolkit);
+  TerminalConsole console(ctx, io);
+  toolkit.SetEventHandler([&console] { console.Flush(); });
+
+  StartTerminal(ctx, options);
+  console.Flush();
+  while (!toolkit.exitRequested()) {
+    std::optional<InputLine> line = io.ReadLine("> ");
+    if (!line) break;
+    if (line->unreadable) {
+      console.ReportUnreadable();
+    } else if (!RunTerminalCommand(ctx, line->text)) {
+      console.Enter(*line);
+    }
+    console.Flush();
+  }
+  EndTerminal(ctx, toolkit.exitRequested());
+  console.FlushAll();
+  return 0;
+}
+
+}  // namespace zemu::tty

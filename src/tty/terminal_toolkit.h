@@ -1,0 +1,43 @@
+// The toolkit of the terminal front end: no status lines, keys and answers
+// read from the terminal, and every question answered with its cancel when
+// standard input is not a terminal.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "console/toolkit.h"
+#include "tty/terminal_io.h"
+
+namespace zemu::tty {
+
+class TerminalToolkit : public Toolkit {
+ public:
+  explicit TerminalToolkit(TerminalIo& io) : io_(io) {}
+
+  // Called whenever the running computation lets events through.
+  void SetEventHandler(std::function<void()> handler) { onEvents_ = std::move(handler); }
+  bool exitRequested() const { return exitRequested_; }
+
+  void SetStatusLine(int, const std::string&) override {}
+  void ProcessPendingEvents() override;
+  int WaitForKey() override { return io_.ReadKey(); }
+  std::string OpenFileDialog(const std::string& title, const std::string& filter) override;
+  std::string SaveFileDialog(const std::string& title, const std::string& filter,
+                             const std::string& defaultName) override;
+  Answer AskQuestion(const std::string& title, const std::string& text, bool withCancel) override;
+  void ShowMessage(const std::string& title, const std::string& text) override;
+  bool InputBox(const std::string& title, const std::string& prompt, std::string& text) override;
+  void RequestExit() override { exitRequested_ = true; }
+  int FontHeight() override { return 16; }
+
+ private:
+  // Asks on the terminal; nothing when not interactive or at end of input.
+  bool Ask(const std::string& question, std::string& answer);
+
+  TerminalIo& io_;
+  std::function<void()> onEvents_;
+  bool exitRequested_ = false;
+};
+
+}  // namespace zemu::tty

@@ -1,0 +1,103 @@
+// End-to-end runs of `zemu --tty`: input on standard input, console text on
+// standard output.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+// The terminal speaks UTF-8, while plain literals here are Shift-JIS.
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+struct RunResult {
+  std::string out;
+  int status = -1;
+};
+
+// Runs the program with `input` on standard input (a file, not a terminal).
+RunResult RunZemu(const std::string& input, const std::string& options = "--tty") {
+  char path[] = "/tmp/zemu_tty_XXXXXX";
+  int fd = ::mkstemp(path);
+  EXPECT_GE(fd, 0);
+  ::close(fd);
+  std::ofstream(path, std::ios::binary) << input;
+  std::string command = std::string(ZEMU_PROGRAM) + " " + options + " < " + path + " 2>&1";
+  RunResult run;
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
+  int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ::unlink(path);
+  return run;
+}
+
+// True when `parts` appear in `text` in this order.
+bool InOrder(const std::string& text, std::initializer_list<std::string> parts) {
+  std::size_t at = 0;
+  for (const std::string& part : parts) {
+    at = text.find(part, at);
+    if (at == std::string::npos) return false;
+    at += part.size();
+  }
+  return true;
+}
+
+TEST(TerminalTest, RunsLinesAsTypedAfterThePrompt) {
+  RunResult run = RunZemu("1+2;\n.set;\n.xyz;\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(InOrder(run.out, {"> 1+2;\n", "  1+2=3  \n", "> .set;\n", "  .Set Echo On\n",
+                                "> .xyz;\n", "  Error: .xyz is undefined command.\n"}))
+      << run.out;
+  EXPECT_EQ(run.out.find('\r'), std::string::npos);
+}
+
+TEST(TerminalTest, EndsWithThePromptUnlessTheLastLineStopped) {
+  EXPECT_TRUE(RunZemu("1;\n").out.ends_with("  1=1  \n> ")) << RunZemu("1;\n").out;
+  EXPECT_TRUE(RunZemu(".xyz;\n").out.ends_with("command.\n"));
+}
+
+TEST(TerminalTest, ConvertsJapaneseBothWays) {
+  RunResult utf8 = RunZemu(U8(u8"\"長さ\";\n"));
+  EXPECT_TRUE(InOrder(utf8.out, {U8(u8"> \"長さ\";\n"), U8(u8"  長さ\n")})) << utf8.out;
+  // Raw Shift-JIS: 長 is 0x92 0xB7, さ is 0x82 0xB3.
+  RunResult sjis = RunZemu("\"\x92\xb7\x82\xb3\";\n", "--tty --sjis");
+  EXPECT_TRUE(InOrder(sjis.out, {"  \x92\xb7\x82\xb3\n"})) << sjis.out;
+}
+
+TEST(TerminalTest, AmpersandContinuesTheLogicalLine) {
+  RunResult run = RunZemu("1+&\n2;\n");
+  EXPECT_NE(run.out.find("=3  \n"), std::string::npos) << run.out;
+}
+
+TEST(TerminalTest, EndCommandEndsTheProgram) {
+  RunResult run = RunZemu(".end;\n1+1;\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.find("1+1"), std::string::npos) << run.out;
+}
+
+TEST(TerminalTest, BadInputGivesAMessageNotACrash) {
+  const std::string unreadable = U8(u8"ERROR: 入力行に NUL");
+  struct {
+    std::string input;
+    std::string expected;
+  } cases[] = {
+      {std::string("1+\0" "2;\n", 6) + "5*5;\n", unreadable},
+      {"\xff\xfe;\n5*5;\n", unreadable},
+      {"\"open quote;\n(1+2;\n5*5;\n", "ERROR: Missing ')'"},
+      {std::string(3 << 20, '1') + ";\n5*5;\n", "INF"},
+      {"5*5", "=25"},  // no line end at the end of input
+  };
+  for (const auto& c : cases) {
+    RunResult run = RunZemu(c.input);
+    EXPECT_NE(run.out.find("=25"), std::string::npos) << run.out.substr(0, 500);
+    EXPECT_EQ(run.status, 0) << c.expected;
+    EXPECT_NE(run.out.find(c.expected), std::string::npos) << c.expected << "\n" << run.out.substr(0, 500);
+  }
+}
+
+}  // namespace
