@@ -24,9 +24,9 @@ namespace {
 constexpr AssistLines kIfHelp{
     "評価式の値により実行する複文を切り替える制御命令です。",
     "> .if (評価式); (複文); [.elseif...][.elseif... ][.else;(複文);][.block;]", ""};
-constexpr AssistLines kForHelp{
-    "パラメータを変化させながら、繰返し実行する制御命令です。",
-    "> .for (変数名),(初期値式),(終値式)[,(増分値式)];(複文);[.block;]", ""};
+constexpr AssistLines kForHelp{"パラメータを変化させながら、繰返し実行する制御命令です。",
+                               "> .for (変数名),(初期値式),(終値式)[,(増分値式)];(複文);[.block;]",
+                               ""};
 constexpr AssistLines kWhileHelp{"評価式の値が(1e-9)以上の間、複文を繰返し実行する制御命令です。",
                                  "> .while (評価式); (複文);[.block;]", ""};
 

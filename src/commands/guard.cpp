@@ -1,4 +1,8 @@
-// The statement guard.
+// The statement guard: the free stack measured against the thread's stack
+// limit, the throttled delivery of window events, the pause wait and the
+// abort. It runs before every statement, loop pass, file line and formula
+// item, so it reads the clock only every so many checks and hands control to
+// the toolkit at most every few milliseconds.
 #include "commands/guard.h"
 
 #include <pthread.h>

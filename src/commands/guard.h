@@ -24,7 +24,7 @@ struct GuardState {
   std::uintptr_t stackLimit = 0;  // lowest usable stack address of this thread
   std::size_t baseline = 0;       // free stack space when the program started
   std::int64_t lastEventsMs = 0;  // monotonic clock at the last delivery
-  unsigned countdown = 0;  // checks left before the clock is read again
+  unsigned countdown = 0;         // checks left before the clock is read again
 };
 
 // Records the stack limit of the calling thread and the free space now.

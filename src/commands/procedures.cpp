@@ -21,8 +21,7 @@ namespace {
 using Parameters = std::array<std::string, kParameterCount>;
 
 constexpr const char* kOpenDialogTitle = "手続きファイルの実行";
-constexpr const char* kOpenDialogFilter =
-    "定義式(*.ZDF)|*.ZDF|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*";
+constexpr const char* kOpenDialogFilter = "定義式(*.ZDF)|*.ZDF|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*";
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }

@@ -56,8 +56,8 @@ StartupOptions ReadCommandLine(int argc, const char* const* argv) {
 std::string ReplaceExtension(std::string_view path, std::string_view extension) {
   const std::size_t slash = path.find_last_of('/');
   const std::size_t dot = path.find_last_of('.');
-  const bool hasExtension = dot != std::string_view::npos &&
-                            (slash == std::string_view::npos || dot > slash);
+  const bool hasExtension =
+      dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
   std::string result(hasExtension ? path.substr(0, dot) : path);
   result += extension;
   return result;

@@ -19,8 +19,8 @@ namespace {
 bool IsArgumentStop(char c) { return c == ')' || c == '\0' || c == ';' || c == '\''; }
 
 // The head of a definition:
-//   head -> {"!" | "$" [blanks]} (digits "=" | "[" unit "]" ... "]" | name)
-//           ["(" parameters ")"] ["[" unit "]"]
+//   head -> {"!" | "$" [blanks]} (digits "=" | [digits] ("[" ... "]" ... "]" | name)
+//           ["(" parameters ")"] ["[" unit "]"])
 // Reads from p, filling the offsets of d up to headEnd. Returns false when
 // the text is a command or a description, whose analysis ends here.
 bool AnalyseHead(Definition& d, const char* base, const char*& p) {

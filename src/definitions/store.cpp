@@ -241,6 +241,7 @@ DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind) {
 }
 
 int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> definition) {
+  if (!definition) return -1;
   Definition& d = *definition;
   if (d.kind == NotAnalysed) AnalyseDefinition(ctx, d);
   // A variable's right-hand side runs before the row is looked for: it may

@@ -195,7 +195,7 @@ DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind);
 // the bottom-most row of the same name, or is appended as a new row; a
 // variable is evaluated and its text rewritten to name<value first. The
 // sheet takes ownership. Sets the sheet's modified flag and the store's
-// watchRefreshNeeded. Returns the row.
+// watchRefreshNeeded. Returns the row (-1 for an empty pointer).
 int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> definition);
 
 // Frees the definition of a definition row and moves the rows below it up.

@@ -113,7 +113,8 @@ ReadBack MeasureReadBack(std::string_view line) {
 
 bool SameFile(const std::string& a, const std::string& b) {
   if (a == b) return true;
-  struct stat first {}, second {};
+  struct stat first {
+  }, second{};
   if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
   return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
@@ -140,8 +141,8 @@ void AppendDefinitions(std::string& out, const TDefine& sheet, std::vector<std::
     const std::string line = DefinitionLine(d->text);
     if (line.empty()) continue;
     const ReadBack measure = MeasureReadBack(line);
-    if (tooLong != nullptr && (measure.lineBytes > kReadableLine ||
-                               measure.textBytes > kExpandableText)) {
+    if (tooLong != nullptr &&
+        (measure.lineBytes > kReadableLine || measure.textBytes > kExpandableText)) {
       tooLong->push_back(sheet.rows[static_cast<std::size_t>(row)].cells[NameColumn]);
     }
     AppendLine(out, line);

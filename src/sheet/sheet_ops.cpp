@@ -55,7 +55,8 @@ FileState InspectFile(const std::string& fileName) {
 void ReportUnreadable(Context& ctx, const std::string& fileName, FileState state) {
   switch (state) {
     case FileState::Binary:
-      ScreenOut(ctx, ChannelError, "  ERROR: " + fileName + "は、テキストファイルではありません。\r\n");
+      ScreenOut(ctx, ChannelError,
+                "  ERROR: " + fileName + "は、テキストファイルではありません。\r\n");
       break;
     case FileState::CrOnly:
       ScreenOut(ctx, ChannelError,
@@ -100,8 +101,7 @@ void ReadSheetLayout(const std::string& fileName, SheetLayout& layout) {
   layout.place.width = IniInteger(keys, "Width", layout.place.width);
   layout.columnWidths[TypeColumn] = IniInteger(keys, "DGtype", kDefaultColumnWidths[TypeColumn]);
   layout.columnWidths[NameColumn] = IniInteger(keys, "DGname", kDefaultColumnWidths[NameColumn]);
-  layout.columnWidths[ValueColumn] =
-      IniInteger(keys, "DGvalue", kDefaultColumnWidths[ValueColumn]);
+  layout.columnWidths[ValueColumn] = IniInteger(keys, "DGvalue", kDefaultColumnWidths[ValueColumn]);
   layout.columnWidths[TextColumn] = IniInteger(keys, "DGdefine", kDefaultColumnWidths[TextColumn]);
   layout.fontName = IniText(keys, "Font", layout.fontName);
   layout.fontSize = IniInteger(keys, "FontSize", layout.fontSize);

@@ -115,17 +115,23 @@ int RunTerminal(const TerminalOptions& options) {
 
   StartTerminal(ctx, options);
   console.Flush();
-  while (!toolkit.exitRequested()) {
+  for (;;) {
     std::optional<InputLine> line = io.ReadLine("> ");
-    if (!line) break;
+    if (!line) {
+      EndTerminal(ctx, false);
+      break;
+    }
     if (line->unreadable) {
       console.ReportUnreadable();
-    } else if (!RunTerminalCommand(ctx, line->text)) {
+    } else if (!RunTerminalCommand(ctx, toolkit, line->text)) {
       console.Enter(*line);
+    }
+    if (toolkit.exitRequested()) {
+      if (EndTerminal(ctx, io.interactive())) break;
+      toolkit.CancelExit();  // a sheet's save question was cancelled
     }
     console.Flush();
   }
-  EndTerminal(ctx, toolkit.exitRequested());
   console.FlushAll();
   return 0;
 }

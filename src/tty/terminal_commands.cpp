@@ -1,15 +1,174 @@
-// Start-up, end and the terminal commands of the terminal front end.
+// Start-up, end and the terminal commands of the terminal front end. Each
+// command does what its menu item does, with the same "M ..." echo line.
 #include "tty/terminal_commands.h"
 
+#include <cstdlib>
+#include <string_view>
+
+#include "commands/procedures.h"
 #include "console/console.h"
+#include "console/output.h"
+#include "console/startup.h"
 #include "context.h"
+#include "definitions/store.h"
+#include "engine/scan.h"
+#include "sheet/sheet_ops.h"
+#include "tty/terminal_toolkit.h"
 
 namespace zemu::tty {
 
-void StartTerminal(Context& ctx, const TerminalOptions&) { ShowPrompt(ctx); }
+namespace {
 
-void EndTerminal(Context&, bool) {}
+constexpr const char* kCommandHelp =
+    "  端末コマンド (行頭に : を付けます。N はシートの番号か名前、省略時は現在のシート):\r\n"
+    "    :sheets           シートの一覧\r\n"
+    "    :new              新しいシートを開く            (ﾌｧｲﾙ - 新規作成)\r\n"
+    "    :open [ファイル]  定義ファイルをシートとして開く (ﾌｧｲﾙ - ﾌｧｲﾙを開く)\r\n"
+    "    :run [ファイル]   手続きファイルを実行する       (ﾌｧｲﾙ - ﾌｧｲﾙを実行する)\r\n"
+    "    :save [N]         上書き保存\r\n"
+    "    :saveas [ファイル] 名前を付けて保存 (現在のシート)\r\n"
+    "    :forget [N]       計算値を全て忘れる\r\n"
+    "    :close [N]        シートを閉じる\r\n"
+    "    :show N / :hide N / :select N   シートを表示する / 隠す / 現在のシートにする\r\n";
 
-bool RunTerminalCommand(Context&, const std::string&) { return false; }
+struct CommandLine {
+  std::string word;      // the command word, lower case
+  std::string argument;  // the rest, blanks trimmed, one pair of quotes removed
+};
+
+CommandLine SplitCommand(const std::string& line) {
+  CommandLine command;
+  std::size_t at = 1;
+  while (at < line.size() && IsNameChar(static_cast<unsigned char>(line[at]))) {
+    char c = line[at++];
+    command.word += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  std::string_view rest = std::string_view(line).substr(at);
+  while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
+  if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') {
+    rest = rest.substr(1, rest.size() - 2);
+  }
+  command.argument = rest;
+  return command;
+}
+
+// The sheet named by `which`: its number in the list (from 1) or its name;
+// the CurrentSheet when empty. Null when there is no such sheet.
+TDefine* FindSheet(Context& ctx, const std::string& which) {
+  if (which.empty()) return &CurrentSheet(ctx);
+  std::vector<std::unique_ptr<TDefine>>& sheets = ctx.defines.sheets;
+  char* end = nullptr;
+  long number = std::strtol(which.c_str(), &end, 10);
+  if (end != which.c_str() && *end == '\0') {
+    return number >= 1 && number <= static_cast<long>(sheets.size()) ? sheets[number - 1].get()
+                                                                       : nullptr;
+  }
+  for (const std::unique_ptr<TDefine>& sheet : sheets) {
+    if (sheet->name == which) return sheet.get();
+  }
+  return nullptr;
+}
+
+void ListSheets(Context& ctx) {
+  const TDefine* current = &CurrentSheet(ctx);
+  int number = 1;
+  for (const std::unique_ptr<TDefine>& sheet : ctx.defines.sheets) {
+    std::string line = "  " + std::to_string(number++) + (sheet.get() == current ? " *" : "  ");
+    line += sheet->name.empty() ? "(名前なし)" : sheet->name;
+    line += "  定義" + std::to_string(sheet->RowCount() - 2) + "件";
+    if (sheet->modified) line += "  未保存";
+    if (!sheet->layout.shown) line += "  非表示";
+    ScreenOut(ctx, ChannelLine, line + "\r\n");
+  }
+}
+
+void RunFile(Context& ctx, const std::string& file) {
+  std::string text = file.empty() ? std::string() : "\"" + file + "\"";
+  const char* cursor = text.c_str();
+  DoCommand(ctx, cursor);
+}
+
+}  // namespace
+
+void StartTerminal(Context& ctx, const TerminalOptions& options) {
+  StartupOptions startup;
+  startup.programPath = ProgramPath(options.programPath.c_str());
+  startup.arguments = options.args;
+  startup.initialFile = options.iniFile;
+  InitialDefines(ctx, startup);
+}
+
+bool EndTerminal(Context& ctx, bool ask) {
+  if (ctx.runState != RunState::Idle) ShowPrompt(ctx);
+  if (ask) return QueryEnd(ctx);
+  ReportUnsavedSheets(ctx);
+  return true;
+}
+
+bool RunTerminalCommand(Context& ctx, TerminalToolkit& toolkit, const std::string& line) {
+  if (line.empty() || line[0] != ':') return false;
+  CommandLine command = SplitCommand(line);
+  const std::string& arg = command.argument;
+  // A line stopped by an error leaves no prompt: the menus wait for one.
+  if (ctx.runState != RunState::Idle) ShowPrompt(ctx);
+  toolkit.ClearPresets();
+
+  const std::string& word = command.word;
+  if (word == "new") {
+    RunMenuAction(ctx, false, [&] {
+      OpenSheet(ctx, "");
+      ScreenOut(ctx, ChannelEcho, "M .New\r\n");
+    });
+  } else if (word == "open") {
+    RunMenuAction(ctx, false, [&] {
+      if (!arg.empty()) toolkit.PresetFileName(arg);
+      std::string file = ctx.toolkit->OpenFileDialog("定義ファイルを開く", "定義式(*.ZDF)|*.ZDF");
+      if (file.empty()) return;
+      OpenSheet(ctx, file);
+      ScreenOut(ctx, ChannelEcho, "M .Open \"" + file + "\"\r\n");
+    });
+  } else if (word == "run") {
+    RunMenuAction(ctx, true, [&] { RunFile(ctx, arg); });
+  } else if (word == "save" || word == "saveas" || word == "forget" || word == "close") {
+    TDefine* sheet = FindSheet(ctx, word == "saveas" ? std::string() : arg);
+    if (sheet == nullptr) {
+      ScreenOut(ctx, ChannelError, "  ERROR: シート " + arg + " はありません。\r\n");
+      return true;
+    }
+    if (word == "saveas" && !arg.empty()) toolkit.PresetFileName(arg);
+    if (word == "forget") toolkit.PresetAnswer(Answer::Yes);  // the command is the answer
+    RunMenuAction(ctx, word != "close" && word != "forget", [&] {
+      if (word == "save" || word == "saveas") {
+        SaveFromMenu(ctx, *sheet, word == "saveas");
+      } else if (word == "forget") {
+        ForgetAll(ctx, *sheet);
+      } else if (!CloseSheet(ctx, *sheet)) {
+        ScreenOut(ctx, ChannelError, "  シートを閉じませんでした。\r\n");
+      }
+    });
+  } else if (word == "show" || word == "hide" || word == "select") {
+    TDefine* sheet = FindSheet(ctx, arg);
+    if (sheet == nullptr || arg.empty()) {
+      ScreenOut(ctx, ChannelError, "  ERROR: シート " + arg + " はありません。\r\n");
+      return true;
+    }
+    RunMenuAction(ctx, false, [&] {
+      if (word == "select") {
+        ActivateSheet(ctx, *sheet);
+      } else if (sheet->layout.shown != (word == "show")) {
+        ChooseSheetMenuEntry(ctx, *sheet);
+      }
+    });
+  } else if (word == "sheets") {
+    ListSheets(ctx);
+  } else if (word == "help") {
+    ScreenOut(ctx, ChannelLine, kCommandHelp);
+  } else {
+    ScreenOut(ctx, ChannelError, "  ERROR: 端末コマンド :" + word + " はありません。:help で一覧を表示します。\r\n");
+  }
+  toolkit.ClearPresets();
+  return true;
+}
 
 }  // namespace zemu::tty

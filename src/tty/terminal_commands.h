@@ -1,5 +1,7 @@
 // Start-up and end of the terminal front end, and the terminal commands that
-// stand in for the window's menu actions (lines beginning with ':').
+// stand in for the window's menu actions. A terminal command is a line that
+// begins with ':' (no statement begins so), for example ":save" or
+// ":open units.ZDF"; ":help" lists them.
 #pragma once
 
 #include <string>
@@ -12,13 +14,17 @@ struct Context;
 
 namespace zemu::tty {
 
+class TerminalToolkit;
+
 // Starts the console: banner, initial definition file, first sheets, prompt.
 void StartTerminal(Context& ctx, const TerminalOptions& options);
 
-// Ends the program at `.end` (`byCommand`) or at the end of input.
-void EndTerminal(Context& ctx, bool byCommand);
+// The end of the program. At `.end` on a terminal every unsaved sheet is
+// asked about, and false (Cancel) keeps the program running; at the end of
+// input, where nothing can be asked, the unsaved sheets are listed.
+bool EndTerminal(Context& ctx, bool ask);
 
 // Runs `line` (Shift-JIS) when it is a terminal command; false otherwise.
-bool RunTerminalCommand(Context& ctx, const std::string& line);
+bool RunTerminalCommand(Context& ctx, TerminalToolkit& toolkit, const std::string& line);
 
 }  // namespace zemu::tty

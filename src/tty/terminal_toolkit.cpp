@@ -1,7 +1,7 @@
 // The terminal front end's toolkit.
 #include "tty/terminal_toolkit.h"
 
-#include "console/encoding.h"
+#include <utility>
 
 namespace zemu::tty {
 
@@ -19,6 +19,7 @@ bool TerminalToolkit::Ask(const std::string& question, std::string& answer) {
 }
 
 std::string TerminalToolkit::OpenFileDialog(const std::string& title, const std::string&) {
+  if (presetFile_) return *std::exchange(presetFile_, std::nullopt);
   std::string name;
   if (!Ask(title + " (ファイル名、空で取消):", name)) return {};
   return name;
@@ -26,6 +27,7 @@ std::string TerminalToolkit::OpenFileDialog(const std::string& title, const std:
 
 std::string TerminalToolkit::SaveFileDialog(const std::string& title, const std::string&,
                                             const std::string& defaultName) {
+  if (presetFile_) return *std::exchange(presetFile_, std::nullopt);
   std::string name;
   if (!Ask(title + " [" + defaultName + "] (ファイル名、空で既定名):", name)) return {};
   return name.empty() ? defaultName : name;
@@ -33,6 +35,7 @@ std::string TerminalToolkit::SaveFileDialog(const std::string& title, const std:
 
 Answer TerminalToolkit::AskQuestion(const std::string& title, const std::string& text,
                                     bool withCancel) {
+  if (presetAnswer_) return *std::exchange(presetAnswer_, std::nullopt);
   std::string answer;
   std::string choices = withCancel ? " (y/n/c):" : " (y/n):";
   if (!Ask(title + ": " + text + choices, answer)) return withCancel ? Answer::Cancel : Answer::No;

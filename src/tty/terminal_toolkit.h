@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "console/toolkit.h"
@@ -18,6 +19,16 @@ class TerminalToolkit : public Toolkit {
   // Called whenever the running computation lets events through.
   void SetEventHandler(std::function<void()> handler) { onEvents_ = std::move(handler); }
   bool exitRequested() const { return exitRequested_; }
+  void CancelExit() { exitRequested_ = false; }
+
+  // Answers given on a terminal command's line, used by the next file dialog
+  // or question instead of asking.
+  void PresetFileName(std::string name) { presetFile_ = std::move(name); }
+  void PresetAnswer(Answer answer) { presetAnswer_ = answer; }
+  void ClearPresets() {
+    presetFile_.reset();
+    presetAnswer_.reset();
+  }
 
   void SetStatusLine(int, const std::string&) override {}
   void ProcessPendingEvents() override;
@@ -38,6 +49,8 @@ class TerminalToolkit : public Toolkit {
   TerminalIo& io_;
   std::function<void()> onEvents_;
   bool exitRequested_ = false;
+  std::optional<std::string> presetFile_;
+  std::optional<Answer> presetAnswer_;
 };
 
 }  // namespace zemu::tty

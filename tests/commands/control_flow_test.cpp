@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <iterator>
 #include <regex>
 #include <string>
@@ -76,7 +77,8 @@ TEST(ForCommand, Transcripts) {
       {".for i,1,2; .for i,5,6; i; .blockend; i", "  i=5  i=6  i=1  i=5  i=6  i=2  "},
       {".for d,1[m],3[m]; d", "  d=1[m]  d=2[m]  d=3[m]  "},
       // A stop in the body ends the loop; the statements after the block run.
-      {".for i,1,3; i; .xyz; .blockend; 9", "  i=1  \r\n  Error: .xyz is undefined command.\r\n  9=9  "},
+      {".for i,1,3; i; .xyz; .blockend; 9",
+       "  i=1  \r\n  Error: .xyz is undefined command.\r\n  9=9  "},
       {".for i,1,3; i; .break; 0; .blockend; 9", "  i=1  9=9  "},
       {".for i,1,2; i; .continue; 0; .blockend; 9", "  i=1  i=2  9=9  "},
       // .else and .elseif met in a loop body only end the pass.
@@ -353,6 +355,36 @@ TEST(Guard, SystemTraceShowsTheStackBeforeEachStatement) {
   const unsigned long used = std::stoul((*first)[2].str(), nullptr, 16);
   EXPECT_GT(free, kStackReserve);
   EXPECT_EQ((free + used) & 0xFFFFFFFFu, ctx.guard.baseline & 0xFFFFFFFFu);
+}
+
+TEST(Guard, LowStackStopsEveryLevelWithItsMessage) {
+  Context ctx;
+  // Pretend that the stack ends just below this frame.
+  ctx.guard.stackLimit = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) - 1024;
+  EXPECT_TRUE(StatementGuard(ctx));
+  Execute(ctx, "1; 2");
+  EXPECT_EQ(ScreenText(ctx), std::string(2, ' ') + "ERROR: stack memory near to over.\r\n" +
+                                 "  ERROR: stack memory near to over.\r\n");
+}
+
+TEST(Guard, RunawayFunctionEndsWithStackOver) {
+  Context ctx;
+  Execute(ctx, "f(x)=f(x)+1; f(1); 5");
+  const std::string console = ScreenText(ctx);
+  EXPECT_NE(console.find("  ERROR: stack memory near to over.\r\n"), std::string::npos);
+  EXPECT_NE(console.find("Stack Over"), std::string::npos);
+  EXPECT_EQ(ctx.tempVars.Count(), 0);
+}
+
+// A long loop leaves nothing behind that grows with its passes: the
+// variable's text stays one value long and the console stays capped.
+TEST(Guard, LongLoopKeepsMemoryFlat) {
+  Context ctx;
+  Execute(ctx, "s<0; .for i,1,5000; s<s+i; .blockend");
+  EXPECT_EQ(NumberOf(ctx, "s"), 12502500);
+  EXPECT_LT(StoredText(ctx, "s").size(), 40u);
+  EXPECT_LE(ScreenText(ctx).size(), kScreenCap + 100);
+  EXPECT_EQ(ctx.tempVars.Count(), 0);
 }
 
 TEST(Guard, DeliversEventsOnlyNowAndThen) {

@@ -572,7 +572,7 @@ TEST_F(ShippedHelpFile, EveryChoiceLeadsToATopic) {
     std::fclose(file);
   }
   ASSERT_TRUE(keywords.count("menu"));
-  const std::set<std::string> special = {"終了", "quit", "前頁", "backpage"};
+  const std::set<std::string> viewerTopics = {"終了", "quit", "前頁", "backpage"};
   int pages = 0;
   int choices = 0;
   std::string title;
@@ -604,7 +604,7 @@ TEST_F(ShippedHelpFile, EveryChoiceLeadsToATopic) {
       EXPECT_TRUE(keys.insert(key).second) << "key " << key << " twice in " << SjisToUtf8(title);
       const char* cursor = selection.c_str() + at + 1;
       std::string topic = ReadWord(cursor);
-      EXPECT_TRUE(keywords.count(topic) || special.count(topic))
+      EXPECT_TRUE(keywords.count(topic) || viewerTopics.count(topic))
           << "choice " << SjisToUtf8(topic) << " of page " << SjisToUtf8(title);
       ++choices;
     }

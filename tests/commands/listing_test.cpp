@@ -108,8 +108,8 @@ TEST(ListDefinitions, NameEqualsListsEveryRowOfTheName) {
   ClearConsole(ctx);
   Execute(ctx, "f=");
   TDefine& sheet = CurrentSheet(ctx);
-  EXPECT_EQ(ScreenText(ctx), "  " + sheet.title + "\r\n  f(x)=x*2\r\n  " +
-                                 DefinitionAt(sheet, 2)->text + "\r\n");
+  EXPECT_EQ(ScreenText(ctx),
+            "  " + sheet.title + "\r\n  f(x)=x*2\r\n  " + DefinitionAt(sheet, 2)->text + "\r\n");
 }
 
 TEST(ListDefinitions, QuestionMarkMatchesARunOfCharacters) {

@@ -186,7 +186,8 @@ TEST_F(ProcedureFiles, Transcripts) {
       {"> a<1&", ".set echo off; .do \"%s\"", "  a=1  "},
       {"> \"%0|%1|%2\"", ".set echo off; .do \"%s\" \"p\"", "  %s|p|"},
       // The first line that ends otherwise than StatusDone ends the file.
-      {"> 1\n> .xyz\n> 2\n", ".set echo off; .do \"%s\"; 9", "  1=1  \r\n  Error: .xyz is undefined command.\r\n"},
+      {"> 1\n> .xyz\n> 2\n", ".set echo off; .do \"%s\"; 9",
+       "  1=1  \r\n  Error: .xyz is undefined command.\r\n"},
       {"> 1\n> .blockend\n> 2\n", ".set echo off; .do \"%s\"; 9", "  1=1  9=9  "},
       {"> .for i,1,2; i\n> 3\n", ".set echo off; .do \"%s\"", "  i=1  i=2  3=3  "},
       // A file that runs itself ends when no more files can be opened, or
@@ -215,6 +216,19 @@ TEST_F(ProcedureFiles, MissingFileOrFolderIsReportedAndTheLineGoesOn) {
   }
 }
 
+// 表 and ソ end in the byte of "\", which must not split the word.
+TEST_F(ProcedureFiles, ShiftJisFileNameNeedsNoQuotes) {
+  WriteFile("\x95\x5c\x83\x5c.ZDF", "> \"%0\"\n");
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(folder_.c_str()), 0);
+  Context ctx;
+  ctx.settings.echo = false;
+  Execute(ctx, ".do \x95\x5c\x83\x5c.ZDF");
+  ASSERT_EQ(chdir(previous), 0);
+  EXPECT_EQ(ScreenText(ctx), "  \x95\x5c\x83\x5c.ZDF");
+}
+
 TEST_F(ProcedureFiles, DialogAsksForTheFileWhenNoNameIsGiven) {
   const std::string path = WriteFile("chosen.ZDF", "> 1\n");
   ScriptedToolkit toolkit;
@@ -231,8 +245,8 @@ TEST_F(ProcedureFiles, DialogAsksForTheFileWhenNoNameIsGiven) {
 TEST_F(ProcedureFiles, EnormousLinesAreReadInPieces) {
   // A line far longer than the line buffer: its first piece is a ">" line,
   // the others are passed over; the next line runs normally.
-  const std::string path = WriteFile(
-      "long.ZDF", "> \"" + std::string(3'000'000, 'a') + "\"\r\n> 7\r\n");
+  const std::string path =
+      WriteFile("long.ZDF", "> \"" + std::string(3'000'000, 'a') + "\"\r\n> 7\r\n");
   Context ctx;
   ctx.settings.echo = false;
   Execute(ctx, ".do \"" + path + "\"");

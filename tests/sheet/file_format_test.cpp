@@ -15,9 +15,9 @@
 namespace zemu {
 namespace {
 
+using sheet_test::Execute;
 using sheet_test::Exists;
 using sheet_test::ReadFile;
-using sheet_test::Execute;
 using sheet_test::ScratchDir;
 using sheet_test::WriteFile;
 
@@ -75,9 +75,7 @@ class WrittenSheet : public ::testing::Test {
     sheet = &CurrentSheet(ctx);
     aText = DefinitionAt(*sheet, 2)->text;
   }
-  std::string Define() const {
-    return "[Define]\r\n> f(x)=x^2\r\n> " + aText + "\r\n";
-  }
+  std::string Define() const { return "[Define]\r\n> f(x)=x^2\r\n> " + aText + "\r\n"; }
 
   Context ctx;
   TDefine* sheet = nullptr;
@@ -227,7 +225,7 @@ TEST(ReplaceFile, WriteErrorMidwayKeepsTheOldFile) {
   const std::string path = dir / "t.ZDF";
   WriteFile(path, "old content");
   // A file size limit makes the write fail after some bytes, even for root.
-  rlimit saved {};
+  rlimit saved{};
   getrlimit(RLIMIT_FSIZE, &saved);
   auto* previous = std::signal(SIGXFSZ, SIG_IGN);
   rlimit small = saved;

@@ -18,10 +18,10 @@
 namespace zemu {
 namespace {
 
+using sheet_test::Execute;
 using sheet_test::Exists;
 using sheet_test::Program;
 using sheet_test::ReadFile;
-using sheet_test::Execute;
 using sheet_test::ScratchDir;
 using sheet_test::WriteFile;
 
@@ -53,8 +53,8 @@ TEST(SheetFiles, SaveAndLoadGiveTheSameDefinitions) {
     Program p;
     TDefine& sheet = OpenSheet(p.ctx, "");
     Execute(p.ctx,
-        "[km][m]=1000; [μ]]=0.000001; sq(x)=x^2 '平方[m2]; a<3*4; c<a*2 'twice a;"
-        "=メモ 100%です; $w(x)=x+1; [℃][K](x)=x+273.15; 表(x)=x*10 'ソ");
+            "[km][m]=1000; [μ]]=0.000001; sq(x)=x^2 '平方[m2]; a<3*4; c<a*2 'twice a;"
+            "=メモ 100%です; $w(x)=x+1; [℃][K](x)=x+273.15; 表(x)=x*10 'ソ");
     Execute(p.ctx, "p>b<%1*2");
     saved = Texts(sheet);
     p.toolkit.saveFileNames.push_back(dir / "t");
@@ -64,8 +64,8 @@ TEST(SheetFiles, SaveAndLoadGiveTheSameDefinitions) {
     EXPECT_EQ(sheet.name, dir / "t.ZDF");
     EXPECT_EQ(sheet.title, " ZEMU 定義式 -- " + (dir / "t.ZDF"));
     const std::string screen = ScreenText(p.ctx);
-    EXPECT_TRUE(Contains(screen, "M .renamefile \"" + (dir / "t") + "\"\r\nM .save \"" +
-                                     (dir / "t.ZDF") + "\"\r\n"))
+    EXPECT_TRUE(Contains(
+        screen, "M .renamefile \"" + (dir / "t") + "\"\r\nM .save \"" + (dir / "t.ZDF") + "\"\r\n"))
         << screen;
   }
   Program q;
@@ -130,8 +130,9 @@ TEST(SheetFiles, LayoutKeysAndTheirDefaults) {
   // Saving writes the layout back, without the font keys.
   const std::string name = SaveSheet(p.ctx, CurrentSheet(p.ctx));
   const std::string text = ReadFile(name);
-  EXPECT_TRUE(Contains(text, "[DefineForm]\r\nTop=10\r\nLeft=40\r\nHeight=300\r\nWidth=500\r\n"
-                             "DGtype=50\r\nDGname=60\r\nDGvalue=70\r\nDGdefine=256\r\n"));
+  EXPECT_TRUE(Contains(text,
+                       "[DefineForm]\r\nTop=10\r\nLeft=40\r\nHeight=300\r\nWidth=500\r\n"
+                       "DGtype=50\r\nDGname=60\r\nDGvalue=70\r\nDGdefine=256\r\n"));
   EXPECT_FALSE(Contains(text, "Font"));
 }
 
@@ -154,6 +155,18 @@ TEST(SheetNames, UnnamedSheetsAreCountedFromZero) {
   EXPECT_EQ(p.toolkit.offeredNames[0], "ZEMU0.ZDF");
   EXPECT_FALSE(Contains(ScreenText(p.ctx), "M .renamefile"));
   EXPECT_TRUE(second.modified);
+}
+
+TEST(SheetNames, NewCommandOpensAnUnnamedSheet) {
+  Program p;
+  OpenSheet(p.ctx, "");
+  Execute(p.ctx, ".new; z<1");
+  ASSERT_EQ(p.ctx.defines.sheets.size(), 2u);
+  const TDefine& made = *p.ctx.defines.sheets[1];
+  EXPECT_EQ(&CurrentSheet(p.ctx), &made);
+  EXPECT_EQ(made.name, "ZEMU1.ZDF");
+  EXPECT_TRUE(made.layout.shown);
+  EXPECT_EQ(made.RowCount(), 3);
 }
 
 TEST(SheetNames, InitialFileTitleUntilSaved) {
@@ -258,7 +271,8 @@ TEST(SheetClose, Answers) {
     EXPECT_EQ(p.ctx.defines.sheets.size(), c.closed ? 1u : 2u) << c.what;
     if (c.modified) {
       ASSERT_EQ(p.toolkit.questions.size(), 1u) << c.what;
-      EXPECT_EQ(p.toolkit.questions[0], "定義内容の保存...: " + title + "\r\n の定義を保存しますか？");
+      EXPECT_EQ(p.toolkit.questions[0],
+                "定義内容の保存...: " + title + "\r\n の定義を保存しますか？");
     } else {
       EXPECT_TRUE(p.toolkit.questions.empty()) << c.what;
     }
@@ -414,15 +428,27 @@ TEST(SheetLoad, BadFiles) {
       {"missing", "", "missing", "を開けません。", true, {}},
       {"folder", "", "dir", "を開けません。", false, {}},
       {"device", "", "/dev/zero", "を開けません。", false, {}},
-      {"binary", std::string("> a<1\r\n\0\x01\x02> b<2\r\n", 17), nullptr,
-       "は、テキストファイルではありません。", false, {}},
+      {"binary",
+       std::string("> a<1\r\n\0\x01\x02> b<2\r\n", 17),
+       nullptr,
+       "は、テキストファイルではありません。",
+       false,
+       {}},
       {"cr only", "> a<1\r> b<2\r", nullptr, "は、改行がCRだけのファイルです。", false, {}},
       {"lf only", "> a<1\n> b<2\n", nullptr, nullptr, true, {"a<1", "b<2"}},
       {"no line end", "> a<1", nullptr, nullptr, true, {"a<1"}},
-      {"long line", "> a<1\r\n'" + std::string(5000, 'x') + "\r\n> b<2\r\n", nullptr, nullptr, true,
+      {"long line",
+       "> a<1\r\n'" + std::string(5000, 'x') + "\r\n> b<2\r\n",
+       nullptr,
+       nullptr,
+       true,
        {"a<1", "b<2"}},
-      {"long comment", "> c<3 '" + std::string(3000, 'y') + "\r\n> b<2\r\n", nullptr, nullptr,
-       true, {"c<3", "b<2"}},
+      {"long comment",
+       "> c<3 '" + std::string(3000, 'y') + "\r\n> b<2\r\n",
+       nullptr,
+       nullptr,
+       true,
+       {"c<3", "b<2"}},
   };
   for (const Case& c : cases) {
     ScratchDir dir;

@@ -67,7 +67,8 @@ TEST(Startup, MainFormKeys) {
   };
   for (const Case& c : cases) {
     ScratchDir dir;
-    WriteFile(dir / "zemu.INI", std::string("[MainForm]\r\n") + c.keys + "[DefineForm]\r\nTop=9\r\n");
+    WriteFile(dir / "zemu.INI",
+              std::string("[MainForm]\r\n") + c.keys + "[DefineForm]\r\nTop=9\r\n");
     Program p;
     InitialDefines(p.ctx, Installed(dir));
     const WindowPlace& place = p.ctx.mainForm.place;
