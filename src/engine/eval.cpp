@@ -134,8 +134,8 @@ Value ResolveName(Context& ctx, const std::string& name, const char* nameStart, 
   const char* probe = nameStart;
   DefinitionRef found = FindDefinition(ctx, probe, 0);
   if (found) {
-    if (*p == '!') {  // "sheet!name": the name proper follows the qualifier
-      ++p;
+    if (probe != nameStart) {  // "sheet!name": the name proper follows the qualifier
+      p = probe;
       ReadName(p);
     }
     return ValueOfRow(ctx, *found.sheet, found.row, p);

@@ -100,7 +100,6 @@ void StartTerminal(Context& ctx, const TerminalOptions& options) {
 }
 
 bool EndTerminal(Context& ctx, bool ask) {
-  if (ctx.runState != RunState::Idle) ShowPrompt(ctx);
   if (ask) return QueryEnd(ctx);
   ReportUnsavedSheets(ctx);
   return true;

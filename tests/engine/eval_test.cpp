@@ -10,7 +10,9 @@
 #include <string>
 
 #include "console/output.h"
+#include "commands/dispatcher.h"
 #include "context.h"
+#include "definitions/store.h"
 
 namespace zemu {
 namespace {
@@ -196,6 +198,25 @@ TEST(EvalLiteralTest, FullPrecisionTextReadsBackAsTheSameDouble) {
     ASSERT_TRUE(v.IsNumber()) << text;
     EXPECT_EQ(v.number, std::fabs(x)) << text;
   }
+}
+
+}  // namespace
+}  // namespace zemu
+
+namespace zemu {
+namespace {
+
+TEST(EvalNamesTest, SheetQualifierPicksTheSheet) {
+  Context ctx;
+  const char* first = "g<5";
+  ExecuteStatements(ctx, first);
+  std::string firstName = CurrentSheet(ctx).name;
+  NewSheet(ctx);
+  const char* second = "g<7";
+  ExecuteStatements(ctx, second);
+  ASSERT_NE(firstName.find('.'), std::string::npos);  // sheet names carry their extension
+  EXPECT_EQ(Evaluate(ctx, "g+10"), "17  ");
+  EXPECT_EQ(Evaluate(ctx, firstName + "!g+10"), "15  ");
 }
 
 }  // namespace
