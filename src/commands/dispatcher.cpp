@@ -403,6 +403,23 @@ std::string LowerCaseWord(std::string_view word) {
   return lower;
 }
 
+namespace {
+
+// Counts the nesting of statement texts for the stack watch.
+class StatementDepth {
+ public:
+  explicit StatementDepth(GuardState& guard) : guard_(guard) { ++guard_.statementDepth; }
+  ~StatementDepth() { --guard_.statementDepth; }
+  StatementDepth(const StatementDepth&) = delete;
+  StatementDepth& operator=(const StatementDepth&) = delete;
+  bool IsTopLevel() const { return guard_.statementDepth == 1; }
+
+ private:
+  GuardState& guard_;
+};
+
+}  // namespace
+
 StatementStatus ExecuteStatements(Context& ctx, const char*& cursor) {
   const char* p = cursor;
   if (InAssistMode(ctx) && IsEmptyText(p)) {
@@ -410,7 +427,9 @@ StatementStatus ExecuteStatements(Context& ctx, const char*& cursor) {
     return StatusAssist;
   }
   StatementStatus status = StatusDone;
+  StatementDepth depth(ctx.guard);
   while (!EndsText(*p) && !StopsLoop(status)) {
+    if (depth.IsTopLevel()) ResetStackWatch(ctx.guard);
     if (StatementGuard(ctx)) break;
     SkipBlanks(p);
     bool handBack = false;

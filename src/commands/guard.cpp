@@ -99,8 +99,11 @@ bool StatementGuard(Context& ctx) {
                   static_cast<unsigned>(ctx.guard.baseline - free));
     ScreenOut(ctx, ChannelTrace, line);
   }
-  bool low = free < kStackReserve;
-  if (low) ScreenOut(ctx, ChannelLine, "  ERROR: stack memory near to over.\r\n");
+  if (free < kStackReserve && !ctx.guard.stackExhausted) {
+    ctx.guard.stackExhausted = true;
+    ScreenOut(ctx, ChannelLine, "  ERROR: stack memory near to over.\r\n");
+  }
+  bool low = ctx.guard.stackExhausted;
   DeliverEvents(ctx);
   if (WaitWhilePaused(ctx) == RunState::Aborted) {
     ScreenOut(ctx, ChannelLine, "  ABORT: Abort by user.\r\n");

@@ -25,7 +25,16 @@ struct GuardState {
   std::size_t baseline = 0;       // free stack space when the program started
   std::int64_t lastEventsMs = 0;  // monotonic clock at the last delivery
   unsigned countdown = 0;         // checks left before the clock is read again
+  // The reserve was reached during this top-level statement: every level
+  // stops, so that a text that recurses more than once per level cannot
+  // start down again.
+  bool stackExhausted = false;
+  int statementDepth = 0;  // nesting of ExecuteStatements; 1 is a top-level text
 };
+
+// Starts the stack watch anew: for each top-level statement, and as a run
+// begins or ends.
+inline void ResetStackWatch(GuardState& guard) { guard.stackExhausted = false; }
 
 // Records the stack limit of the calling thread and the free space now.
 void InitStackBaseline(Context& ctx);

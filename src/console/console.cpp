@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands/dispatcher.h"
+#include "commands/guard.h"
 #include "context.h"
 #include "engine/scan.h"
 
@@ -64,9 +65,15 @@ void ContinueLine(Context& ctx) {
 
 }  // namespace
 
-void BeginRun(Context& ctx) { ctx.runState = RunState::Running; }
+void BeginRun(Context& ctx) {
+  ctx.runState = RunState::Running;
+  ResetStackWatch(ctx.guard);
+}
 
-void EndRun(Context& ctx) { ctx.runState = RunState::Idle; }
+void EndRun(Context& ctx) {
+  ctx.runState = RunState::Idle;
+  ResetStackWatch(ctx.guard);
+}
 
 void ShowPrompt(Context& ctx) {
   if (ctx.defines.watchRefreshNeeded) WatchRefresh(ctx);
@@ -141,7 +148,9 @@ void AssistTimerTimer(Context& ctx) {
   std::string statement = text.substr(StatementStartAt(text, screen.SelectionStart()));
   const char* cursor = statement.c_str();
   SkipBlanks(cursor);
+  ResetStackWatch(ctx.guard);
   ExecuteStatements(ctx, cursor);
+  ResetStackWatch(ctx.guard);
 }
 
 int WaitForTypedKey(Context& ctx) {

@@ -356,6 +356,7 @@ bool EvalCondition(Context& ctx, const char*& cursor) {
 }
 
 Value EvalText(Context& ctx, const std::string& text) {
+  if (ctx.guard.statementDepth == 0) ResetStackWatch(ctx.guard);
   const char* p = text.c_str();
   return EvalFormula(ctx, p);
 }
