@@ -101,3 +101,27 @@ TEST(TerminalTest, BadInputGivesAMessageNotACrash) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TerminalCommandTest, MenuActionsKeepTheirEchoLines) {
+  char folder[] = "/tmp/zemu_cmd_XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/w.ZDF";
+  RunResult saved = RunZemu("w<6*7;\n:saveas " + file + "\n:new\n:sheets\n:bogus\n");
+  EXPECT_TRUE(InOrder(saved.out, {"M .save \"" + file + "\"\n", "M .New\n",
+                                  "w.ZDF", U8(u8"端末コマンド :bogus はありません")}))
+      << saved.out;
+  // The saved sheet opens again with its definition.
+  RunResult opened = RunZemu(":open " + file + "\nw;\n");
+  EXPECT_TRUE(InOrder(opened.out, {"M .Open \"" + file + "\"\n", "w=42"})) << opened.out;
+  std::remove(file.c_str());
+  ::rmdir(folder);
+}
+
+TEST(TerminalCommandTest, EndOfInputNamesTheUnsavedSheets) {
+  RunResult run = RunZemu("x<1;\n");
+  EXPECT_NE(run.out.find(U8(u8"の定義は保存されていません。")), std::string::npos) << run.out;
+}
+
+}  // namespace
