@@ -11,20 +11,12 @@
 #include "commands/dispatcher.h"
 #include "console/scripted_toolkit.h"
 #include "context.h"
+#include "statements_fixture.h"
 #include "definitions/store.h"
 
 namespace zemu {
 namespace {
 
-StatementStatus Execute(Context& ctx, const std::string& text) {
-  const char* p = text.c_str();
-  return ExecuteStatements(ctx, p);
-}
-
-void ClearConsole(Context& ctx) {
-  ctx.output = OutputState{};
-  ctx.console.screen->SetText("");
-}
 
 // Two sheets: S0.ZDF, then the current sheet S1.ZDF.
 void MakeTwoSheets(Context& ctx) {

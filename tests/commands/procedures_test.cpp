@@ -16,21 +16,13 @@
 #include "console/console.h"
 #include "console/scripted_toolkit.h"
 #include "context.h"
+#include "statements_fixture.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
 
 namespace zemu {
 namespace {
 
-StatementStatus Execute(Context& ctx, const std::string& text) {
-  const char* p = text.c_str();
-  return ExecuteStatements(ctx, p);
-}
-
-void ClearConsole(Context& ctx) {
-  ctx.output = OutputState{};
-  ctx.console.screen->SetText("");
-}
 
 constexpr const char* kStackMessage = "  ERROR: stack memory near to over.\r\n";
 
