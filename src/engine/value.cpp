@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -59,10 +60,12 @@ struct Decimal {
 };
 
 // `count` significant digits of the positive finite `magnitude`, rounded to
-// nearest by the C library.
+// nearest by the standard library (exact, and much faster than printf).
 Decimal LibraryDigits(double magnitude, int count) {
   char buffer[kExactDigits + 16];
-  std::snprintf(buffer, sizeof buffer, "%.*e", count - 1, magnitude);
+  std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer - 1, magnitude,
+                                               std::chars_format::scientific, count - 1);
+  *written.ptr = '\0';
   Decimal d;
   const char* p = buffer;
   for (; *p != 'e' && *p != '\0'; ++p) {
