@@ -32,8 +32,10 @@ class TerminalConsole {
 
   // Passes on the console text that can no longer change and drops it from
   // the console. During a run everything up to the last line end is final;
-  // at the prompt, everything before the prompt.
-  void Flush() {
+  // at the prompt, everything before the prompt. With `showLine`, the line
+  // being written is shown too (before a key or an answer is awaited) and
+  // stays in the console, so that it can go on.
+  void Flush(bool showLine = false) {
     TextControl& screen = *ctx_.console.screen;
     std::string text = screen.Text();
     std::size_t final;
@@ -44,20 +46,29 @@ class TerminalConsole {
       std::size_t lastLineEnd = text.rfind('\n');
       final = lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1;
     }
-    if (final == 0) return;
-    Emit(std::string_view(text).substr(0, final));
-    screen.SetText(std::string_view(text).substr(final));
-    screen.SetCaret(screen.Length());
-    std::string& saved = ctx_.output.savedScreenText;
-    saved.erase(0, std::min(final, saved.size()));
+    std::string_view view(text);
+    if (final > 0) {
+      Emit(view.substr(std::min(shown_, final), final - std::min(shown_, final)));
+      shown_ -= std::min(shown_, final);
+      screen.SetText(view.substr(final));
+      screen.SetCaret(screen.Length());
+      std::string& saved = ctx_.output.savedScreenText;
+      saved.erase(0, std::min(final, saved.size()));
+    }
+    if (showLine && ctx_.runState != RunState::Idle && text.size() > final + shown_) {
+      Emit(view.substr(final + shown_));
+      shown_ = text.size() - final;
+    }
   }
 
   // Passes on what is left at the end (the last prompt).
   void FlushAll() {
     Flush();
     if (io_.interactive()) return;  // the terminal showed its own prompt
-    Emit(ctx_.console.screen->Text());
+    std::string rest = ctx_.console.screen->Text();
+    Emit(std::string_view(rest).substr(std::min(shown_, rest.size())));
     ctx_.console.screen->SetText("");
+    shown_ = 0;
   }
 
   // Types one input line after the prompt and enters it (or, for a line
@@ -101,6 +112,7 @@ class TerminalConsole {
   Context& ctx_;
   TerminalIo& io_;
   std::string echoToSkip_;
+  std::size_t shown_ = 0;  // bytes at the start of the console already passed on
 };
 
 }  // namespace
@@ -111,7 +123,7 @@ int RunTerminal(const TerminalOptions& options) {
   TerminalToolkit toolkit(io);
   Context ctx(&toolkit);
   TerminalConsole console(ctx, io);
-  toolkit.SetEventHandler([&console] { console.Flush(); });
+  toolkit.SetEventHandler([&console](bool showLine) { console.Flush(showLine); });
 
   StartTerminal(ctx, options);
   console.Flush();

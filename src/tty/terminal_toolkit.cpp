@@ -6,11 +6,17 @@
 namespace zemu::tty {
 
 void TerminalToolkit::ProcessPendingEvents() {
-  if (onEvents_) onEvents_();
+  if (onEvents_) onEvents_(false);
+}
+
+int TerminalToolkit::WaitForKey() {
+  if (onEvents_ && io_.interactive()) onEvents_(true);  // show what the key answers first
+  return io_.ReadKey();
 }
 
 bool TerminalToolkit::Ask(const std::string& question, std::string& answer) {
   if (!io_.interactive()) return false;
+  if (onEvents_) onEvents_(true);
   io_.Write(question);
   std::optional<InputLine> line = io_.ReadLine(" ");
   if (!line || line->unreadable) return false;

@@ -16,8 +16,9 @@ class TerminalToolkit : public Toolkit {
  public:
   explicit TerminalToolkit(TerminalIo& io) : io_(io) {}
 
-  // Called whenever the running computation lets events through.
-  void SetEventHandler(std::function<void()> handler) { onEvents_ = std::move(handler); }
+  // Called whenever the running computation lets events through; with true
+  // when the program is about to wait for the user.
+  void SetEventHandler(std::function<void(bool)> handler) { onEvents_ = std::move(handler); }
   bool exitRequested() const { return exitRequested_; }
   void CancelExit() { exitRequested_ = false; }
 
@@ -32,7 +33,7 @@ class TerminalToolkit : public Toolkit {
 
   void SetStatusLine(int, const std::string&) override {}
   void ProcessPendingEvents() override;
-  int WaitForKey() override { return io_.ReadKey(); }
+  int WaitForKey() override;
   std::string OpenFileDialog(const std::string& title, const std::string& filter) override;
   std::string SaveFileDialog(const std::string& title, const std::string& filter,
                              const std::string& defaultName) override;
@@ -47,7 +48,7 @@ class TerminalToolkit : public Toolkit {
   bool Ask(const std::string& question, std::string& answer);
 
   TerminalIo& io_;
-  std::function<void()> onEvents_;
+  std::function<void(bool)> onEvents_;
   bool exitRequested_ = false;
   std::optional<std::string> presetFile_;
   std::optional<Answer> presetAnswer_;
