@@ -200,13 +200,15 @@ TEST_F(ProcedureFiles, Transcripts) {
     };
     Context ctx;
     Execute(ctx, fill(c.statements));
-    if (c.console != nullptr) EXPECT_EQ(ScreenText(ctx), fill(c.console));
+    if (c.console != nullptr) {
+      EXPECT_EQ(ScreenText(ctx), fill(c.console));
+    }
   }
 }
 
 TEST_F(ProcedureFiles, MissingFileOrFolderIsReportedAndTheLineGoesOn) {
   mkdir((folder_ + "/sub").c_str(), 0700);
-  for (const std::string name : {folder_ + "/nosuchfile.ZDF", folder_ + "/sub"}) {
+  for (const std::string& name : {folder_ + "/nosuchfile.ZDF", folder_ + "/sub"}) {
     Context ctx;
     EXPECT_EQ(Execute(ctx, ".do \"" + name + "\"; 5"), StatusDone);
     EXPECT_EQ(ScreenText(ctx), "  ERROR: " + name + "を開けません。\n  5=5  ");
