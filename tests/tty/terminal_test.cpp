@@ -125,3 +125,15 @@ TEST(TerminalCommandTest, EndOfInputNamesTheUnsavedSheets) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TerminalTest, LongOutputIsPassedOnWhole) {
+  // About 54 000 bytes of results on one data line.
+  RunResult run = RunZemu(".set name off; .for i,1,6000; 1000000+i; .blockend;\n");
+  EXPECT_NE(run.out.find("  1000001  "), std::string::npos);
+  EXPECT_NE(run.out.find("1006000  \n> "), std::string::npos) << run.out.substr(run.out.size() - 200);
+  EXPECT_GT(run.out.size(), 50000u);  // the console itself would keep 30 000
+}
+
+}  // namespace
