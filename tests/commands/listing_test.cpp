@@ -11,7 +11,7 @@
 #include "commands/dispatcher.h"
 #include "console/scripted_toolkit.h"
 #include "context.h"
-#include "statements_fixture.h"
+#include "support/statements.h"
 #include "definitions/store.h"
 
 namespace zemu {

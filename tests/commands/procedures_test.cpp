@@ -16,7 +16,7 @@
 #include "console/console.h"
 #include "console/scripted_toolkit.h"
 #include "context.h"
-#include "statements_fixture.h"
+#include "support/statements.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
 

@@ -207,7 +207,7 @@ TEST(SheetSave, UnwritableFolderKeepsOldFileAndModifiedFlag) {
   // The folder is moved away and a file takes its place.
   ASSERT_EQ(rename((dir / "d").c_str(), (dir / "kept").c_str()), 0);
   WriteFile(dir / "d", "");
-  sheet_test::ClearScreen(p.ctx);
+  sheet_test::ClearConsole(p.ctx);
   EXPECT_EQ(SaveFromMenu(p.ctx, sheet, false), "");
   EXPECT_TRUE(sheet.modified);
   EXPECT_EQ(ReadFile(dir / "kept/t.ZDF"), old);
@@ -329,7 +329,7 @@ TEST(SheetClose, UnsavedSheetsAreReported) {
   Program p;
   OpenSheet(p.ctx, "");
   Execute(p.ctx, "m<1");
-  sheet_test::ClearScreen(p.ctx);
+  sheet_test::ClearConsole(p.ctx);
   EXPECT_EQ(ReportUnsavedSheets(p.ctx), 1);
   EXPECT_EQ(ScreenText(p.ctx), "  ZEMU0.ZDFの定義は保存されていません。\r\n");
 }
@@ -367,7 +367,7 @@ TEST(SheetWindow, ActivationSelectsAndEchoes) {
   Program p;
   TDefine& first = OpenSheet(p.ctx, "");
   OpenSheet(p.ctx, "");
-  sheet_test::ClearScreen(p.ctx);
+  sheet_test::ClearConsole(p.ctx);
   ActivateSheet(p.ctx, first);
   EXPECT_EQ(&CurrentSheet(p.ctx), &first);
   EXPECT_EQ(p.ctx.mainForm.title, "ZEMU 2000 - ZEMU0.ZDF");
@@ -398,7 +398,7 @@ TEST(SheetEdits, EditedCellsRunAndEmptiedCellsDelete) {
   TDefine& sheet = OpenSheet(p.ctx, "");
   Execute(p.ctx, "f(x)=x*2; g(x)=x+1; h=5");
   p.ctx.runState = RunState::Idle;
-  sheet_test::ClearScreen(p.ctx);
+  sheet_test::ClearConsole(p.ctx);
   sheet.rows[1].cells[TextColumn] = "f(x)=x*3";
   sheet.rows[2].cells[TextColumn] = "  ";
   ApplySheetEdits(p.ctx, sheet);

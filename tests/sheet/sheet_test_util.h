@@ -16,6 +16,7 @@
 #include "console/output.h"
 #include "console/scripted_toolkit.h"
 #include "context.h"
+#include "support/statements.h"
 
 namespace zemu::sheet_test {
 
@@ -79,17 +80,8 @@ inline bool Exists(const std::string& path) {
   return lstat(path.c_str(), &info) == 0;
 }
 
-// Runs statements as if typed at the prompt (the context is Running).
-inline StatementStatus Execute(Context& ctx, const std::string& statements) {
-  const char* cursor = statements.c_str();
-  return ExecuteStatements(ctx, cursor);
-}
-
-// Empties the console so that a test sees only what follows.
-inline void ClearScreen(Context& ctx) {
-  ctx.output = OutputState{};
-  ctx.console.screen->SetText("");
-}
+using zemu::ClearConsole;
+using zemu::Execute;
 
 // A scripted toolkit that also records the questions asked ("caption: text")
 // and the names the save dialog offered.

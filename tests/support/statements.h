@@ -1,5 +1,6 @@
-// Helpers shared by the command tests: running a statement text and
-// starting the console afresh.
+// Helpers shared by the tests: running a statement text as if typed at the
+// prompt (the context is Running), and emptying the console so that a test
+// sees only what follows.
 #pragma once
 
 #include <string>
