@@ -16,23 +16,24 @@
 #include "engine/scan.h"
 #include "engine/tempvar.h"
 #include "engine/value.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
 namespace {
 
 constexpr AssistLines kIfHelp{
-    "評価式の値により実行する複文を切り替える制御命令です。",
-    "> .if (評価式); (複文); [.elseif...][.elseif... ][.else;(複文);][.block;]", ""};
-constexpr AssistLines kForHelp{"パラメータを変化させながら、繰返し実行する制御命令です。",
-                               "> .for (変数名),(初期値式),(終値式)[,(増分値式)];(複文);[.block;]",
+    "評価式の値により実行する複文を切り替える制御命令です。"_sj,
+    "> .if (評価式); (複文); [.elseif...][.elseif... ][.else;(複文);][.block;]"_sj, ""};
+constexpr AssistLines kForHelp{"パラメータを変化させながら、繰返し実行する制御命令です。"_sj,
+                               "> .for (変数名),(初期値式),(終値式)[,(増分値式)];(複文);[.block;]"_sj,
                                ""};
-constexpr AssistLines kWhileHelp{"評価式の値が(1e-9)以上の間、複文を繰返し実行する制御命令です。",
-                                 "> .while (評価式); (複文);[.block;]", ""};
+constexpr AssistLines kWhileHelp{"評価式の値が(1e-9)以上の間、複文を繰返し実行する制御命令です。"_sj,
+                                 "> .while (評価式); (複文);[.block;]"_sj, ""};
 
 constexpr const char* kForSyntaxError = "  ERROR: .for (name),(initial),(end)[,(step)];\r\n";
 constexpr const char* kForRangeError =
-    "  ERROR: .for (name),(initial),(end)[,(step)]; 範囲が実数ではありません。\r\n";
+    "  ERROR: .for (name),(initial),(end)[,(step)]; 範囲が実数ではありません。\r\n"_sj;
 
 // The end value is widened by this fraction of the step, so that a sum of
 // inexact steps (0.1 ten times) still reaches it.

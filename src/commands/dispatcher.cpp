@@ -19,6 +19,7 @@
 #include "engine/eval.h"
 #include "engine/scan.h"
 #include "sheet/sheet_ops.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -52,52 +53,52 @@ struct CommandEntry {
 const std::array<CommandEntry, 15> kCommands{{
     {"bl.ockend",
      Command::BlockEnd,
-     {"複文ブロックの末尾を表す制御命令です。", "> (制御命令); (複文); (複文); .blockend;", ""}},
+     {"複文ブロックの末尾を表す制御命令です。"_sj, "> (制御命令); (複文); (複文); .blockend;"_sj, ""}},
     {"br.eak",
      Command::Break,
-     {"複文ブロックを中断する制御命令です。", "> (制御命令); (複文); .break; (複文); .blockend;",
+     {"複文ブロックを中断する制御命令です。"_sj, "> (制御命令); (複文); .break; (複文); .blockend;"_sj,
       ""}},
     {"c.ontinue",
      Command::Continue,
-     {"複文ブロック内を繰返す制御命令です。", "> (制御命令); (複文); .continue; (複文); .blockend;",
+     {"複文ブロック内を繰返す制御命令です。"_sj, "> (制御命令); (複文); .continue; (複文); .blockend;"_sj,
       ""}},
     {"del.ete",
      Command::Delete,
-     {"定義を取り消す命令です。複数の定義をまとめて取り消せます。",
-      "> .delete (定義名),[定義名1]...;", ""}},
+     {"定義を取り消す命令です。複数の定義をまとめて取り消せます。"_sj,
+      "> .delete (定義名),[定義名1]...;"_sj, ""}},
     {"do",
      Command::Do,
-     {"定義された手続き、あるいは、手続きファイルを実行する命令です。",
-      "> .do (手続き名) [パラメータ１]... ;",
-      "> .do (手続きファイル名[.ZDF]) [パラメータ１]... ;"}},
+     {"定義された手続き、あるいは、手続きファイルを実行する命令です。"_sj,
+      "> .do (手続き名) [パラメータ１]... ;"_sj,
+      "> .do (手続きファイル名[.ZDF]) [パラメータ１]... ;"_sj}},
     {"elsei.f",
      Command::ElseIf,
-     {"前の条件文が偽のとき、条件文を続ける制御命令です。",
-      "> .if (条件); (複文); .elseif (条件); (複文); .else; (複文);", ""}},
+     {"前の条件文が偽のとき、条件文を続ける制御命令です。"_sj,
+      "> .if (条件); (複文); .elseif (条件); (複文); .else; (複文);"_sj, ""}},
     {"el.se",
      Command::Else,
-     {"前の条件文が偽のときに実行する複文の始まりを示す制御命令です。",
-      "> .if (条件); (複文); .elseif (条件); (複文); .else; (複文);", ""}},
-    {"end", Command::End, {"プログラムを終了する命令です。", "> .end;", ""}},
+     {"前の条件文が偽のときに実行する複文の始まりを示す制御命令です。"_sj,
+      "> .if (条件); (複文); .elseif (条件); (複文); .else; (複文);"_sj, ""}},
+    {"end", Command::End, {"プログラムを終了する命令です。"_sj, "> .end;", ""}},
     {"f.or", Command::For, {}},
     {"h.elp", Command::Help, {}},
     {"if", Command::If, {}},
     {"l.ist", Command::List, {}},
-    {"n.ew", Command::New, {"新しい定義シートを作成する命令です。", "> .new;", ""}},
+    {"n.ew", Command::New, {"新しい定義シートを作成する命令です。"_sj, "> .new;", ""}},
     {"s.et", Command::Set, {}},
     {"w.hile", Command::While, {}},
 }};
 
 constexpr AssistLines kNothingTyped{
-    "計算式あるいは命令などを入力して下さい.",
-    "> (式); (関数名)=(定義式); (変数名)<(式); (手続き名)>(文;文;文)", "> .(命令文)"};
-constexpr AssistLines kProcedureShorthand{"定義された手続きの実行命令です。.do命令の省略形です。",
-                                          "> .(手続き名) [パラメータ１]... ;",
-                                          "> .do (手続き名) [パラメータ１]... ;"};
-constexpr AssistLines kNoCommand{"有効な命令文ではありません。命令はピリオド.で始まります。",
-                                 " 主な命令： .end; .set; .list; .do; .new; .help",
-                                 " 主な制御命令： .if; .for; .while: "};
-constexpr AssistLines kString{"文字列は、そのまま結果に印字されます。", "> \"文字列\";", ""};
+    "計算式あるいは命令などを入力して下さい."_sj,
+    "> (式); (関数名)=(定義式); (変数名)<(式); (手続き名)>(文;文;文)"_sj, "> .(命令文)"_sj};
+constexpr AssistLines kProcedureShorthand{"定義された手続きの実行命令です。.do命令の省略形です。"_sj,
+                                          "> .(手続き名) [パラメータ１]... ;"_sj,
+                                          "> .do (手続き名) [パラメータ１]... ;"_sj};
+constexpr AssistLines kNoCommand{"有効な命令文ではありません。命令はピリオド.で始まります。"_sj,
+                                 " 主な命令： .end; .set; .list; .do; .new; .help"_sj,
+                                 " 主な制御命令： .if; .for; .while: "_sj};
+constexpr AssistLines kString{"文字列は、そのまま結果に印字されます。"_sj, "> \"文字列\";"_sj, ""};
 
 // The prefix .set puts in front of the lines it prints at the console.
 constexpr std::string_view kSetIndent = "  ";
@@ -299,12 +300,12 @@ void TalkVariable(Context& ctx, Definition& d) {
 // its current value.
 void RunFormula(Context& ctx, const char*& p) {
   const bool assist = InAssistMode(ctx);
-  if (assist) ShowStatusLines(ctx, {"計算式です。", "> (数式);", ""});
+  if (assist) ShowStatusLines(ctx, {"計算式です。"_sj, "> (数式);"_sj, ""});
   const char* start = p;
   Value value = EvalFormula(ctx, p);
   std::string shown = ValueText(ctx, value);
   if (assist) {
-    ctx.toolkit->SetStatusLine(3, "現在の計算結果は、" + shown + " です。");
+    ctx.toolkit->SetStatusLine(3, "現在の計算結果は、"_sj + shown + " です。"_sj);
     return;
   }
   if (ctx.settings.name) shown = std::string(start, p) + "=" + shown;
@@ -315,21 +316,21 @@ void RunFormula(Context& ctx, const char*& p) {
 // The assist lines of the definition statements, by kind.
 const AssistLines* DefinitionHelp(std::int32_t kind) {
   static constexpr AssistLines kShow{
-      "関数定義文です。定義の数式がない場合は、現在の定義を表示する命令になります。",
-      "> (関数名)[(引数)]=(定義する数式)['コメント[単位]];",
-      "> (関数名)=;  これは、.list (関数名)と同じ。指定された関数定義を表示します。"};
-  static constexpr AssistLines kVariable{"変数定義文です。代入記号は < です。",
-                                         "> (関数名)<(数式)['コメント];", ""};
-  static constexpr AssistLines kFunction{"関数定義文です。記号は = です。",
-                                         "> (関数名)[(引数)]=(定義する数式)['コメント[単位]];", ""};
-  static constexpr AssistLines kConversion{"単位変換定義文です。記号は = です。",
-                                           "> [単位１][単位２]=(数式)['コメント];",
-                                           "> [単位接頭詞]]=(数式)['コメント]"};
-  static constexpr AssistLines kDescription{"説明定義文です。記号は = です。",
-                                            "> [正の整数]=(説明文);", ""};
+      "関数定義文です。定義の数式がない場合は、現在の定義を表示する命令になります。"_sj,
+      "> (関数名)[(引数)]=(定義する数式)['コメント[単位]];"_sj,
+      "> (関数名)=;  これは、.list (関数名)と同じ。指定された関数定義を表示します。"_sj};
+  static constexpr AssistLines kVariable{"変数定義文です。代入記号は < です。"_sj,
+                                         "> (関数名)<(数式)['コメント];"_sj, ""};
+  static constexpr AssistLines kFunction{"関数定義文です。記号は = です。"_sj,
+                                         "> (関数名)[(引数)]=(定義する数式)['コメント[単位]];"_sj, ""};
+  static constexpr AssistLines kConversion{"単位変換定義文です。記号は = です。"_sj,
+                                           "> [単位１][単位２]=(数式)['コメント];"_sj,
+                                           "> [単位接頭詞]]=(数式)['コメント]"_sj};
+  static constexpr AssistLines kDescription{"説明定義文です。記号は = です。"_sj,
+                                            "> [正の整数]=(説明文);"_sj, ""};
   static constexpr AssistLines kProcedure{
-      "手続き定義文です。記号は > です。", "> (手続き名)>(文;文;文)",
-      "行の残り全体(}まで)が手続きの本体です。%1～%9はパラメータに置き換わります。"};
+      "手続き定義文です。記号は > です。"_sj, "> (手続き名)>(文;文;文)"_sj,
+      "行の残り全体(}まで)が手続きの本体です。%1～%9はパラメータに置き換わります。"_sj};
   switch (kind) {
     case ShowKind:
       return &kShow;

@@ -12,6 +12,7 @@
 #include "commands/guard.h"
 #include "context.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -36,16 +37,16 @@ constexpr int kSpace = 32;
 constexpr std::string_view kIndexSeparator = "\x1A\n";
 constexpr std::string_view kTopicMenu = "menu";
 
-constexpr const char* kDialogTitle = "ZEMU ﾍﾙﾌﾟﾌｧｲﾙの検索";
-constexpr const char* kDialogFilter = "ZEMU　ﾍﾙﾌﾟﾌｧｲﾙ(*.ZHP)|*.ZHP|全てのﾌｧｲﾙ(*.*)|*.*";
+constexpr const char* kDialogTitle = "ZEMU ﾍﾙﾌﾟﾌｧｲﾙの検索"_sj;
+constexpr const char* kDialogFilter = "ZEMU　ﾍﾙﾌﾟﾌｧｲﾙ(*.ZHP)|*.ZHP|全てのﾌｧｲﾙ(*.*)|*.*"_sj;
 constexpr std::string_view kDefaultExtension = ".ZHP";
 
 constexpr std::string_view kSeparatorLine =
     "=========================================================\r\n";
-constexpr std::string_view kKeyGuide = "  ESC:終了 BS:前頁 TAB:目次 SPACE:検索語 ";
+constexpr std::string_view kKeyGuide = "  ESC:終了 BS:前頁 TAB:目次 SPACE:検索語 "_sj;
 constexpr std::string_view kSelectPrompt = "==Select==>? ";
 constexpr std::string_view kClosingLine1 =
-    "  ZEMU 2002 for Windows  Copyright (C) 2002 ZEMU開発グループ  無断転載を禁じます。\r\n";
+    "  ZEMU 2002 for Windows  Copyright (C) 2002 ZEMU開発グループ  無断転載を禁じます。\r\n"_sj;
 constexpr std::string_view kClosingLine2 =
     "  Web: https://zemu.example/  Mail: support@zemu.example\r\n";
 
@@ -65,8 +66,8 @@ std::size_t FindAtSign(std::string_view text) {
   return std::string_view::npos;
 }
 
-bool IsEndTopic(std::string_view topic) { return topic == "終了" || topic == "quit"; }
-bool IsBackTopic(std::string_view topic) { return topic == "前頁" || topic == "backpage"; }
+bool IsEndTopic(std::string_view topic) { return topic == "終了"_sj || topic == "quit"; }
+bool IsBackTopic(std::string_view topic) { return topic == "前頁"_sj || topic == "backpage"; }
 
 // Reads a help file in pieces: a line of up to kPieceSize bytes, or the next
 // kPieceSize bytes of a longer line. A double-byte character is never split
@@ -249,7 +250,7 @@ class HelpViewer {
   bool OpenFile() {
     file_.reset(fileName_.empty() ? nullptr : std::fopen(fileName_.c_str(), "rb"));
     if (file_) return true;
-    Write(ChannelError, "  ## HELP用のファイル " + fileName_ + " がありません。##\r\n");
+    Write(ChannelError, "  ## HELP用のファイル "_sj + fileName_ + " がありません。##\r\n"_sj);
     WriteClosingLines();
     return false;
   }
@@ -277,16 +278,16 @@ class HelpViewer {
     if (lines.empty()) {
       // Nothing to index: not a help file, and it is left untouched.
       Write(ChannelError,
-            "  ## ヘルプファイル（" + fileName_ + "）には項目(@@)の行がありません。##\r\n");
+            "  ## ヘルプファイル（"_sj + fileName_ + "）には項目(@@)の行がありません。##\r\n"_sj);
       WriteClosingLines();
       return false;
     }
-    Write(ChannelLine, "  ヘルプファイル（" + fileName_ +
-                           "）の索引を自動作成します。\r\n  しばらくおまちください。\r\n");
+    Write(ChannelLine, "  ヘルプファイル（"_sj + fileName_ +
+                           "）の索引を自動作成します。\r\n  しばらくおまちください。\r\n"_sj);
     file_.reset(std::fopen(fileName_.c_str(), "r+b"));
     if (!file_ || !WriteHelpIndex(file_.get(), lines, indexStart_)) {
       file_.reset();
-      Write(ChannelError, "  ### ＨＥＬＰファイル は書き込み禁止になっています。##\r\n");
+      Write(ChannelError, "  ### ＨＥＬＰファイル は書き込み禁止になっています。##\r\n"_sj);
       WriteClosingLines();
       return false;
     }
@@ -339,13 +340,13 @@ class HelpViewer {
         history.count -= 2;
         return ShowPage(history.offsets[static_cast<std::size_t>(history.count)]);
       }
-      Write(ChannelError, "  ##前頁はありません。##\r\n");
+      Write(ChannelError, "  ##前頁はありません。##\r\n"_sj);
       topic_ = kTopicMenu;
     }
     if (LookUp(topic_, offset)) return ShowPage(offset);
-    Write(ChannelError, "  ##  \"" + topic_ + "\"についての解説はありません。##\r\n");
+    Write(ChannelError, "  ##  \"" + topic_ + "\"についての解説はありません。##\r\n"_sj);
     if (topic_ != kTopicMenu) return true;
-    Write(ChannelError, "  ## ヘルプファイルには目次(menu)のページが必要です。 ##\r\n");
+    Write(ChannelError, "  ## ヘルプファイルには目次(menu)のページが必要です。 ##\r\n"_sj);
     return ShowPage(0);
   }
 
@@ -414,9 +415,9 @@ class HelpViewer {
   // how it ended (ESC, or an abort meanwhile).
   bool Pause(PageEnd& end) {
     Toolkit& toolkit = *ctx_.toolkit;
-    toolkit.SetStatusLine(1, "ヘルプ表示が一時停止しています。");
-    toolkit.SetStatusLine(2, "　　何かキーを押すと、続きを表示します。");
-    toolkit.SetStatusLine(3, "　　ＥＳＣキーで、ヘルプ表示を終了します。");
+    toolkit.SetStatusLine(1, "ヘルプ表示が一時停止しています。"_sj);
+    toolkit.SetStatusLine(2, "　　何かキーを押すと、続きを表示します。"_sj);
+    toolkit.SetStatusLine(3, "　　ＥＳＣキーで、ヘルプ表示を終了します。"_sj);
     std::string key;
     if (!ReadKey(key)) {
       end = PageEnd::Aborted;
@@ -487,20 +488,20 @@ class HelpViewer {
       if (key.size() == 1) {
         switch (key[0]) {
           case kEscape:
-            answer = "ESC（終了）\n";
-            topic_ = "終了";
+            answer = "ESC（終了）\n"_sj;
+            topic_ = "終了"_sj;
             return true;
           case kBackSpace:
-            answer = "BS（前頁）\n";
-            topic_ = "前頁";
+            answer = "BS（前頁）\n"_sj;
+            topic_ = "前頁"_sj;
             return true;
           case kTab:
-            answer = "TAB（menu）\n";
+            answer = "TAB（menu）\n"_sj;
             topic_ = kTopicMenu;
             return true;
           case kSpace:
             topic_ = AskSearchWord();
-            answer = "検索語入力(" + topic_ + ") \n";
+            answer = "検索語入力("_sj + topic_ + ") \n";
             return true;
           default:
             break;
@@ -515,7 +516,7 @@ class HelpViewer {
 
   std::string AskSearchWord() {
     std::string word;
-    if (!ctx_.toolkit->InputBox("ZEMU HELP", "検索語を入力して下さい。", word) || word.empty()) {
+    if (!ctx_.toolkit->InputBox("ZEMU HELP", "検索語を入力して下さい。"_sj, word) || word.empty()) {
       return std::string(kTopicMenu);
     }
     return word;
@@ -574,8 +575,8 @@ void RecordPage(PageHistory& history, long offset) {
 
 void ShowHelp(Context& ctx, std::string_view fileName, std::string_view topic) {
   if (ctx.runState == RunState::Idle) {
-    ctx.toolkit->SetStatusLine(1, "ZEMUの取り扱い説明を表示します。");
-    ctx.toolkit->SetStatusLine(2, "> .help [[ファイル名@]表示項目];");
+    ctx.toolkit->SetStatusLine(1, "ZEMUの取り扱い説明を表示します。"_sj);
+    ctx.toolkit->SetStatusLine(2, "> .help [[ファイル名@]表示項目];"_sj);
     ctx.toolkit->SetStatusLine(3, "");
     return;
   }
@@ -616,7 +617,7 @@ std::vector<std::string> HeaderKeywords(std::string_view header) {
       StepChar(cursor);  // a byte that begins no keyword
       continue;
     }
-    if (!word.empty() && word != "【" && word != "】") keywords.push_back(std::move(word));
+    if (!word.empty() && word != "【"_sj && word != "】"_sj) keywords.push_back(std::move(word));
   }
   return keywords;
 }

@@ -8,13 +8,14 @@
 #include "context.h"
 #include "definitions/store.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
 namespace {
 
-constexpr AssistLines kListHelp{"記憶している定義を表示する命令です。", "> .list [定義名];",
-                                "> (定義名)=;"};
+constexpr AssistLines kListHelp{"記憶している定義を表示する命令です。"_sj, "> .list [定義名];"_sj,
+                                "> (定義名)=;"_sj};
 
 // Used when nothing follows .list: every definition of the current sheet.
 constexpr const char* kDefaultPattern = "!#";

@@ -13,6 +13,7 @@
 #include "context.h"
 #include "definitions/store.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -20,8 +21,8 @@ namespace {
 
 using Parameters = std::array<std::string, kParameterCount>;
 
-constexpr const char* kOpenDialogTitle = "手続きファイルの実行";
-constexpr const char* kOpenDialogFilter = "定義式(*.ZDF)|*.ZDF|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*";
+constexpr const char* kOpenDialogTitle = "手続きファイルの実行"_sj;
+constexpr const char* kOpenDialogFilter = "定義式(*.ZDF)|*.ZDF|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*"_sj;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -120,7 +121,7 @@ StatementStatus RunProcedureFile(Context& ctx, Parameters& params) {
   }
   FilePtr file = OpenProcedureFile(params[0]);
   if (!file) {
-    ScreenOut(ctx, ChannelLine, "  ERROR: " + params[0] + "を開けません。\n");
+    ScreenOut(ctx, ChannelLine, "  ERROR: " + params[0] + "を開けません。\n"_sj);
     return StatusDone;
   }
   StatementStatus status = StatusDone;

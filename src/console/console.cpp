@@ -7,6 +7,7 @@
 #include "commands/guard.h"
 #include "context.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -19,11 +20,11 @@ constexpr int kEscapeKey = 27;
 // with '&' and starts the next with '&', which the typed key follows as a blank.
 constexpr std::string_view kContinuation = "&\r\n&";
 
-constexpr const char* kPausedLine1 = "  計算の実行が停止されています。";
+constexpr const char* kPausedLine1 = "  計算の実行が停止されています。"_sj;
 constexpr const char* kPausedLine2 =
-    "      継続し再開するのは、メニューの「計算中断(A)－計算再開(R)」です。";
+    "      継続し再開するのは、メニューの「計算中断(A)－計算再開(R)」です。"_sj;
 constexpr const char* kPausedLine3 =
-    "      完全に中断するのは、メニューの「計算中断(A)－計算中止(A)」です。";
+    "      完全に中断するのは、メニューの「計算中断(A)－計算中止(A)」です。"_sj;
 
 void SetStatusLines(Context& ctx, const char* line1, const char* line2, const char* line3) {
   ctx.toolkit->SetStatusLine(1, line1);

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -19,7 +20,7 @@ struct Context;
 
 // The first console line of every run.
 inline constexpr const char* kBanner =
-    "  ZEMU 2002 for Windows  単位つき数式電卓  Copyright (C) 2002 ZEMU開発グループ\r\n";
+    "  ZEMU 2002 for Windows  単位つき数式電卓  Copyright (C) 2002 ZEMU開発グループ\r\n"_sj;
 // A definition file is opened from the command line only when at least this
 // many arguments are given (the first is the file).
 inline constexpr std::size_t kFileArgumentCount = 3;

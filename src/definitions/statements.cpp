@@ -11,6 +11,7 @@
 #include "engine/scan.h"
 #include "engine/tempvar.h"
 #include "engine/units.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -171,8 +172,8 @@ Value FunctionValue(Context& ctx, Definition& d, const char*& cursor) {
   if (*cursor == '(') {
     bound = BindArguments(ctx, d, cursor);
     if (bound < 0) {
-      d.value = MakeTagged(ValueKind::Undefined, "引数が多い");
-      return MakeError("引数が多い");
+      d.value = MakeTagged(ValueKind::Undefined, "引数が多い"_sj);
+      return MakeError("引数が多い"_sj);
     }
   }
   const char* body = d.text.c_str() + d.bodyStart;
@@ -258,9 +259,9 @@ Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
   std::shared_ptr<Definition> d = row > 0 ? DefinitionAt(sheet, row) : nullptr;
   if (!d) {
     if (ctx.settings.trace >= TraceLevel::Command) {
-      ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=未定義式");
+      ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=未定義式"_sj);
     }
-    return MakeError("未定義式");
+    return MakeError("未定義式"_sj);
   }
   if (d->kind == VariableKind && row > 1 && *cursor == '(') {
     std::shared_ptr<Definition> above = DefinitionAt(sheet, row - 1);
@@ -283,6 +284,6 @@ Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
   return r;
 }
 
-Value UndefinedDefinitionError() { return MakeError("未定義"); }
+Value UndefinedDefinitionError() { return MakeError("未定義"_sj); }
 
 }  // namespace zemu

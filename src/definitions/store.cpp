@@ -9,6 +9,7 @@
 #include "context.h"
 #include "definitions/statements.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -74,15 +75,15 @@ bool IsVariableBelowSameName(TDefine& sheet, int row, const std::string& name) {
 const char* KindTypeText(std::int32_t kind) {
   switch (kind) {
     case FunctionKind:
-      return "定義式";
+      return "定義式"_sj;
     case DescriptionKind:
-      return "説明";
+      return "説明"_sj;
     case VariableKind:
-      return "代入式";
+      return "代入式"_sj;
     case ProcedureKind:
-      return "手順";
+      return "手順"_sj;
     case ConversionKind:
-      return "換算式";
+      return "換算式"_sj;
     default:
       return "";
   }
@@ -176,7 +177,7 @@ std::string SheetTitle(std::string_view name) {
     initial = ext[0] == '.' && (ext[1] == 'i' || ext[1] == 'I') &&
               (ext[2] == 'n' || ext[2] == 'N') && (ext[3] == 'i' || ext[3] == 'I');
   }
-  return std::string(initial ? " ZEMU 初期設定 -- " : " ZEMU 定義式 -- ") + std::string(name);
+  return std::string(initial ? " ZEMU 初期設定 -- "_sj : " ZEMU 定義式 -- "_sj) + std::string(name);
 }
 
 bool RemoveSheet(Context& ctx, int index) {

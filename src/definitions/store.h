@@ -18,6 +18,7 @@
 
 #include "engine/value.h"
 #include "sheet/layout.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -77,18 +78,18 @@ struct Definition {
 };
 
 // The cached-value texts of a definition that holds no number.
-inline constexpr const char* kNotAnalysedText = "解析前";
-inline constexpr const char* kNotComputedText = "計算前";
-inline constexpr const char* kForgottenText = "再計算";
-inline constexpr const char* kDependsOnArgsText = "引数次第";
+inline constexpr const char* kNotAnalysedText = "解析前"_sj;
+inline constexpr const char* kNotComputedText = "計算前"_sj;
+inline constexpr const char* kForgottenText = "再計算"_sj;
+inline constexpr const char* kDependsOnArgsText = "引数次第"_sj;
 
 // Cell columns of a sheet row.
 enum SheetColumn : int { TypeColumn = 0, NameColumn = 1, ValueColumn = 2, TextColumn = 3 };
 inline constexpr int kColumnCount = 4;
 
 // The heading row's cells.
-inline constexpr std::array<const char*, kColumnCount> kHeadingTexts = {"タイプ", "名前", "値",
-                                                                        "定義"};
+inline constexpr std::array<const char*, kColumnCount> kHeadingTexts = {"タイプ"_sj, "名前"_sj, "値"_sj,
+                                                                        "定義"_sj};
 
 struct SheetRow {
   std::array<std::string, kColumnCount> cells;

@@ -16,6 +16,7 @@
 #include "engine/eval.h"
 #include "engine/scan.h"
 #include "engine/units.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -316,68 +317,68 @@ Value NotReady(Context&, const BuiltinEntry& entry, const char*&) { return MakeE
 
 // The built-ins in matching order.
 constexpr BuiltinEntry kBuiltinTable[] = {
-    {"abs", nullptr, ReadItem, Abs, "abs", "abs()は絶対値を返す関数です。",
+    {"abs", nullptr, ReadItem, Abs, "abs", "abs()は絶対値を返す関数です。"_sj,
      "abs(12.34)=12.34    abs(-12.34)=12.34"},
-    {"acos", nullptr, ReadItem, Acos, "acos", "acos()は、三角関数cos()の逆関数です。", nullptr},
+    {"acos", nullptr, ReadItem, Acos, "acos", "acos()は、三角関数cos()の逆関数です。"_sj, nullptr},
     {"and", nullptr, ReadAnd, nullptr, "and()",
-     "and()は、()内の条件がすべて真のとき、1(真)を返します。",
+     "and()は、()内の条件がすべて真のとき、1(真)を返します。"_sj,
      "and(1<2,2<3,3<4)=1    and(1<2,2=3,3<4)=0"},
-    {"asin", nullptr, ReadItem, Asin, "asin", "asin()は、三角関数sin()の逆関数です。", nullptr},
-    {"atan", nullptr, ReadItem, Atan, "atan", "atan()は、三角関数tan()の逆関数です。", nullptr},
+    {"asin", nullptr, ReadItem, Asin, "asin", "asin()は、三角関数sin()の逆関数です。"_sj, nullptr},
+    {"atan", nullptr, ReadItem, Atan, "atan", "atan()は、三角関数tan()の逆関数です。"_sj, nullptr},
     {"average", nullptr, NotReady, nullptr, "average() is not ready.", nullptr, nullptr},
     {"comp", nullptr, ReadComp, nullptr, "comp()",
-     "comp(式x,条件,式y)は、２つの式の比較をする関数です。", "comp(1+2,>,3)=0     comp(3,=,3)=+1"},
+     "comp(式x,条件,式y)は、２つの式の比較をする関数です。"_sj, "comp(1+2,>,3)=0     comp(3,=,3)=+1"},
     {"cos", nullptr, ReadAngle, Cos, "cos",
-     "cos()は、三角関数です。引数の単位は、ラジアン[rad]です。",
-     "cos^2(x)は、(cos(x))^2 のことです。  cos(x)^2は、cos(x^2)です。"},
-    {"cubic", nullptr, ReadItem, Cubic, "cubic", "cubic()は、三乗にする関数です。", "cubic(x)=x^3"},
+     "cos()は、三角関数です。引数の単位は、ラジアン[rad]です。"_sj,
+     "cos^2(x)は、(cos(x))^2 のことです。  cos(x)^2は、cos(x^2)です。"_sj},
+    {"cubic", nullptr, ReadItem, Cubic, "cubic", "cubic()は、三乗にする関数です。"_sj, "cubic(x)=x^3"},
     {"dim", nullptr, NotReady, nullptr, "dim() is not ready.", nullptr, nullptr},
     {"det", nullptr, NotReady, nullptr, "det() is not ready.", nullptr, nullptr},
-    {"exp", nullptr, ReadItem, Exp, "exp", "exp()は、自然対数の底ｅの累乗を求める関数です。",
+    {"exp", nullptr, ReadItem, Exp, "exp", "exp()は、自然対数の底ｅの累乗を求める関数です。"_sj,
      "exp(x)=e^(x)"},
-    {"floor", "int", ReadItem, Floor, "int", "int()は、引数を超えない最大の整数を返す関数です。",
+    {"floor", "int", ReadItem, Floor, "int", "int()は、引数を超えない最大の整数を返す関数です。"_sj,
      "int(12.34)=12    int(-12.34)=-13"},
-    {"frag", nullptr, ReadItem, Frag, "frag", "frag()は、引数と引数を超えない最大の整数の差です。",
+    {"frag", nullptr, ReadItem, Frag, "frag", "frag()は、引数と引数を超えない最大の整数の差です。"_sj,
      "frag(12.34)=0.34    frag(-12.34)=0.66"},
     {"if", nullptr, ReadIf, nullptr, "if(XX)",
-     "if(条件,真の場合の計算式, 偽の場合の計算式)は、条件により計算式を切替えます。",
+     "if(条件,真の場合の計算式, 偽の場合の計算式)は、条件により計算式を切替えます。"_sj,
      "if(1<2,3,4)=3  if(1,<,2,3,4)=3  if(1>2,3,4)=4"},
     {"inpr", nullptr, NotReady, nullptr, "inpr() is not ready on this version.", nullptr, nullptr},
     {"intproduct", nullptr, ReadIntProduct, nullptr, "intproduct()",
-     "intproduct(x,y)は整数xとyの積を求めますが、桁溢れを無視します。", nullptr},
-    {"log", "ln", ReadItem, Log, "log", "log()は、自然対数を計算します。", nullptr},
-    {"log10", nullptr, ReadItem, Log10, "log10", "log10()は、10を底とする対数を計算します。",
+     "intproduct(x,y)は整数xとyの積を求めますが、桁溢れを無視します。"_sj, nullptr},
+    {"log", "ln", ReadItem, Log, "log", "log()は、自然対数を計算します。"_sj, nullptr},
+    {"log10", nullptr, ReadItem, Log10, "log10", "log10()は、10を底とする対数を計算します。"_sj,
      nullptr},
     {"lookup", nullptr, NotReady, nullptr, "lookup() is not ready.", nullptr, nullptr},
-    {"max", nullptr, ReadMax, nullptr, "max()", "max()は、任意個の引数の中で最大の値を返します。",
+    {"max", nullptr, ReadMax, nullptr, "max()", "max()は、任意個の引数の中で最大の値を返します。"_sj,
      "max(1,2,3,4)=4"},
-    {"min", nullptr, ReadMin, nullptr, "min()", "min()は、任意個の引数の中で最小の値を返します。",
+    {"min", nullptr, ReadMin, nullptr, "min()", "min()は、任意個の引数の中で最小の値を返します。"_sj,
      "min(1,2,3,4)=1"},
-    {"mod", nullptr, ReadMod, nullptr, "mod", "mod()は、２つの整数の割り算の剰余を返します。",
-     "mod(10,3)=1 （10÷3=3あまり１）"},
+    {"mod", nullptr, ReadMod, nullptr, "mod", "mod()は、２つの整数の割り算の剰余を返します。"_sj,
+     "mod(10,3)=1 （10÷3=3あまり１）"_sj},
     {"or", nullptr, ReadOr, nullptr, "or()",
-     "or()は、任意個の引数の中にひとつでも真があれば、真を返す関数です。",
+     "or()は、任意個の引数の中にひとつでも真があれば、真を返す関数です。"_sj,
      "or(1>2,3>4,5>6)=0   or(1>2,3<4,5>6)=1"},
     {"not", nullptr, ReadNot, nullptr, "not(XX)",
-     "not()は、引数が真なら０、偽なら１を返す関数です。",
+     "not()は、引数が真なら０、偽なら１を返す関数です。"_sj,
      "not(1)=0    not(0)=1   not(1<2)=0   not(1>2)=1"},
-    {"pi", "π", ReadPi, nullptr, "",
-     "pi,pi(),π,π()は、いずれも、3.1415926535897932385を返す関数です。",
-     "小学生がpi=3としたいときには、pi=3と関数定義してください。"},
-    {"root", "sqrt", ReadItem, Sqrt, "root", "root(),sqrt()は、平方根を返す関数です。",
+    {"pi", "π"_sj, ReadPi, nullptr, "",
+     "pi,pi(),π,π()は、いずれも、3.1415926535897932385を返す関数です。"_sj,
+     "小学生がpi=3としたいときには、pi=3と関数定義してください。"_sj},
+    {"root", "sqrt", ReadItem, Sqrt, "root", "root(),sqrt()は、平方根を返す関数です。"_sj,
      "sqrt(9)=3     sqrt(144)=12"},
     {"sigma", nullptr, NotReady, nullptr, "sigma() is not ready.", nullptr, nullptr},
-    {"sign", nullptr, ReadItem, Sign, "sign", "sign()は、引数の符号を返す関数です。",
+    {"sign", nullptr, ReadItem, Sign, "sign", "sign()は、引数の符号を返す関数です。"_sj,
      "sign(123)=1   sign(-123)=-1"},
     {"sin", nullptr, ReadAngle, Sin, "sin",
-     "sin()は、三角関数です。引数の単位は、ラジアン[rad]です。",
-     "sin^2(x)は、(sin(x))^2 のことです。  sin(x)^2は、sin(x^2)です。"},
-    {"sq", nullptr, ReadItem, Square, "sq", "sq()は、２乗を返す関数です。",
+     "sin()は、三角関数です。引数の単位は、ラジアン[rad]です。"_sj,
+     "sin^2(x)は、(sin(x))^2 のことです。  sin(x)^2は、sin(x^2)です。"_sj},
+    {"sq", nullptr, ReadItem, Square, "sq", "sq()は、２乗を返す関数です。"_sj,
      "sq(x)=x^2    sq(12)=144"},
     {"sum", nullptr, NotReady, nullptr, "sum() is not ready.", nullptr, nullptr},
     {"tan", nullptr, ReadAngle, Tan, "tan",
-     "tan()は、三角関数です。引数の単位は、ラジアン[rad]です。",
-     "tan^2(x)は、(tan(x))^2 のことです。  tan(x)^2は、tan(x^2)です。"},
+     "tan()は、三角関数です。引数の単位は、ラジアン[rad]です。"_sj,
+     "tan^2(x)は、(tan(x))^2 のことです。  tan(x)^2は、tan(x^2)です。"_sj},
 };
 
 // Lower-cases A to Z; the two bytes of a double-byte character stay as they
@@ -415,7 +416,7 @@ void ApplyPower(Value& result, double power) {
   if (result.IsNumber()) {
     result = MakeNumber(std::pow(result.number, power));
   } else if (!result.IsError()) {
-    result = MakeError("実数しか累乗^ができません。");
+    result = MakeError("実数しか累乗^ができません。"_sj);
   }
 }
 
@@ -446,7 +447,7 @@ Value CallBuiltin(Context& ctx, const std::string& name, const char*& cursor) {
     ShowHelp(ctx, *entry);
     result = entry->read(ctx, *entry, cursor);
   } else {
-    result = MakeError(lower + "は、未定義です。");
+    result = MakeError(lower + "は、未定義です。"_sj);
   }
   if (power) ApplyPower(result, power->number);
   if (ctx.settings.trace >= TraceLevel::Calc) TraceCall(ctx, lower, power, result);

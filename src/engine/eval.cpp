@@ -20,6 +20,7 @@
 #include "engine/scan.h"
 #include "engine/tempvar.h"
 #include "engine/units.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -64,7 +65,7 @@ double DecimalToDouble(const std::string& text) {
 void ShowExponentHelp(Context& ctx) {
   if (ctx.runState != RunState::Idle) return;
   ctx.toolkit->SetStatusLine(
-      1, "数値定数[+/-]99[.99][E[+/-]99]のなかでのEは１０のべき乗を表します。");
+      1, "数値定数[+/-]99[.99][E[+/-]99]のなかでのEは１０のべき乗を表します。"_sj);
   ctx.toolkit->SetStatusLine(2,
                              "12.34E5=1234000      12.34E+5=1234000    12.34E-5=0.0001234");
 }
@@ -303,7 +304,7 @@ Value EvalItem(Context& ctx, const char*& cursor) {
     if (primary.IsNumber() && exponent.IsNumber()) {
       primary = MakeNumber(std::pow(primary.number, exponent.number));
     } else {
-      primary = MakeError("累乗^の計算ができません");
+      primary = MakeError("累乗^の計算ができません"_sj);
     }
   }
   cursor = p;

@@ -11,14 +11,15 @@
 #include "context.h"
 #include "definitions/statements.h"
 #include "definitions/store.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
 namespace {
 
-constexpr const char* kNoConversion = "未定義単位変換: ";
-constexpr const char* kNoReverseFunction = "未定義単位変換関数: ";
-constexpr const char* kZeroFactor = "単位変換係数＝ゼロ: ";
+constexpr const char* kNoConversion = "未定義単位変換: "_sj;
+constexpr const char* kNoReverseFunction = "未定義単位変換関数: "_sj;
+constexpr const char* kZeroFactor = "単位変換係数＝ゼロ: "_sj;
 
 // A conversion function is called with the number written in this format.
 constexpr const char* kArgumentFormat = "%.15G";

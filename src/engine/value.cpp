@@ -19,6 +19,7 @@
 #include "context.h"
 #include "engine/scan.h"
 #include "engine/units.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -365,7 +366,7 @@ const Value& NonNumberOperand(const Value& a, const Value& b) {
   return b;
 }
 
-bool IsPureFactor(const std::string& unit) { return unit == "[]" || unit == "[倍]"; }
+bool IsPureFactor(const std::string& unit) { return unit == "[]" || unit == "[倍]"_sj; }
 
 Value AddOrSubtract(Context& ctx, const Value& a, const Value& b, bool subtract) {
   if (!a.IsNumber() || !b.IsNumber()) return NonNumberOperand(a, b);
@@ -493,7 +494,7 @@ std::optional<std::string> FormatNumber(std::string_view format, double number,
 }
 
 std::string FormatErrorText(std::string_view format) {
-  return "ERROR: 表示書式が不正です (" + std::string(format) + ")";
+  return "ERROR: 表示書式が不正です ("_sj + std::string(format) + ")";
 }
 
 std::string ValueText(const Value& value, std::string_view format) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -27,7 +28,7 @@ inline constexpr const char* kProjectHeader = "=-=-=-= ZEMU Project Define File 
 inline constexpr const char* kInitialHeader = "=-=-=-= ZEMU Initial Define File =-=-=-=";
 // The last line of every file.
 inline constexpr const char* kClosingNotice =
-    "ZEMU 2002 for Windows  (C) 2002 ZEMU開発グループ  https://zemu.example/";
+    "ZEMU 2002 for Windows  (C) 2002 ZEMU開発グループ  https://zemu.example/"_sj;
 // Added to a file name that has no extension.
 inline constexpr const char* kDefaultExtension = ".ZDF";
 

@@ -14,12 +14,13 @@
 #include "engine/scan.h"
 #include "sheet/file_format.h"
 #include "sheet/ini.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
 namespace {
 
-constexpr const char* kSavedTitlePrefix = " ZEMU 定義式 -- ";
+constexpr const char* kSavedTitlePrefix = " ZEMU 定義式 -- "_sj;
 constexpr const char* kForgetQuestion = "Do you want forget all definitions?";
 constexpr const char* kForgetCaption = "Confirmation";
 // How much of a file is looked at to tell a text file from other bytes.
@@ -56,15 +57,15 @@ void ReportUnreadable(Context& ctx, const std::string& fileName, FileState state
   switch (state) {
     case FileState::Binary:
       ScreenOut(ctx, ChannelError,
-                "  ERROR: " + fileName + "は、テキストファイルではありません。\r\n");
+                "  ERROR: " + fileName + "は、テキストファイルではありません。\r\n"_sj);
       break;
     case FileState::CrOnly:
       ScreenOut(ctx, ChannelError,
-                "  ERROR: " + fileName + "は、改行がCRだけのファイルです。読み込めません。\r\n");
+                "  ERROR: " + fileName + "は、改行がCRだけのファイルです。読み込めません。\r\n"_sj);
       break;
     default:
       // The words .do uses for a file it cannot open.
-      ScreenOut(ctx, ChannelLine, "  ERROR: " + fileName + "を開けません。\n");
+      ScreenOut(ctx, ChannelLine, "  ERROR: " + fileName + "を開けません。\n"_sj);
       break;
   }
 }
@@ -121,7 +122,7 @@ bool LoadNamedSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
 }
 
 void ReportSaveFailure(Context& ctx, const std::string& fileName, const std::string& reason) {
-  const std::string text = fileName + "に保存できません。(" + reason + ")";
+  const std::string text = fileName + "に保存できません。("_sj + reason + ")";
   ScreenOut(ctx, ChannelError, "  ERROR: " + text + "\r\n");
   ctx.toolkit->ShowMessage(kSaveFailureCaption, text);
 }
@@ -129,7 +130,7 @@ void ReportSaveFailure(Context& ctx, const std::string& fileName, const std::str
 void WarnTooLong(Context& ctx, const std::string& fileName, const std::vector<std::string>& names) {
   for (const std::string& name : names) {
     ScreenOut(ctx, ChannelError,
-              "  ERROR: " + name + "の定義が長すぎて、" + fileName + "から読み戻せません。\r\n");
+              "  ERROR: " + name + "の定義が長すぎて、"_sj + fileName + "から読み戻せません。\r\n"_sj);
   }
 }
 
@@ -262,7 +263,7 @@ std::vector<std::string> UnsavedSheetNames(const Context& ctx) {
 int ReportUnsavedSheets(Context& ctx) {
   const std::vector<std::string> names = UnsavedSheetNames(ctx);
   for (const std::string& name : names) {
-    ScreenOut(ctx, ChannelError, "  " + name + "の定義は保存されていません。\r\n");
+    ScreenOut(ctx, ChannelError, "  " + name + "の定義は保存されていません。\r\n"_sj);
   }
   return static_cast<int>(names.size());
 }

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <vector>
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -15,14 +16,14 @@ struct Context;
 struct TDefine;
 
 // Title and filter of the save dialog.
-inline constexpr const char* kSaveDialogTitle = "名前を付けて保存";
+inline constexpr const char* kSaveDialogTitle = "名前を付けて保存"_sj;
 inline constexpr const char* kSaveDialogFilter =
-    "定義式(*.ZDF)|*.ZDF|記録(*.ZLG)|*.ZLG|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*";
+    "定義式(*.ZDF)|*.ZDF|記録(*.ZLG)|*.ZLG|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*"_sj;
 // Caption of the close question; its text is the title, "\r\n" and kSaveQuestion.
-inline constexpr const char* kSaveQuestionCaption = "定義内容の保存...";
-inline constexpr const char* kSaveQuestion = " の定義を保存しますか？";
+inline constexpr const char* kSaveQuestionCaption = "定義内容の保存..."_sj;
+inline constexpr const char* kSaveQuestion = " の定義を保存しますか？"_sj;
 // Title of the message box that reports a failed save.
-inline constexpr const char* kSaveFailureCaption = "保存できません";
+inline constexpr const char* kSaveFailureCaption = "保存できません"_sj;
 // The main window's title after a sheet was opened, shown from the window
 // menu, or activated: this prefix and the sheet's name.
 inline constexpr const char* kOpenedTitlePrefix = "ZEMU 2002 - ";

@@ -15,6 +15,7 @@
 #include "tty/terminal_commands.h"
 #include "tty/terminal_io.h"
 #include "tty/terminal_toolkit.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu::tty {
 
@@ -22,7 +23,7 @@ namespace {
 
 // What an unreadable input line gets in the console.
 constexpr const char* kUnreadableLine =
-    "  ERROR: 入力行に NUL 文字か UTF-8 でない文字があるので、実行しません。\r\n";
+    "  ERROR: 入力行に NUL 文字か UTF-8 でない文字があるので、実行しません。\r\n"_sj;
 
 class TerminalConsole {
  public:

@@ -14,22 +14,23 @@
 #include "engine/scan.h"
 #include "sheet/sheet_ops.h"
 #include "tty/terminal_toolkit.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu::tty {
 
 namespace {
 
 constexpr const char* kCommandHelp =
-    "  端末コマンド (行頭に : を付けます。N はシートの番号か名前、省略時は現在のシート):\r\n"
-    "    :sheets           シートの一覧\r\n"
-    "    :new              新しいシートを開く            (ﾌｧｲﾙ - 新規作成)\r\n"
-    "    :open [ファイル]  定義ファイルをシートとして開く (ﾌｧｲﾙ - ﾌｧｲﾙを開く)\r\n"
-    "    :run [ファイル]   手続きファイルを実行する       (ﾌｧｲﾙ - ﾌｧｲﾙを実行する)\r\n"
-    "    :save [N]         上書き保存\r\n"
-    "    :saveas [ファイル] 名前を付けて保存 (現在のシート)\r\n"
-    "    :forget [N]       計算値を全て忘れる\r\n"
-    "    :close [N]        シートを閉じる\r\n"
-    "    :show N / :hide N / :select N   シートを表示する / 隠す / 現在のシートにする\r\n";
+    "  端末コマンド (行頭に : を付けます。N はシートの番号か名前、省略時は現在のシート):\r\n"_sj
+    "    :sheets           シートの一覧\r\n"_sj
+    "    :new              新しいシートを開く            (ﾌｧｲﾙ - 新規作成)\r\n"_sj
+    "    :open [ファイル]  定義ファイルをシートとして開く (ﾌｧｲﾙ - ﾌｧｲﾙを開く)\r\n"_sj
+    "    :run [ファイル]   手続きファイルを実行する       (ﾌｧｲﾙ - ﾌｧｲﾙを実行する)\r\n"_sj
+    "    :save [N]         上書き保存\r\n"_sj
+    "    :saveas [ファイル] 名前を付けて保存 (現在のシート)\r\n"_sj
+    "    :forget [N]       計算値を全て忘れる\r\n"_sj
+    "    :close [N]        シートを閉じる\r\n"_sj
+    "    :show N / :hide N / :select N   シートを表示する / 隠す / 現在のシートにする\r\n"_sj;
 
 struct CommandLine {
   std::string word;      // the command word, lower case
@@ -75,10 +76,10 @@ void ListSheets(Context& ctx) {
   int number = 1;
   for (const std::unique_ptr<TDefine>& sheet : ctx.defines.sheets) {
     std::string line = "  " + std::to_string(number++) + (sheet.get() == current ? " *" : "  ");
-    line += sheet->name.empty() ? "(名前なし)" : sheet->name;
-    line += "  定義" + std::to_string(sheet->RowCount() - 2) + "件";
-    if (sheet->modified) line += "  未保存";
-    if (!sheet->layout.shown) line += "  非表示";
+    line += sheet->name.empty() ? "(名前なし)"_sj : sheet->name;
+    line += "  定義"_sj + std::to_string(sheet->RowCount() - 2) + "件"_sj;
+    if (sheet->modified) line += "  未保存"_sj;
+    if (!sheet->layout.shown) line += "  非表示"_sj;
     ScreenOut(ctx, ChannelLine, line + "\r\n");
   }
 }
@@ -122,7 +123,7 @@ bool RunTerminalCommand(Context& ctx, TerminalToolkit& toolkit, const std::strin
   } else if (word == "open") {
     RunMenuAction(ctx, false, [&] {
       if (!arg.empty()) toolkit.PresetFileName(arg);
-      std::string file = ctx.toolkit->OpenFileDialog("定義ファイルを開く", "定義式(*.ZDF)|*.ZDF");
+      std::string file = ctx.toolkit->OpenFileDialog("定義ファイルを開く"_sj, "定義式(*.ZDF)|*.ZDF"_sj);
       if (file.empty()) return;
       OpenSheet(ctx, file);
       ScreenOut(ctx, ChannelEcho, "M .Open \"" + file + "\"\r\n");
@@ -132,7 +133,7 @@ bool RunTerminalCommand(Context& ctx, TerminalToolkit& toolkit, const std::strin
   } else if (word == "save" || word == "saveas" || word == "forget" || word == "close") {
     TDefine* sheet = FindSheet(ctx, word == "saveas" ? std::string() : arg);
     if (sheet == nullptr) {
-      ScreenOut(ctx, ChannelError, "  ERROR: シート " + arg + " はありません。\r\n");
+      ScreenOut(ctx, ChannelError, "  ERROR: シート "_sj + arg + " はありません。\r\n"_sj);
       return true;
     }
     if (word == "saveas" && !arg.empty()) toolkit.PresetFileName(arg);
@@ -143,13 +144,13 @@ bool RunTerminalCommand(Context& ctx, TerminalToolkit& toolkit, const std::strin
       } else if (word == "forget") {
         ForgetAll(ctx, *sheet);
       } else if (!CloseSheet(ctx, *sheet)) {
-        ScreenOut(ctx, ChannelError, "  シートを閉じませんでした。\r\n");
+        ScreenOut(ctx, ChannelError, "  シートを閉じませんでした。\r\n"_sj);
       }
     });
   } else if (word == "show" || word == "hide" || word == "select") {
     TDefine* sheet = FindSheet(ctx, arg);
     if (sheet == nullptr || arg.empty()) {
-      ScreenOut(ctx, ChannelError, "  ERROR: シート " + arg + " はありません。\r\n");
+      ScreenOut(ctx, ChannelError, "  ERROR: シート "_sj + arg + " はありません。\r\n"_sj);
       return true;
     }
     RunMenuAction(ctx, false, [&] {
@@ -164,7 +165,7 @@ bool RunTerminalCommand(Context& ctx, TerminalToolkit& toolkit, const std::strin
   } else if (word == "help") {
     ScreenOut(ctx, ChannelLine, kCommandHelp);
   } else {
-    ScreenOut(ctx, ChannelError, "  ERROR: 端末コマンド :" + word + " はありません。:help で一覧を表示します。\r\n");
+    ScreenOut(ctx, ChannelError, "  ERROR: 端末コマンド :"_sj + word + " はありません。:help で一覧を表示します。\r\n"_sj);
   }
   toolkit.ClearPresets();
   return true;

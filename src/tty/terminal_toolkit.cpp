@@ -1,5 +1,6 @@
 // The terminal front end's toolkit.
 #include "tty/terminal_toolkit.h"
+#include "engine/sjis_literal.h"
 
 #include <utility>
 
@@ -27,7 +28,7 @@ bool TerminalToolkit::Ask(const std::string& question, std::string& answer) {
 std::string TerminalToolkit::OpenFileDialog(const std::string& title, const std::string&) {
   if (presetFile_) return *std::exchange(presetFile_, std::nullopt);
   std::string name;
-  if (!Ask(title + " (ファイル名、空で取消):", name)) return {};
+  if (!Ask(title + " (ファイル名、空で取消):"_sj, name)) return {};
   return name;
 }
 
@@ -35,7 +36,7 @@ std::string TerminalToolkit::SaveFileDialog(const std::string& title, const std:
                                             const std::string& defaultName) {
   if (presetFile_) return *std::exchange(presetFile_, std::nullopt);
   std::string name;
-  if (!Ask(title + " [" + defaultName + "] (ファイル名、空で既定名):", name)) return {};
+  if (!Ask(title + " [" + defaultName + "] (ファイル名、空で既定名):"_sj, name)) return {};
   return name.empty() ? defaultName : name;
 }
 

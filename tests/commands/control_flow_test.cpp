@@ -18,6 +18,7 @@
 #include "support/statements.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -42,7 +43,7 @@ void CheckTranscripts(const Transcript* begin, const Transcript* end) {
 
 constexpr const char* kForSyntax = "  ERROR: .for (name),(initial),(end)[,(step)];\r\n";
 constexpr const char* kForRange =
-    "  ERROR: .for (name),(initial),(end)[,(step)]; 範囲が実数ではありません。\r\n";
+    "  ERROR: .for (name),(initial),(end)[,(step)]; 範囲が実数ではありません。\r\n"_sj;
 constexpr const char* kUndefinedXyz = "  Error: .xyz is undefined command.\r\n";
 
 TEST(ForCommand, Transcripts) {
@@ -255,9 +256,9 @@ TEST(Blocks, AssistModeExplainsWithoutRunning) {
     const char* line1;
   };
   const AssistCase cases[] = {
-      {".if x<1; y<1", "評価式の値により実行する複文を切り替える制御命令です。"},
-      {".for i,1,3; y<1", "パラメータを変化させながら、繰返し実行する制御命令です。"},
-      {".while 1; y<1", "評価式の値が(1e-9)以上の間、複文を繰返し実行する制御命令です。"},
+      {".if x<1; y<1", "評価式の値により実行する複文を切り替える制御命令です。"_sj},
+      {".for i,1,3; y<1", "パラメータを変化させながら、繰返し実行する制御命令です。"_sj},
+      {".while 1; y<1", "評価式の値が(1e-9)以上の間、複文を繰返し実行する制御命令です。"_sj},
   };
   for (const AssistCase& c : cases) {
     SCOPED_TRACE(c.statement);
@@ -308,7 +309,7 @@ TEST(Guard, PauseHoldsTheLoopUntilRestartAndAbortEndsIt) {
   Execute(ctx, ".set talk off; n<0; .while 1; n<n+1; .blockend; 5");
 
   EXPECT_TRUE(toolkit.events.empty());
-  EXPECT_EQ(pausedLine, "  計算の実行が停止されています。");
+  EXPECT_EQ(pausedLine, "  計算の実行が停止されています。"_sj);
   EXPECT_EQ(atPause, atRestart);
   EXPECT_NE(StoredText(ctx, "n"), atRestart);  // it went on after the restart
   const std::string console = ScreenText(ctx);

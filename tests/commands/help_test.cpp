@@ -20,12 +20,13 @@
 #include "console/scripted_toolkit.h"
 #include "context.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
 
 const std::string kSeparator = "=========================================================\r\n";
-const std::string kGuide = "  ESC:終了 BS:前頁 TAB:目次 SPACE:検索語 \r\n==Select==>? ";
+const std::string kGuide = "  ESC:終了 BS:前頁 TAB:目次 SPACE:検索語 \r\n==Select==>? "_sj;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -56,11 +57,11 @@ std::string IndexLine(long offset, const std::string& keyword) {
 
 // A small help file: a contents page and two topics.
 const std::string kSample = Lines({
-    "@@menu 目次",
+    "@@menu 目次"_sj,
     "sample help",
     "@ A:abs B:acos",
     "& Q:quit",
-    "@@abs 絶対値",
+    "@@abs 絶対値"_sj,
     "abs page",
     "@ M:menu B:acos",
     "@@acos",
@@ -113,12 +114,12 @@ TEST(HelpIndex, HeaderKeywords) {
     std::vector<std::string> keywords;
   };
   const Case cases[] = {
-      {"menu 目次", {"menu", "目次"}},
-      {"【 abs 】 絶対値", {"abs", "絶対値"}},
-      {"【abs】", {"【abs】"}},
+      {"menu 目次"_sj, {"menu", "目次"_sj}},
+      {"【 abs 】 絶対値"_sj, {"abs", "絶対値"_sj}},
+      {"【abs】"_sj, {"【abs】"_sj}},
       {"\"a b\" 'c d' \"open", {"a b", "c d", "open"}},
       {"12abc x1 (y) .for set.echo a\\b", {"abc", "x1", "y", ".for", "set.echo", "a\\b"}},
-      {"ソ表 ｶﾅ\r", {"ソ表", "ｶﾅ"}},
+      {"ソ表 ｶﾅ\r"_sj, {"ソ表"_sj, "ｶﾅ"_sj}},
       {"\"\" 123 + -", {}},
   };
   for (const Case& c : cases) {
@@ -173,30 +174,30 @@ TEST(HelpIndex, HistoryDropsTheOldestPage) {
 }
 
 TEST_F(HelpTest, FirstUseAppendsTheIndexAndSecondUseWritesNothing) {
-  std::string text = std::string(99, 'x') + "\n@@menu 目次\n" + "page\n@\n";
+  std::string text = std::string(99, 'x') + "\n@@menu 目次\n"_sj + "page\n@\n";
   std::string path = Path("a.ZHP");
   WriteFile(path, text);
   std::string screen = Show(path);
-  EXPECT_NE(screen.find("  ヘルプファイル（" + path +
-                        "）の索引を自動作成します。\r\n  しばらくおまちください。\r\n"),
+  EXPECT_NE(screen.find("  ヘルプファイル（"_sj + path +
+                        "）の索引を自動作成します。\r\n  しばらくおまちください。\r\n"_sj),
             std::string::npos);
   long start = static_cast<long>(text.size()) + 2;
-  std::string expected = text + "\x1A\n" + IndexLine(102, "menu") + IndexLine(102, "目次") +
+  std::string expected = text + "\x1A\n" + IndexLine(102, "menu") + IndexLine(102, "目次"_sj) +
                          IndexLine(start, "ZEMUHELPindexed");
   ASSERT_EQ(ReadFile(path), expected);
   EXPECT_EQ(IndexLine(start, "ZEMUHELPindexed").size(), static_cast<std::size_t>(kTrailerSize));
-  EXPECT_NE(screen.find(kSeparator + "menu 目次\r\n\r\n\r\npage\r\n"), std::string::npos);
+  EXPECT_NE(screen.find(kSeparator + "menu 目次\r\n\r\n\r\npage\r\n"_sj), std::string::npos);
 
   ClearConsole();
   screen = Show(path);
-  EXPECT_EQ(screen.find("索引"), std::string::npos);
+  EXPECT_EQ(screen.find("索引"_sj), std::string::npos);
   EXPECT_EQ(ReadFile(path), expected);
 }
 
 TEST_F(HelpTest, PageTranscript) {
   std::string path = IndexedFile("s.ZHP", kSample);
-  EXPECT_EQ(Show(path), kSeparator + "menu 目次\r\n\r\n\r\nsample help\r\n" +
-                            "  A:abs B:acos\r\n  Q:quit\r\n" + kGuide + "ESC（終了）\n");
+  EXPECT_EQ(Show(path), kSeparator + "menu 目次\r\n\r\n\r\nsample help\r\n"_sj +
+                            "  A:abs B:acos\r\n  Q:quit\r\n" + kGuide + "ESC（終了）\n"_sj);
 }
 
 TEST_F(HelpTest, KeySequences) {
@@ -213,12 +214,12 @@ TEST_F(HelpTest, KeySequences) {
       {"unknown key ignored", {'D', 'b'}, {}, {"(acos)"}},
       {"quit ends the viewer", {'q', 'a'}, {}, {"(quit)"}, 1},
       {"full-width letter", {0x82, 0x60}, {}, {"(abs)", "abs page"}},
-      {"full-width space", {0x81, 0x40}, {"acos"}, {"検索語入力(acos) \n", "acos page"}},
-      {"tab to contents", {'a', '\t'}, {}, {"(abs)", "abs page", "TAB（menu）\n", "sample help"}},
-      {"back", {'a', 8}, {}, {"abs page", "BS（前頁）\n", "sample help"}},
-      {"search word", {' '}, {"abs"}, {"検索語入力(abs) \n", "abs page"}},
-      {"search cancelled", {' '}, {std::nullopt}, {"検索語入力(menu) \n", "sample help"}},
-      {"search empty", {' '}, {""}, {"検索語入力(menu) \n", "sample help"}},
+      {"full-width space", {0x81, 0x40}, {"acos"}, {"検索語入力(acos) \n"_sj, "acos page"}},
+      {"tab to contents", {'a', '\t'}, {}, {"(abs)", "abs page", "TAB（menu）\n"_sj, "sample help"}},
+      {"back", {'a', 8}, {}, {"abs page", "BS（前頁）\n"_sj, "sample help"}},
+      {"search word", {' '}, {"abs"}, {"検索語入力(abs) \n"_sj, "abs page"}},
+      {"search cancelled", {' '}, {std::nullopt}, {"検索語入力(menu) \n"_sj, "sample help"}},
+      {"search empty", {' '}, {""}, {"検索語入力(menu) \n"_sj, "sample help"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -256,17 +257,17 @@ TEST_F(HelpTest, BackSpaceWalksTheHistory) {
   toolkit_.keys.assign(keys.begin(), keys.end());
   std::string screen = Show(path);
   EXPECT_EQ(Count(screen, kSeparator), 25u + 18u + 1u);
-  EXPECT_EQ(Count(screen, "  ##前頁はありません。##\r\n"), 1u);
+  EXPECT_EQ(Count(screen, "  ##前頁はありません。##\r\n"_sj), 1u);
   // The last page shown is the contents page, after the message.
   EXPECT_NE(screen.rfind("sample help"), std::string::npos);
-  EXPECT_GT(screen.rfind("sample help"), screen.find("前頁はありません"));
+  EXPECT_GT(screen.rfind("sample help"), screen.find("前頁はありません"_sj));
 }
 
 TEST_F(HelpTest, BackSpaceOnTheFirstPage) {
   std::string path = IndexedFile("s.ZHP", kSample);
   Keys({8});
   std::string screen = Show(path);
-  EXPECT_NE(screen.find("BS（前頁）\n\r\n  ##前頁はありません。##\r\n" + kSeparator + "menu 目次"),
+  EXPECT_NE(screen.find("BS（前頁）\n\r\n  ##前頁はありません。##\r\n"_sj + kSeparator + "menu 目次"_sj),
             std::string::npos)
       << screen;
 }
@@ -341,9 +342,9 @@ TEST_F(HelpTest, PauseShowsItsStatusLines) {
   std::string path = IndexedFile("p.ZHP", Lines({"@@menu", "@P", "@ "}));
   Keys({'x'});
   Show(path);
-  EXPECT_EQ(toolkit_.statusLines[0], "ヘルプ表示が一時停止しています。");
-  EXPECT_EQ(toolkit_.statusLines[1], "　　何かキーを押すと、続きを表示します。");
-  EXPECT_EQ(toolkit_.statusLines[2], "　　ＥＳＣキーで、ヘルプ表示を終了します。");
+  EXPECT_EQ(toolkit_.statusLines[0], "ヘルプ表示が一時停止しています。"_sj);
+  EXPECT_EQ(toolkit_.statusLines[1], "　　何かキーを押すと、続きを表示します。"_sj);
+  EXPECT_EQ(toolkit_.statusLines[2], "　　ＥＳＣキーで、ヘルプ表示を終了します。"_sj);
 }
 
 TEST_F(HelpTest, LongLinesAreShownInPieces) {
@@ -372,14 +373,14 @@ TEST_F(HelpTest, LineOfMegabytes) {
 TEST_F(HelpTest, Failures) {
   std::string path = IndexedFile("s.ZHP", kSample);
   std::string screen = Show(Path("none.ZHP"));
-  EXPECT_EQ(screen.find("  ## HELP用のファイル " + Path("none.ZHP") + " がありません。##\r\n"), 0u);
+  EXPECT_EQ(screen.find("  ## HELP用のファイル "_sj + Path("none.ZHP") + " がありません。##\r\n"_sj), 0u);
   EXPECT_EQ(Count(screen, "\r\n"), 3u);  // the message and the two closing lines
 
   ClearConsole();
   Keys({' '});
   toolkit_.inputs = {std::string("Menu")};
   screen = Show(path);
-  EXPECT_NE(screen.find("  ##  \"Menu\"についての解説はありません。##\r\n" + kGuide),
+  EXPECT_NE(screen.find("  ##  \"Menu\"についての解説はありません。##\r\n"_sj + kGuide),
             std::string::npos)
       << screen;
   EXPECT_EQ(Count(screen, kSeparator), 1u);
@@ -389,8 +390,8 @@ TEST_F(HelpTest, FileWithoutContentsPage) {
   std::string path = IndexedFile("n.ZHP", Lines({"first line", "@@abs", "abs page", "@ A:abs"}));
   Keys({'a'});
   std::string screen = Show(path);
-  EXPECT_EQ(screen.find("  ##  \"menu\"についての解説はありません。##\r\n"
-                        "  ## ヘルプファイルには目次(menu)のページが必要です。 ##\r\n" +
+  EXPECT_EQ(screen.find("  ##  \"menu\"についての解説はありません。##\r\n"_sj
+                        "  ## ヘルプファイルには目次(menu)のページが必要です。 ##\r\n"_sj +
                         kSeparator + "first line\r\n\r\n\r\nabs page\r\n  A:abs"),
             0u)
       << screen;
@@ -407,7 +408,7 @@ TEST_F(HelpTest, FilesThatAreNoHelpFilesAreLeftAlone) {
     std::string screen = Show(path);
     EXPECT_EQ(ReadFile(path), text);
     EXPECT_EQ(
-        screen.find("  ## ヘルプファイル（" + path + "）には項目(@@)の行がありません。##\r\n"), 0u)
+        screen.find("  ## ヘルプファイル（"_sj + path + "）には項目(@@)の行がありません。##\r\n"_sj), 0u)
         << screen;
   }
 }
@@ -437,14 +438,14 @@ TEST_F(HelpTest, DamagedIndexes) {
     std::string screen = Show(path);
     std::string after = ReadFile(path);
     if (c.reindexed) {
-      EXPECT_NE(screen.find("索引を自動作成します"), std::string::npos);
+      EXPECT_NE(screen.find("索引を自動作成します"_sj), std::string::npos);
       EXPECT_TRUE(after.starts_with(text + c.index));
       EXPECT_NE(screen.find("contents"), std::string::npos);
       EXPECT_NE(screen.find("abs page"), std::string::npos);
     } else {
       EXPECT_EQ(after, text + c.index);
-      EXPECT_NE(screen.find("\"menu\"についての解説はありません。"), std::string::npos);
-      EXPECT_NE(screen.find("\"abs\"についての解説はありません。"), std::string::npos) << screen;
+      EXPECT_NE(screen.find("\"menu\"についての解説はありません。"_sj), std::string::npos);
+      EXPECT_NE(screen.find("\"abs\"についての解説はありません。"_sj), std::string::npos) << screen;
     }
   }
 }
@@ -455,8 +456,8 @@ TEST_F(HelpTest, ReadOnlyFileCannotBeIndexed) {
   WriteFile(path, kSample);
   chmod(path.c_str(), 0444);
   std::string screen = Show(path);
-  EXPECT_NE(screen.find("しばらくおまちください。\r\n"
-                        "  ### ＨＥＬＰファイル は書き込み禁止になっています。##\r\n"),
+  EXPECT_NE(screen.find("しばらくおまちください。\r\n"_sj
+                        "  ### ＨＥＬＰファイル は書き込み禁止になっています。##\r\n"_sj),
             std::string::npos);
   EXPECT_EQ(ReadFile(path), kSample);
   EXPECT_EQ(screen.find(kSeparator), std::string::npos);
@@ -489,7 +490,7 @@ TEST_F(HelpTest, FileChosenInTheDialog) {
 
   ClearConsole();
   screen = Show("", "abs");  // cancelled
-  EXPECT_EQ(screen.find("  ## HELP用のファイル  がありません。##\r\n"), 0u) << screen;
+  EXPECT_EQ(screen.find("  ## HELP用のファイル  がありません。##\r\n"_sj), 0u) << screen;
 
   ClearConsole();
   ctx_.settings.echo = false;
@@ -505,8 +506,8 @@ TEST_F(HelpTest, IdleShowsOnlyTheUsage) {
   ctx_.runState = RunState::Idle;
   std::string before = ReadFile(path);
   ShowHelp(ctx_, path, "abs");
-  EXPECT_EQ(toolkit_.statusLines[0], "ZEMUの取り扱い説明を表示します。");
-  EXPECT_EQ(toolkit_.statusLines[1], "> .help [[ファイル名@]表示項目];");
+  EXPECT_EQ(toolkit_.statusLines[0], "ZEMUの取り扱い説明を表示します。"_sj);
+  EXPECT_EQ(toolkit_.statusLines[1], "> .help [[ファイル名@]表示項目];"_sj);
   EXPECT_EQ(toolkit_.statusLines[2], "");
   EXPECT_EQ(ScreenText(ctx_), "");
   EXPECT_EQ(ctx_.pageHistory.count, 0);
@@ -572,7 +573,7 @@ TEST_F(ShippedHelpFile, EveryChoiceLeadsToATopic) {
     std::fclose(file);
   }
   ASSERT_TRUE(keywords.count("menu"));
-  const std::set<std::string> viewerTopics = {"終了", "quit", "前頁", "backpage"};
+  const std::set<std::string> viewerTopics = {"終了"_sj, "quit", "前頁"_sj, "backpage"};
   int pages = 0;
   int choices = 0;
   std::string title;

@@ -13,6 +13,7 @@
 #include "context.h"
 #include "support/statements.h"
 #include "definitions/store.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -22,7 +23,7 @@ namespace {
 void MakeTwoSheets(Context& ctx) {
   ctx.settings.talk = false;
   SetSheetName(CurrentSheet(ctx), "S0.ZDF", true);
-  Execute(ctx, "f(x)=x*2; abc<1; b<2 'two; 長さ<3; \x95\x5c<4");
+  Execute(ctx, "f(x)=x*2; abc<1; b<2 'two; 長さ<3; 表<4"_sj);
   SetSheetName(NewSheet(ctx), "S1.ZDF", true);
   Execute(ctx, "f<3; a<4");
   ClearConsole(ctx);
@@ -57,16 +58,16 @@ TEST(ListDefinitions, Transcripts) {
       {".list", {"1:", "1:f", "1:a"}},
       {".list;", {"1:", "1:f", "1:a"}},
       {".l 'all of it", {"1:", "1:f", "1:a"}},
-      {".list #", {"1:", "1:f", "1:a", "0:", "0:f", "0:abc", "0:b", "0:長さ", "0:\x95\x5c"}},
+      {".list #", {"1:", "1:f", "1:a", "0:", "0:f", "0:abc", "0:b", "0:長さ"_sj, "0:\x95\x5c"}},
       {".list a#", {"1:", "1:a", "0:", "0:abc"}},
       {".list b", {"0:", "0:b"}},
-      {".list 長#", {"0:", "0:長さ"}},
+      {".list 長#"_sj, {"0:", "0:長さ"_sj}},
       {".list \x95\x5c", {"0:", "0:\x95\x5c"}},
       {"f=", {"1:", "1:f", "0:", "0:f"}},
       // Qualified: the current sheet, a quoted index, a sheet name.
       {".list !a#", {"1:", "1:a"}},
       {".list \"\"!a#", {"1:", "1:a"}},
-      {".list \"0\"!#", {"0:", "0:f", "0:abc", "0:b", "0:長さ", "0:\x95\x5c"}},
+      {".list \"0\"!#", {"0:", "0:f", "0:abc", "0:b", "0:長さ"_sj, "0:\x95\x5c"}},
       {".list \"1\"!f", {"1:", "1:f"}},
       {".list S0.ZDF!f", {"0:", "0:f"}},
       // Nothing matches: not even a heading.
@@ -135,9 +136,9 @@ TEST(ListDefinitions, AssistModeShowsHelpOnly) {
   ClearConsole(ctx);
   ctx.runState = RunState::Idle;
   ListDefinitions(ctx, "#");
-  EXPECT_EQ(toolkit.statusLines[0], "記憶している定義を表示する命令です。");
-  EXPECT_EQ(toolkit.statusLines[1], "> .list [定義名];");
-  EXPECT_EQ(toolkit.statusLines[2], "> (定義名)=;");
+  EXPECT_EQ(toolkit.statusLines[0], "記憶している定義を表示する命令です。"_sj);
+  EXPECT_EQ(toolkit.statusLines[1], "> .list [定義名];"_sj);
+  EXPECT_EQ(toolkit.statusLines[2], "> (定義名)=;"_sj);
   EXPECT_EQ(ScreenText(ctx).find("a<1"), std::string::npos);
 }
 

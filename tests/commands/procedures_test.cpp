@@ -19,6 +19,7 @@
 #include "support/statements.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -211,7 +212,7 @@ TEST_F(ProcedureFiles, MissingFileOrFolderIsReportedAndTheLineGoesOn) {
   for (const std::string& name : {folder_ + "/nosuchfile.ZDF", folder_ + "/sub"}) {
     Context ctx;
     EXPECT_EQ(Execute(ctx, ".do \"" + name + "\"; 5"), StatusDone);
-    EXPECT_EQ(ScreenText(ctx), "  ERROR: " + name + "を開けません。\n  5=5  ");
+    EXPECT_EQ(ScreenText(ctx), "  ERROR: " + name + "を開けません。\n  5=5  "_sj);
   }
 }
 

@@ -14,6 +14,7 @@
 #include "commands/dispatcher.h"
 #include "console/scripted_toolkit.h"
 #include "context.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -83,7 +84,7 @@ TEST(SetCommand, Transcripts) {
 TEST(SetCommand, RefusesUnusableFormat) {
   Context ctx;
   Execute(ctx, ".set format \"%q\"; .set format");
-  EXPECT_EQ(ScreenText(ctx), "  ERROR: 表示書式が不正です (%q)\r\n  .Set Format \"%.8G%S  \"\r\n");
+  EXPECT_EQ(ScreenText(ctx), "  ERROR: 表示書式が不正です (%q)\r\n  .Set Format \"%.8G%S  \"\r\n"_sj);
   EXPECT_EQ(ctx.settings.format, "%.8G%S  ");
   EXPECT_FALSE(SetFormat(ctx, "%q"));
   EXPECT_EQ(ctx.settings.format, "%.8G%S  ");
@@ -234,33 +235,33 @@ struct SetAssistCase {
 // While idle .set changes nothing and explains the item.
 TEST(SetCommand, AssistTexts) {
   const SetAssistCase cases[] = {
-      {".set", "ZEMUの諸設定を表示・変更する命令です。メニューの設定(S)と同等です。",
-       "> .set (項目) [設定値];　　設定値を省略すると現在の値を表示します。",
-       "項目には、name, file, format, echo, talk, trace, watch などがあります。"},
-      {".set xyz", "ZEMUの諸設定を表示・変更する命令です。メニューの設定(S)と同等です。",
-       "> .set (項目) [設定値];　　設定値を省略すると現在の値を表示します。",
-       "項目には、name, file, format, echo, talk, trace, watch などがあります。"},
-      {".set echo off", "展開実行する文を画面に表示するかどうかの設定です。",
+      {".set", "ZEMUの諸設定を表示・変更する命令です。メニューの設定(S)と同等です。"_sj,
+       "> .set (項目) [設定値];　　設定値を省略すると現在の値を表示します。"_sj,
+       "項目には、name, file, format, echo, talk, trace, watch などがあります。"_sj},
+      {".set xyz", "ZEMUの諸設定を表示・変更する命令です。メニューの設定(S)と同等です。"_sj,
+       "> .set (項目) [設定値];　　設定値を省略すると現在の値を表示します。"_sj,
+       "項目には、name, file, format, echo, talk, trace, watch などがあります。"_sj},
+      {".set echo off", "展開実行する文を画面に表示するかどうかの設定です。"_sj,
        "> .set echo [on/all/off];", ""},
-      {".set ep off", "数値の表記で、10のべき乗を示すEを使用/不使用を設定します。",
-       ".set epower [on/off];", "onのとき1.23e+5=12300  offのとき1.23e+5=123×e+5"},
-      {".set lo to x.log", "ZEMUの実行経過をファイルに記録します。",
-       "> .set file [on/off/to (ファイル名)];", "offで書き込みの一時停止できます。再開はonです。"},
-      {".set format \"%G\"", "計算結果の値の表示書式を設定します。",
+      {".set ep off", "数値の表記で、10のべき乗を示すEを使用/不使用を設定します。"_sj,
+       ".set epower [on/off];", "onのとき1.23e+5=12300  offのとき1.23e+5=123×e+5"_sj},
+      {".set lo to x.log", "ZEMUの実行経過をファイルに記録します。"_sj,
+       "> .set file [on/off/to (ファイル名)];"_sj, "offで書き込みの一時停止できます。再開はonです。"_sj},
+      {".set format \"%G\"", "計算結果の値の表示書式を設定します。"_sj,
        "> .set format [abc1]%[+- #][123][.45]l{f|e|g}[abc2][%s][abc3];",
-       "C言語の書式文字列で、数値と単位の書式を記述できます。"},
-      {".set h to x", "標準のヘルプファイル(.ZHP)を指定します。",
-       "> .set help to [ヘルプファイル名];", ""},
-      {".set n off", "計算結果の表示の前に計算式を書くかどうかを設定します。",
+       "C言語の書式文字列で、数値と単位の書式を記述できます。"_sj},
+      {".set h to x", "標準のヘルプファイル(.ZHP)を指定します。"_sj,
+       "> .set help to [ヘルプファイル名];"_sj, ""},
+      {".set n off", "計算結果の表示の前に計算式を書くかどうかを設定します。"_sj,
        "> .set name [on/off];", ""},
-      {".set ta off", "関数や手続きの登録を復唱するかどうかを設定します。", "> .set talk [on/off];",
+      {".set ta off", "関数や手続きの登録を復唱するかどうかを設定します。"_sj, "> .set talk [on/off];",
        ""},
-      {".set t calc", "関数や変数の評価を逐次トレース表示するかどうかを設定します。",
+      {".set t calc", "関数や変数の評価を逐次トレース表示するかどうかを設定します。"_sj,
        "> .set trace [off/command/formula/calc/system];", ""},
-      {".set w off", "$の付いた関数や手続きを画面上部に常時表示するかどうかを設定します。",
+      {".set w off", "$の付いた関数や手続きを画面上部に常時表示するかどうかを設定します。"_sj,
        "> .set watch [on/off];", ""},
-      {".set as", "現在、使用されていない項目名です。", "> .set assist;", ""},
-      {".set end", "現在、使用されていない項目名です。", "> .set end;", ""},
+      {".set as", "現在、使用されていない項目名です。"_sj, "> .set assist;", ""},
+      {".set end", "現在、使用されていない項目名です。"_sj, "> .set end;", ""},
   };
   for (const SetAssistCase& c : cases) {
     SCOPED_TRACE(c.statement);

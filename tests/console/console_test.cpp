@@ -11,6 +11,7 @@
 #include "console/output.h"
 #include "console/scripted_toolkit.h"
 #include "context.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -149,7 +150,7 @@ TEST_F(ConsoleTest, AssistExplainsStatementUnderCaretOnlyWhileIdle) {
   Type("7;1+2");
   screen().SetCaret(3);  // on the 7
   AssistTimerTimer(ctx_);
-  EXPECT_EQ(toolkit_.statusLines[0], "計算式です。");
+  EXPECT_EQ(toolkit_.statusLines[0], "計算式です。"_sj);
   EXPECT_NE(toolkit_.statusLines[2].find("7"), std::string::npos);
   EXPECT_EQ(toolkit_.assistTimer, 0);
   EXPECT_EQ(Screen(), "> 7;1+2");  // nothing executed
@@ -184,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
     Menu, RunStateMenuTest,
     testing::Values(
         MenuCase{"StopPauses", RunState::Running, StopComputation, RunState::Paused,
-                 "  計算の実行が停止されています。"},
+                 "  計算の実行が停止されています。"_sj},
         MenuCase{"RestartResumes", RunState::Paused, RestartComputation, RunState::Running, ""},
         MenuCase{"AbortAborts", RunState::Paused, AbortComputation, RunState::Aborted, ""},
         MenuCase{"AbortWhileRunning", RunState::Running, AbortComputation, RunState::Aborted, ""},
@@ -204,7 +205,7 @@ TEST(PauseTest, PausedRunWaitsForRestartOrAbort) {
   toolkit.events.push_back([&] { pausedLine2 = toolkit.statusLines[1]; });
   toolkit.events.push_back([&] { RestartComputation(ctx); });
   EXPECT_EQ(WaitWhilePaused(ctx), RunState::Running);
-  EXPECT_EQ(pausedLine2, "      継続し再開するのは、メニューの「計算中断(A)－計算再開(R)」です。");
+  EXPECT_EQ(pausedLine2, "      継続し再開するのは、メニューの「計算中断(A)－計算再開(R)」です。"_sj);
   EXPECT_EQ(toolkit.statusLines[1], "");
 
   StopComputation(ctx);

@@ -6,6 +6,7 @@
 #include "context.h"
 #include "definitions/statements.h"
 #include "definitions/store.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -80,11 +81,11 @@ INSTANTIATE_TEST_SUITE_P(
         AnalyseCase{"f(x)=x 'c (a;b)", FunctionKind, "f(x)=x 'c (a", "f", "f(x)", "x 'c (a",
                     "'c (a", ""},
         // Shift-JIS names: trail bytes 0x5C and 0x7C, half-width katakana.
-        AnalyseCase{"表(x)=x*2", FunctionKind, "表(x)=x*2", "表", "表(x)", "x*2", "", ""},
-        AnalyseCase{"ソ<1", VariableKind, "ソ<1", "ソ", "ソ", "1", "", ""},
-        AnalyseCase{"ポ2=3", FunctionKind, "ポ2=3", "ポ2", "ポ2", "3", "", ""},
-        AnalyseCase{"ｶ=1", FunctionKind, "ｶ=1", "ｶ", "ｶ", "1", "", ""},
-        AnalyseCase{"長さ<2 'c[m]", VariableKind, "長さ<2 'c[m]", "長さ", "長さ", "2 'c[m]",
+        AnalyseCase{"表(x)=x*2"_sj, FunctionKind, "表(x)=x*2"_sj, "表"_sj, "表(x)"_sj, "x*2", "", ""},
+        AnalyseCase{"ソ<1"_sj, VariableKind, "ソ<1"_sj, "ソ"_sj, "ソ"_sj, "1", "", ""},
+        AnalyseCase{"ポ2=3"_sj, FunctionKind, "ポ2=3"_sj, "ポ2"_sj, "ポ2"_sj, "3", "", ""},
+        AnalyseCase{"ｶ=1"_sj, FunctionKind, "ｶ=1"_sj, "ｶ"_sj, "ｶ"_sj, "1", "", ""},
+        AnalyseCase{"長さ<2 'c[m]"_sj, VariableKind, "長さ<2 'c[m]"_sj, "長さ"_sj, "長さ"_sj, "2 'c[m]",
                     "'c[m]", "[m]"}));
 
 struct MarkCase {
@@ -115,14 +116,14 @@ TEST(AnalyseDefinitionTest, CachedValueStateFollowsKind) {
   Definition f("f(x)=x");
   Definition note("3=note");
   Definition proc("p>1");
-  EXPECT_EQ(f.value.text, "解析前");
+  EXPECT_EQ(f.value.text, "解析前"_sj);
   AnalyseDefinition(ctx, f);
   AnalyseDefinition(ctx, note);
   AnalyseDefinition(ctx, proc);
   EXPECT_EQ(f.value.kind, ValueKind::Undefined);
-  EXPECT_EQ(f.value.text, "計算前");
-  EXPECT_EQ(note.value.text, "解析前");
-  EXPECT_EQ(proc.value.text, "解析前");
+  EXPECT_EQ(f.value.text, "計算前"_sj);
+  EXPECT_EQ(note.value.text, "解析前"_sj);
+  EXPECT_EQ(proc.value.text, "解析前"_sj);
 }
 
 TEST(AnalyseDefinitionTest, NumbersDescriptionsWithoutNumber) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "define_helpers.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -28,7 +29,7 @@ TEST(StoreDefinitionTest, NewSheetHasHeadingAndEmptyRow) {
   Context ctx;
   TDefine& sheet = CurrentSheet(ctx);
   ASSERT_EQ(sheet.RowCount(), 2);
-  EXPECT_EQ(sheet.rows[0].cells[NameColumn], "名前");
+  EXPECT_EQ(sheet.rows[0].cells[NameColumn], "名前"_sj);
   EXPECT_EQ(DefinitionAt(sheet, 1), nullptr);
   EXPECT_FALSE(sheet.modified);
 }
@@ -43,13 +44,13 @@ TEST(StoreDefinitionTest, ReplacementKeepsRowAndForgetsOthers) {
   Define(ctx, "v<7");
   EXPECT_EQ(Define(ctx, "f(x)=x*3"), 3);
   EXPECT_EQ(Texts(ctx), (Texts_{"g(x)=x+1", "h=3", "f(x)=x*3", "v<7 "}));
-  EXPECT_EQ(Cell(ctx, 3, ValueColumn), "計算前");
-  EXPECT_EQ(Cell(ctx, 1, ValueColumn), "再計算");
-  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "再計算");
-  EXPECT_EQ(DefinitionAt(CurrentSheet(ctx), 2)->value.text, "再計算");
+  EXPECT_EQ(Cell(ctx, 3, ValueColumn), "計算前"_sj);
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn), "再計算"_sj);
+  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "再計算"_sj);
+  EXPECT_EQ(DefinitionAt(CurrentSheet(ctx), 2)->value.text, "再計算"_sj);
   EXPECT_EQ(Cell(ctx, 4, ValueColumn), "7  ");  // variables keep their value
-  EXPECT_EQ(Cell(ctx, 3, TypeColumn), "定義式");
-  EXPECT_EQ(Cell(ctx, 4, TypeColumn), "代入式");
+  EXPECT_EQ(Cell(ctx, 3, TypeColumn), "定義式"_sj);
+  EXPECT_EQ(Cell(ctx, 4, TypeColumn), "代入式"_sj);
   EXPECT_EQ(Cell(ctx, 3, TextColumn), "f(x)=x*3");
   EXPECT_EQ(Cell(ctx, 3, NameColumn), "f");
 }
@@ -122,9 +123,9 @@ TEST(StoreDefinitionTest, SetsModifiedAndWatchRefresh) {
   Define(ctx, "=a note");
   EXPECT_TRUE(sheet.modified);
   EXPECT_TRUE(ctx.defines.watchRefreshNeeded);
-  EXPECT_EQ(Cell(ctx, 1, TypeColumn), "説明");
+  EXPECT_EQ(Cell(ctx, 1, TypeColumn), "説明"_sj);
   EXPECT_EQ(Cell(ctx, 1, NameColumn), "1");
-  EXPECT_EQ(Cell(ctx, 1, ValueColumn), ValueText(ctx, MakeTagged(ValueKind::Undefined, "解析前")));
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn), ValueText(ctx, MakeTagged(ValueKind::Undefined, "解析前"_sj)));
 }
 
 struct FindRowCase {
@@ -223,7 +224,7 @@ TEST(RowEditTest, DeleteAndInsertMoveRows) {
   for (int row : {-1, 0, 4, 5, 99}) DeleteRow(sheet, row);
   for (int row : {-1, 0, 5, 99}) InsertRow(sheet, row);
   EXPECT_EQ(sheet.RowCount(), 5);
-  EXPECT_EQ(sheet.rows[0].cells[NameColumn], "名前");
+  EXPECT_EQ(sheet.rows[0].cells[NameColumn], "名前"_sj);
   InsertRow(sheet, 4);  // just above the empty last row
   EXPECT_EQ(sheet.RowCount(), 6);
   EXPECT_EQ(DefinitionAt(sheet, 5), nullptr);
@@ -237,10 +238,10 @@ TEST(ForgetValuesTest, VariablesOnlyWhenAsked) {
   TDefine& sheet = CurrentSheet(ctx);
   ctx.settings.trace = TraceLevel::Command;
   ForgetValues(ctx, sheet, false);
-  EXPECT_EQ(Cell(ctx, 1, ValueColumn), "再計算");
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn), "再計算"_sj);
   EXPECT_EQ(Cell(ctx, 2, ValueColumn), "1  ");
   ForgetValues(ctx, sheet, true);
-  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "再計算");
+  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "再計算"_sj);
   EXPECT_NE(ScreenText(ctx).find("FORGET(0)"), std::string::npos);
   EXPECT_NE(ScreenText(ctx).find("FORGET(1)"), std::string::npos);
   // Using the variable evaluates its stored text to the same value again.
@@ -288,13 +289,13 @@ TEST(SheetTest, NewSheetsAreNumberedAndTitled) {
   TDefine& first = NewSheet(ctx);
   TDefine& second = NewSheet(ctx);
   EXPECT_EQ(first.name, "ZEMU0.ZDF");
-  EXPECT_EQ(first.title, " ZEMU 定義式 -- ZEMU0.ZDF");
+  EXPECT_EQ(first.title, " ZEMU 定義式 -- ZEMU0.ZDF"_sj);
   EXPECT_FALSE(first.named);
   EXPECT_EQ(second.name, "ZEMU1.ZDF");
   EXPECT_EQ(&CurrentSheet(ctx), &second);
-  EXPECT_EQ(SheetTitle("C:\\zemu\\START.Ini"), " ZEMU 初期設定 -- C:\\zemu\\START.Ini");
-  EXPECT_EQ(SheetTitle("ini"), " ZEMU 定義式 -- ini");
-  EXPECT_EQ(SheetTitle("a.ZDF"), " ZEMU 定義式 -- a.ZDF");
+  EXPECT_EQ(SheetTitle("C:\\zemu\\START.Ini"), " ZEMU 初期設定 -- C:\\zemu\\START.Ini"_sj);
+  EXPECT_EQ(SheetTitle("ini"), " ZEMU 定義式 -- ini"_sj);
+  EXPECT_EQ(SheetTitle("a.ZDF"), " ZEMU 定義式 -- a.ZDF"_sj);
 }
 
 TEST(SheetTest, RemovingCurrentSheetSelectsPrevious) {
@@ -308,7 +309,7 @@ TEST(SheetTest, RemovingCurrentSheetSelectsPrevious) {
   SelectSheet(ctx, first);
   EXPECT_TRUE(RemoveSheet(ctx, 2));  // not current: the current stays
   EXPECT_EQ(&CurrentSheet(ctx), &first);
-  EXPECT_EQ(testing_defs::Eval(ctx, "g"), "ERROR: gは、未定義です。");
+  EXPECT_EQ(testing_defs::Eval(ctx, "g"), "ERROR: gは、未定義です。"_sj);
   (void)third;
   TDefine& second = *ctx.defines.sheets[1];
   SelectSheet(ctx, second);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "context.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -46,10 +47,10 @@ TEST_P(TempVarNameTest, ComparesWithoutCaseButDoubleBytesExactly) {
 INSTANTIATE_TEST_SUITE_P(
     Names, TempVarNameTest,
     testing::Values(NameCase{"X", "x", true}, NameCase{"abc", "ABC", true},
-                    NameCase{"ab", "abc", false}, NameCase{"長さ", "長さ", true},
+                    NameCase{"ab", "abc", false}, NameCase{"長さ"_sj, "長さ"_sj, true},
                     // ア is 83 41 and ヂ is 83 61: their trail bytes differ only by case.
-                    NameCase{"ア", "ヂ", false}, NameCase{"表", "表", true},
-                    NameCase{"ソx", "ソX", true}, NameCase{"", "x", false}));
+                    NameCase{"ア"_sj, "ヂ"_sj, false}, NameCase{"表"_sj, "表"_sj, true},
+                    NameCase{"ソx"_sj, "ソX"_sj, true}, NameCase{"", "x", false}));
 
 TEST(TempVarTest, GetWithoutCurrentIndexIsAnError) {
   Context ctx;

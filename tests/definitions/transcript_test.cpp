@@ -6,6 +6,7 @@
 
 #include "commands/dispatcher.h"
 #include "define_helpers.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -31,10 +32,10 @@ TEST_P(DefinitionTranscriptTest, LeavesConsoleText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statements, DefinitionTranscriptTest,
-    testing::Values(Transcript{"f(x)=x*2; f(3); f(3,4)", "  f(3)=6  =ERROR: 引数が多い"},
+    testing::Values(Transcript{"f(x)=x*2; f(3); f(3,4)", "  f(3)=6  =ERROR: 引数が多い"_sj},
                     Transcript{"a<1/3", "  a=0.33333333  "}, Transcript{"$a<2*3", "  a=6  "},
                     Transcript{"a<1/0; a", "  a=ERROR: Divide By 0=ERROR: Divide By 0"},
-                    Transcript{"n<n+1", "  n=ERROR: nは、未定義です。"},
+                    Transcript{"n<n+1", "  n=ERROR: nは、未定義です。"_sj},
                     Transcript{"f(x,y)=x+y; f(2, x*10)", "  f(2, x*10)=22  "},
                     Transcript{"g(y)=f(1); f(x)=x+y; g(5)", "  g(5)=6  "},
                     Transcript{"f(x)=x; f<5; f; f(2)", "  f=5  f=5  f(2)=2  "},

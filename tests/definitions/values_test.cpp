@@ -7,6 +7,7 @@
 
 #include "define_helpers.h"
 #include "engine/tempvar.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -38,8 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         TranscriptCase{"one argument", {"f(x)=x*2"}, "f(3)", "6  "},
         TranscriptCase{"no parameters", {"g=5"}, "g+g()", "10  "},
-        TranscriptCase{"too many", {"f(x)=x*2"}, "f(3,4)", "ERROR: 引数が多い"},
-        TranscriptCase{"arguments to none", {"g=5"}, "g(1)", "ERROR: 引数が多い"},
+        TranscriptCase{"too many", {"f(x)=x*2"}, "f(3,4)", "ERROR: 引数が多い"_sj},
+        TranscriptCase{"arguments to none", {"g=5"}, "g(1)", "ERROR: 引数が多い"_sj},
         TranscriptCase{"missing from store", {"f(x,y)=x+y", "y<10"}, "f(1)", "11  "},
         TranscriptCase{"earlier parameter", {"f(x,y)=x+y", "x<100"}, "f(2, x*10)", "22  "},
         TranscriptCase{"parameter hides definition", {"x<5", "f(x)=x+1"}, "f(1)+x", "7  "},
@@ -50,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         TranscriptCase{"nested call", {"f(x)=x*2"}, "f(f(f(1)))", "8  "},
         TranscriptCase{"failed argument", {"f(x,y)=x+y"}, "f(1/0,2)", "ERROR: Divide By 0"},
         TranscriptCase{"argument error in group", {"f(x,y)=y"}, "f((1/0),7)", "7  "},
-        TranscriptCase{"double-byte name", {"表(ソ)=ソ*3"}, "表(2)", "6  "}));
+        TranscriptCase{"double-byte name", {"表(ソ)=ソ*3"_sj}, "表(2)"_sj, "6  "}));
 
 INSTANTIATE_TEST_SUITE_P(
     Units, DefinitionValueTest,
@@ -78,10 +79,10 @@ TEST(DefinitionValueTest, FunctionCacheStates) {
   Define(ctx, "g=2+3");
   TDefine& sheet = CurrentSheet(ctx);
   EXPECT_EQ(Eval(ctx, "f(3)"), "6  ");
-  EXPECT_EQ(DefinitionAt(sheet, 1)->value.text, "引数次第");
+  EXPECT_EQ(DefinitionAt(sheet, 1)->value.text, "引数次第"_sj);
   EXPECT_EQ(sheet.rows[1].cells[ValueColumn], ValueText(ctx, DefinitionAt(sheet, 1)->value));
-  EXPECT_EQ(Eval(ctx, "f(3,4)"), "ERROR: 引数が多い");
-  EXPECT_EQ(DefinitionAt(sheet, 1)->value.text, "引数が多い");
+  EXPECT_EQ(Eval(ctx, "f(3,4)"), "ERROR: 引数が多い"_sj);
+  EXPECT_EQ(DefinitionAt(sheet, 1)->value.text, "引数が多い"_sj);
   EXPECT_EQ(Eval(ctx, "g"), "5  ");
   EXPECT_EQ(DefinitionAt(sheet, 2)->value.number, 5);
   EXPECT_EQ(sheet.rows[2].cells[ValueColumn], "5  ");
@@ -93,7 +94,7 @@ TEST(DefinitionValueTest, TooManyArgumentsLeavesCursorOnParenthesis) {
   std::shared_ptr<Definition> d = DefinitionAt(CurrentSheet(ctx), 1);
   const char* call = "(1,2)+1";
   Value v = GetDefinitionValue(ctx, *d, call);
-  EXPECT_EQ(v.text, "引数が多い");
+  EXPECT_EQ(v.text, "引数が多い"_sj);
   EXPECT_STREQ(call, "(1,2)+1");
   const char* good = "(1)+1";
   EXPECT_EQ(GetDefinitionValue(ctx, *d, good).number, 1);
@@ -122,10 +123,10 @@ TEST(DefinitionValueTest, RowOutsideSheetIsUndefined) {
   ctx.settings.trace = TraceLevel::Command;
   for (int row : {-1, 0, 2, 3}) {
     const char* none = "";
-    EXPECT_EQ(ValueText(ctx, ValueOfRow(ctx, sheet, row, none)), "ERROR: 未定義式") << row;
+    EXPECT_EQ(ValueText(ctx, ValueOfRow(ctx, sheet, row, none)), "ERROR: 未定義式"_sj) << row;
   }
-  EXPECT_NE(ScreenText(ctx).find("GET(2)=未定義式"), std::string::npos);
-  EXPECT_EQ(UndefinedDefinitionError().text, "未定義");
+  EXPECT_NE(ScreenText(ctx).find("GET(2)=未定義式"_sj), std::string::npos);
+  EXPECT_EQ(UndefinedDefinitionError().text, "未定義"_sj);
 }
 
 TEST(DefinitionValueTest, TracesDefinitionReads) {
@@ -145,7 +146,7 @@ TEST(VariableValueTest, ErrorKeepsFormula) {
   // A variable that names itself before it exists reports the missing name
   // instead of calling itself without end.
   Define(ctx, "n<n+1");
-  EXPECT_EQ(Eval(ctx, "n"), "ERROR: nは、未定義です。");
+  EXPECT_EQ(Eval(ctx, "n"), "ERROR: nは、未定義です。"_sj);
   EXPECT_EQ(TextAt(ctx, 2), "n<n+1");
   // Once a value can be computed, the text is rewritten with it.
   Define(ctx, "b<1");

@@ -10,6 +10,7 @@
 #include "context.h"
 #include "engine/eval.h"
 #include "engine/tempvar.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -32,14 +33,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(PrintedCase{"sin(0)", "0  "}, PrintedCase{"SIN(0)", "0  "},
                     PrintedCase{"Sin(0)", "0  "}, PrintedCase{"sin 0", "0  "},
                     PrintedCase{"pi", "3.1415927  "}, PrintedCase{"pi()", "3.1415927  "},
-                    PrintedCase{"pi ( )", "3.1415927  "}, PrintedCase{"π", "3.1415927  "},
-                    PrintedCase{"π()", "3.1415927  "}, PrintedCase{"PI*2", "6.2831853  "},
-                    PrintedCase{"foo(1)", "ERROR: fooは、未定義です。"},
-                    PrintedCase{"FOO", "ERROR: fooは、未定義です。"},
-                    PrintedCase{"si(0)", "ERROR: siは、未定義です。"},
-                    PrintedCase{"sine(0)", "ERROR: sineは、未定義です。"},
+                    PrintedCase{"pi ( )", "3.1415927  "}, PrintedCase{"π"_sj, "3.1415927  "},
+                    PrintedCase{"π()"_sj, "3.1415927  "}, PrintedCase{"PI*2", "6.2831853  "},
+                    PrintedCase{"foo(1)", "ERROR: fooは、未定義です。"_sj},
+                    PrintedCase{"FOO", "ERROR: fooは、未定義です。"_sj},
+                    PrintedCase{"si(0)", "ERROR: siは、未定義です。"_sj},
+                    PrintedCase{"sine(0)", "ERROR: sineは、未定義です。"_sj},
                     // A trail byte in the range A-Z stays as it is: "ア" is 0x83 0x41.
-                    PrintedCase{"Xア", "ERROR: xアは、未定義です。"}));
+                    PrintedCase{"Xア"_sj, "ERROR: xアは、未定義です。"_sj}));
 
 INSTANTIATE_TEST_SUITE_P(
     RangesAndWrapping, BuiltinPrintedTest,
@@ -50,15 +51,15 @@ INSTANTIATE_TEST_SUITE_P(
         PrintedCase{"ln(-1)", "ERROR: log(x<0)"}, PrintedCase{"log10(-0.5)", "ERROR: log10(x<0)"},
         PrintedCase{"sqrt(-4)", "ERROR: sqrt(x<0)"}, PrintedCase{"root(-4)", "ERROR: sqrt(x<0)"},
         PrintedCase{"abs(sqrt(-4))", "ERROR: abs(sqrt(x<0))"},
-        PrintedCase{"int(foo)", "ERROR: int(fooは、未定義です。)"},
-        PrintedCase{"floor(foo)", "ERROR: int(fooは、未定義です。)"},
-        PrintedCase{"ln(foo)", "ERROR: log(fooは、未定義です。)"},
-        PrintedCase{"sqrt(foo)", "ERROR: root(fooは、未定義です。)"},
+        PrintedCase{"int(foo)", "ERROR: int(fooは、未定義です。)"_sj},
+        PrintedCase{"floor(foo)", "ERROR: int(fooは、未定義です。)"_sj},
+        PrintedCase{"ln(foo)", "ERROR: log(fooは、未定義です。)"_sj},
+        PrintedCase{"sqrt(foo)", "ERROR: root(fooは、未定義です。)"_sj},
         PrintedCase{"cos(1/0)", "ERROR: cos(Divide By 0)"},
         PrintedCase{"sq(cubic(abs(frag(foo))))",
-                    "ERROR: sq(cubic(abs(frag(fooは、未定義です。))))"},
+                    "ERROR: sq(cubic(abs(frag(fooは、未定義です。))))"_sj},
         PrintedCase{"exp(sign(atan(tan(sin(x)))))",
-                    "ERROR: exp(sign(atan(tan(sin(xは、未定義です。)))))"},
+                    "ERROR: exp(sign(atan(tan(sin(xは、未定義です。)))))"_sj},
         PrintedCase{"sign(5[m])", "1[m]  "}, PrintedCase{"abs(-3[m])", "3[m]  "},
         PrintedCase{"int(2.5[m])", "2[m]  "}, PrintedCase{"frag(2.5[m])", "0.5[m]  "},
         PrintedCase{"sq(3[m])", "9  "}, PrintedCase{"sqrt(9[m])", "3  "}));
@@ -68,8 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(PrintedCase{"mod(10,0)", "ERROR: mod(x,ZERO)"},
                     PrintedCase{"mod 10", "ERROR: mod(No Args)"},
                     PrintedCase{"mod(10,3", "ERROR: mod(No ')')"},
-                    PrintedCase{"mod(10,foo)", "ERROR: mod(fooは、未定義です。)"},
-                    PrintedCase{"mod(foo,3)", "ERROR: mod(fooは、未定義です。)"},
+                    PrintedCase{"mod(10,foo)", "ERROR: mod(fooは、未定義です。)"_sj},
+                    PrintedCase{"mod(foo,3)", "ERROR: mod(fooは、未定義です。)"_sj},
                     PrintedCase{"mod(10)", "ERROR: mod()"},
                     PrintedCase{"intproduct(1)", "ERROR: intproduct()"},
                     PrintedCase{"intproduct 1", "ERROR: intproduct()"},
@@ -81,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PrintedCase{"or", "ERROR: or()"}, PrintedCase{"comp", "ERROR: comp()"},
                     PrintedCase{"not 1", "ERROR: not(XX)"}, PrintedCase{"if 1", "ERROR: if(XX)"},
                     PrintedCase{"if(1<2,2[m],3)", "2[m]  "},
-                    PrintedCase{"if(1<2,foo,3)", "ERROR: fooは、未定義です。"},
+                    PrintedCase{"if(1<2,foo,3)", "ERROR: fooは、未定義です。"_sj},
                     // Without both branches, or with a condition that cannot be
                     // read, there is nothing to choose from.
                     PrintedCase{"if(1>2,3)", "ERROR: if(XX)"},
@@ -96,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(Lists, BuiltinPrintedTest,
                          testing::Values(PrintedCase{"max", "ERROR: max()"},
                                          PrintedCase{"min 1", "ERROR: min()"},
-                                         PrintedCase{"max(foo,1)", "ERROR: fooは、未定義です。"},
+                                         PrintedCase{"max(foo,1)", "ERROR: fooは、未定義です。"_sj},
                                          PrintedCase{"max(1,foo)", "1  "},
                                          // The winner keeps the unit it was read with.
                                          PrintedCase{"max(1[m],2)", "2  "},
@@ -117,10 +118,10 @@ INSTANTIATE_TEST_SUITE_P(
     PowerPrefix, BuiltinPrintedTest,
     testing::Values(PrintedCase{"cos^2(0)", "1  "}, PrintedCase{"abs^2(-3[m])", "9  "},
                     PrintedCase{"sqrt^2(-4)", "ERROR: sqrt(x<0)"},
-                    PrintedCase{"foo^2(1)", "ERROR: fooは、未定義です。"},
+                    PrintedCase{"foo^2(1)", "ERROR: fooは、未定義です。"_sj},
                     PrintedCase{"average^2(1)", "ERROR: average() is not ready."},
                     // A power that is not a number is passed over.
-                    PrintedCase{"cos^foo(0)", "ERROR: cos(fooは、未定義です。)"}));
+                    PrintedCase{"cos^foo(0)", "ERROR: cos(fooは、未定義です。)"_sj}));
 
 struct NumberCase {
   const char* formula;
@@ -247,8 +248,8 @@ TEST(BuiltinHelpTest, AssistShowsInnermostCallLast) {
   Context ctx(&toolkit);
   ctx.runState = RunState::Idle;
   EvalText(ctx, "sin(cos(0))");
-  EXPECT_EQ(toolkit.lines[1], "cos()は、三角関数です。引数の単位は、ラジアン[rad]です。");
-  EXPECT_EQ(toolkit.lines[2], "cos^2(x)は、(cos(x))^2 のことです。  cos(x)^2は、cos(x^2)です。");
+  EXPECT_EQ(toolkit.lines[1], "cos()は、三角関数です。引数の単位は、ラジアン[rad]です。"_sj);
+  EXPECT_EQ(toolkit.lines[2], "cos^2(x)は、(cos(x))^2 のことです。  cos(x)^2は、cos(x^2)です。"_sj);
 }
 
 TEST(BuiltinHelpTest, SingleLineHelpClearsSecondLine) {
@@ -257,7 +258,7 @@ TEST(BuiltinHelpTest, SingleLineHelpClearsSecondLine) {
   ctx.runState = RunState::Idle;
   toolkit.lines[2] = "old";
   EvalText(ctx, "acos(1)");
-  EXPECT_EQ(toolkit.lines[1], "acos()は、三角関数cos()の逆関数です。");
+  EXPECT_EQ(toolkit.lines[1], "acos()は、三角関数cos()の逆関数です。"_sj);
   EXPECT_EQ(toolkit.lines[2], "");
 }
 
@@ -265,9 +266,9 @@ TEST(BuiltinHelpTest, AliasShowsTheEntrysHelp) {
   StatusToolkit toolkit;
   Context ctx(&toolkit);
   ctx.runState = RunState::Idle;
-  EvalText(ctx, "π");
-  EXPECT_EQ(toolkit.lines[1], "pi,pi(),π,π()は、いずれも、3.1415926535897932385を返す関数です。");
-  EXPECT_EQ(toolkit.lines[2], "小学生がpi=3としたいときには、pi=3と関数定義してください。");
+  EvalText(ctx, "π"_sj);
+  EXPECT_EQ(toolkit.lines[1], "pi,pi(),π,π()は、いずれも、3.1415926535897932385を返す関数です。"_sj);
+  EXPECT_EQ(toolkit.lines[2], "小学生がpi=3としたいときには、pi=3と関数定義してください。"_sj);
 }
 
 TEST(BuiltinHelpTest, NothingShownForNotReadyUnknownOrRunning) {
@@ -307,7 +308,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TraceCase{TraceLevel::Calc, "sin(0)", "Func(sin)=0  "},
                     TraceCase{TraceLevel::System, "SIN(0)", "Func(sin)=0  "},
                     TraceCase{TraceLevel::Calc, "cos^2(0)", "Func(cos^2  )=1  "},
-                    TraceCase{TraceLevel::Calc, "foo", "Func(foo)=ERROR: fooは、未定義です。"},
+                    TraceCase{TraceLevel::Calc, "foo", "Func(foo)=ERROR: fooは、未定義です。"_sj},
                     TraceCase{TraceLevel::Calc, "sum(1)", "Func(sum)=ERROR: sum() is not ready."},
                     TraceCase{TraceLevel::Formula, "sin(0)", ""},
                     TraceCase{TraceLevel::Off, "sin(0)", ""}));
@@ -316,7 +317,7 @@ TEST(BuiltinUndefinedTest, PowerIsErrorAndIntProductCountsZero) {
   Context ctx;
   PushTempVar(ctx, "u", Value{});
   Value v = EvalText(ctx, "if^2(1,u,0)");
-  EXPECT_EQ(ValueText(ctx, v), "ERROR: 実数しか累乗^ができません。");
+  EXPECT_EQ(ValueText(ctx, v), "ERROR: 実数しか累乗^ができません。"_sj);
   EXPECT_EQ(ValueText(ctx, EvalText(ctx, "if(1,u,0)")), "Undefined");
   EXPECT_EQ(ValueText(ctx, EvalText(ctx, "intproduct(u,3)")), "0  ");
 }

@@ -13,6 +13,7 @@
 #include "commands/dispatcher.h"
 #include "context.h"
 #include "definitions/store.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -68,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(EvalNamesTest, UnknownNameIsUndefinedBuiltin) {
   Context ctx;
-  EXPECT_EQ(Evaluate(ctx, "Abc+1"), "ERROR: abcは、未定義です。");
+  EXPECT_EQ(Evaluate(ctx, "Abc+1"), "ERROR: abcは、未定義です。"_sj);
   // The message is Shift-JIS: "は" is 0x82 0xCD.
   Value v = EvalText(ctx, "x");
   EXPECT_EQ(v.text, "x\x82\xcd\x81\x41\x96\xa2\x92\xe8\x8b\x60\x82\xc5\x82\xb7\x81\x42");
@@ -78,7 +79,7 @@ TEST(EvalNamesTest, EpowerOffReadsNamesAfterTheMantissa) {
   Context ctx;
   ctx.settings.epower = false;
   // 2e3 is 2 times the name e3, which is not defined.
-  EXPECT_EQ(Evaluate(ctx, "2e3"), "ERROR: e3は、未定義です。");
+  EXPECT_EQ(Evaluate(ctx, "2e3"), "ERROR: e3は、未定義です。"_sj);
   EXPECT_EQ(Evaluate(ctx, "0x1F"), "31  ");
 }
 

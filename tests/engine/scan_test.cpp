@@ -3,6 +3,7 @@
 // is handed over in a heap block of exactly its size, so that a sanitizer
 // build catches any read past the terminator.
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
 
 #include <gtest/gtest.h>
 
@@ -154,11 +155,11 @@ struct ReadCase {
 
 TEST(ScanRead, Table) {
   const ReadCase cases[] = {
-      {Reader::Name, "長さ2+1", "長さ2", 5},
+      {Reader::Name, "長さ2+1"_sj, "長さ2"_sj, 5},
       {Reader::Name, "_x", "", 0},
       {Reader::Name, "  abc def", "abc", 5},
-      {Reader::Name, "表x=1", "表x", 3},
-      {Reader::Name, "ソ1", "ソ1", 3},
+      {Reader::Name, "表x=1"_sj, "表x"_sj, 3},
+      {Reader::Name, "ソ1"_sj, "ソ1"_sj, 3},
       {Reader::Name, "\xB6+1", "\xB6", 1},
       {Reader::Name, "x\x95", "x\x95", 2},
       {Reader::Name, "\"a b\"c", "a b", 5},
@@ -167,7 +168,7 @@ TEST(ScanRead, Table) {
       {Reader::Word, "D:\\work\\sheet1.ZDF x", "D:\\work\\sheet1.ZDF", 18},
       {Reader::Word, " ../x/y;", "../x/y", 7},
       {Reader::Word, "a/1b", "a/", 2},
-      {Reader::Word, "表1", "表1", 3},  // its trail byte '\' is no separator
+      {Reader::Word, "表1"_sj, "表1"_sj, 3},  // its trail byte '\' is no separator
       {Reader::Word, "'ab c' d", "ab c", 6},
       {Reader::Word, "\"a;b\"", "a;b", 5},
       {Reader::Word, "\"abc", "abc", 4},
@@ -219,9 +220,9 @@ TEST(ScanMatch, CommandWord) {
       {"bl", "b?.ockend", true},
       {"Bl", "bl.ockend", false},
       {"bl-", "bl.ockend", false},
-      {"表", "表", true},
-      {"?", "表", true},
-      {"\x95", "表", false},
+      {"表"_sj, "表"_sj, true},
+      {"?", "表"_sj, true},
+      {"\x95", "表"_sj, false},
   };
   for (const MatchCase& k : cases) {
     auto typed = Exact(k.a);
@@ -237,8 +238,8 @@ TEST(ScanMatch, Name) {
       {"a#", "abc", true},      {"x", "#", true},         {"a?c", "abbbc", true},
       {"a?", "abc", true},      {"a?c?", "abcb", true},   {"a?c?", "abcd", false},
       {"ab+1", "a?", true},     {"ab_", "a?", true},      {"a+1", "a?", false},
-      {"長さ=1", "長さ", true}, {"長さ2", "長さ", false}, {"表", "\x95", false},
-      {"x?表", "xab表", true},  {"?x", "ソx", true},      {"ソ?", "ソ\x83\x5C", true},
+      {"長さ=1"_sj, "長さ"_sj, true}, {"長さ2"_sj, "長さ"_sj, false}, {"表"_sj, "\x95", false},
+      {"x?表"_sj, "xab表"_sj, true},  {"?x", "ソx"_sj, true},      {"ソ?"_sj, "ソソ"_sj, true},
   };
   for (const MatchCase& k : cases) {
     auto probe = Exact(k.a);
@@ -329,12 +330,12 @@ TEST(ScanExpand, Table) {
       {"%0(%2)", 100, "proc()"},
       {"a%", 100, "a%"},
       {"%x%", 100, "%x%"},
-      {"5%表", 100, "5%表"},
+      {"5%表"_sj, 100, "5%表"_sj},
       {"ab%4cd", 8, "abcd"},   // limit 5: XYZW does not fit and is left out
       {"ab%3cd", 8, "abXYZ"},  // XYZ fits exactly
       {"abcdefgh", 8, "abcde"},
-      {"abcd表x", 8, "abcd表"},
-      {"abcd%表", 8, "abcd%表"},
+      {"abcd表x"_sj, 8, "abcd表"_sj},
+      {"abcd%表"_sj, 8, "abcd%表"_sj},
       {"abc", 3, ""},
   };
   for (const auto& k : cases) {
@@ -354,14 +355,14 @@ TEST(ScanExpand, ProcedureBufferLimit) {
 
 TEST(ScanFold, Table) {
   const std::pair<std::string, std::string> cases[] = {
-      {"ＡＢ＝１２", "AB= 12"},
-      {"　、。・", "  \xA4 \xA1 \xA5 "},
-      {"「x」", "\xA2 x\xA3 "},
-      {"／＋－×÷", " / + - * /"},
-      {"＜＞", "< > "},
-      {"０９ＡＺａｚ", "09AZaz"},
+      {"ＡＢ＝１２"_sj, "AB= 12"},
+      {"　、。・"_sj, "  \xA4 \xA1 \xA5 "},
+      {"「x」"_sj, "\xA2 x\xA3 "},
+      {"／＋－×÷"_sj, " / + - * /"},
+      {"＜＞"_sj, "< > "},
+      {"０９ＡＺａｚ"_sj, "09AZaz"},
       {"a\xA0z", "a z"},
-      {"表ソ", "表ソ"},
+      {"表ソ"_sj, "表ソ"_sj},
       {"\x88\x81\x40", "\x88\x81\x40"},  // a kanji then '@', not an ideographic space
       {"a\x82", "a\x82"},
       {"\x82\x9B", "\x82\x9B"},

@@ -11,6 +11,7 @@
 #include "definitions/statements.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -45,9 +46,9 @@ INSTANTIATE_TEST_SUITE_P(
     NoConversionNeeded, ConvertUnitTest,
     testing::Values(ConvertCase{kNone, "(3[m])[m]", "3[m]  "}, ConvertCase{kNone, "3[m]", "3[m]  "},
                     ConvertCase{kNone, "(3[])[m]", "3[m]  "},
-                    ConvertCase{kNone, "(2[s])[m]", "ERROR: 未定義単位変換: [s][m]"},
-                    ConvertCase{kNone, "1[m]-2[s]", "ERROR: 未定義単位変換: [s][m]"},
-                    ConvertCase{kNone, "1[m]+2[s]", "ERROR: 未定義単位変換: [s][m]"}));
+                    ConvertCase{kNone, "(2[s])[m]", "ERROR: 未定義単位変換: [s][m]"_sj},
+                    ConvertCase{kNone, "1[m]-2[s]", "ERROR: 未定義単位変換: [s][m]"_sj},
+                    ConvertCase{kNone, "1[m]+2[s]", "ERROR: 未定義単位変換: [s][m]"_sj}));
 
 INSTANTIATE_TEST_SUITE_P(
     Factors, ConvertUnitTest,
@@ -63,14 +64,14 @@ INSTANTIATE_TEST_SUITE_P(
                     ConvertCase{{"[a][b]=2", "[b][a]=10"}, "(1[b])[a]", "10[a]  "},
                     // A factor of 0 works forwards only.
                     ConvertCase{{"[x][y]=0"}, "(5[x])[y]", "0[y]  "},
-                    ConvertCase{{"[x][y]=0"}, "(5[y])[x]", "ERROR: 単位変換係数＝ゼロ: [y][x]"},
+                    ConvertCase{{"[x][y]=0"}, "(5[y])[x]", "ERROR: 単位変換係数＝ゼロ: [y][x]"_sj},
                     // A factor that cannot be computed fails the conversion.
-                    ConvertCase{{"[p][q]=foo"}, "(5[p])[q]", "ERROR: fooは、未定義です。"},
-                    ConvertCase{{"[p][q]=foo"}, "(5[q])[p]", "ERROR: fooは、未定義です。"},
+                    ConvertCase{{"[p][q]=foo"}, "(5[p])[q]", "ERROR: fooは、未定義です。"_sj},
+                    ConvertCase{{"[p][q]=foo"}, "(5[q])[p]", "ERROR: fooは、未定義です。"_sj},
                     // Unit names are compared byte for byte, ? and # included.
-                    ConvertCase{{"[#][z]=5"}, "(1[a])[z]", "ERROR: 未定義単位変換: [a][z]"},
+                    ConvertCase{{"[#][z]=5"}, "(1[a])[z]", "ERROR: 未定義単位変換: [a][z]"_sj},
                     ConvertCase{{"[#][z]=5"}, "(1[#])[z]", "5[z]  "},
-                    ConvertCase{{"[a?][b]=3"}, "(1[ab])[b]", "ERROR: 未定義単位変換: [ab][b]"}));
+                    ConvertCase{{"[a?][b]=3"}, "(1[ab])[b]", "ERROR: 未定義単位変換: [ab][b]"_sj}));
 
 INSTANTIATE_TEST_SUITE_P(
     Prefixes, ConvertUnitTest,
@@ -85,26 +86,26 @@ INSTANTIATE_TEST_SUITE_P(
                     // The bracketed prefix comes before the plain name.
                     ConvertCase{{"[k]]=1000", "k=7"}, "(2[km])[m]", "2000[m]  "},
                     // A double-byte prefix is counted in bytes.
-                    ConvertCase{{"[μ]]=0.000001"}, "(3[μm])[m]", "3E-6[m]  "},
-                    ConvertCase{{"[μ]]=0.000001"}, "(3[m])[μm]", "3000000[μm]  "},
-                    ConvertCase{{"[μ]]=0.000001", "[k]]=1000"},
-                                "(1[μm])[km]",
-                                "ERROR: 未定義単位変換: [μm][km]"},
+                    ConvertCase{{"[μ]]=0.000001"_sj}, "(3[μm])[m]"_sj, "3E-6[m]  "},
+                    ConvertCase{{"[μ]]=0.000001"_sj}, "(3[m])[μm]"_sj, "3000000[μm]  "_sj},
+                    ConvertCase{{"[μ]]=0.000001"_sj, "[k]]=1000"},
+                                "(1[μm])[km]"_sj,
+                                "ERROR: 未定義単位変換: [μm][km]"_sj},
                     // Two prefixes need the bare unit in between.
                     ConvertCase{{"[km][m]=1000", "[cm][m]=0.01"}, "(1[km])[cm]", "100000[cm]  "},
-                    ConvertCase{{"[k]]=1000"}, "(1[km])[cm]", "ERROR: 未定義単位変換: [m][cm]"},
-                    ConvertCase{kNone, "(1[km])[cm]", "ERROR: 未定義単位変換: [km][m]"}));
+                    ConvertCase{{"[k]]=1000"}, "(1[km])[cm]", "ERROR: 未定義単位変換: [m][cm]"_sj},
+                    ConvertCase{kNone, "(1[km])[cm]", "ERROR: 未定義単位変換: [km][m]"_sj}));
 
 INSTANTIATE_TEST_SUITE_P(
     Functions, ConvertUnitTest,
     testing::Values(ConvertCase{kCelsius, "(20[degC])[K]", "293.15[K]  "},
                     ConvertCase{kCelsius, "(-40[degC])[K]", "233.15[K]  "},
                     ConvertCase{kCelsius, "(293.15[K])[degC]",
-                                "ERROR: 未定義単位変換関数: [K][degC]()"},
+                                "ERROR: 未定義単位変換関数: [K][degC]()"_sj},
                     ConvertCase{kCelsius, "(20[degC])[K]+(30[degC])[K]", "596.3[K]  "},
                     // The argument is written with 15 digits.
                     ConvertCase{{"[a][b](x)=x*2"}, "(1.5e20[a])[b]", "3E20[b]  "},
-                    ConvertCase{{"[a][b](x)=foo"}, "(1[a])[b]", "ERROR: fooは、未定義です。"}));
+                    ConvertCase{{"[a][b](x)=foo"}, "(1[a])[b]", "ERROR: fooは、未定義です。"_sj}));
 
 INSTANTIATE_TEST_SUITE_P(
     Angles, ConvertUnitTest,
@@ -112,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ConvertCase{{"[deg][rad]=pi/180"}, "sin(90[deg])", "1  "},
                     ConvertCase{{"[rad][deg]=180/pi"}, "tan(45[deg])", "1  "},
                     ConvertCase{kNone, "cos(0[rad])", "1  "},
-                    ConvertCase{kNone, "cos(1[s])", "ERROR: cos(未定義単位変換: [s][rad])"}));
+                    ConvertCase{kNone, "cos(1[s])", "ERROR: cos(未定義単位変換: [s][rad])"_sj}));
 
 TEST(ConvertUnitDirectTest, LeavesNonNumbersAndEmptyUnitAlone) {
   Context ctx;
@@ -134,7 +135,7 @@ TEST(ConvertUnitDirectTest, ErrorReplacesWholeValue) {
   EXPECT_TRUE(v.IsError());
   EXPECT_EQ(v.number, 0.0);
   EXPECT_EQ(v.unit, "");
-  EXPECT_EQ(v.text, "未定義単位変換: [s][m]");
+  EXPECT_EQ(v.text, "未定義単位変換: [s][m]"_sj);
 }
 
 TEST(ConvertUnitDirectTest, FunctionArgumentFollowsEpower) {

@@ -14,6 +14,7 @@
 
 #include "context.h"
 #include "engine/units.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -50,12 +51,12 @@ TEST(ValueArithmetic, UnitRules) {
       {"5*0", Op::Multiply, Num(5), Num(0), 0, ""},
       {"2*3[m]", Op::Multiply, Num(2), Num(3, "[m]"), 6, "[m]"},
       {"3[m]*2", Op::Multiply, Num(3, "[m]"), Num(2), 6, ""},
-      {"3[m]*2[倍]", Op::Multiply, Num(3, "[m]"), Num(2, "[倍]"), 6, "[m]"},
+      {"3[m]*2[倍]"_sj, Op::Multiply, Num(3, "[m]"), Num(2, "[倍]"_sj), 6, "[m]"},
       {"3[m]*2[]", Op::Multiply, Num(3, "[m]"), Num(2, "[]"), 6, "[m]"},
       {"3[]*2[s]", Op::Multiply, Num(3, "[]"), Num(2, "[s]"), 6, "[s]"},
       {"3[m]*2[s]", Op::Multiply, Num(3, "[m]"), Num(2, "[s]"), 6, ""},
       {"6[m]/2", Op::Divide, Num(6, "[m]"), Num(2), 3, ""},
-      {"6[m]/2[倍]", Op::Divide, Num(6, "[m]"), Num(2, "[倍]"), 3, "[m]"},
+      {"6[m]/2[倍]"_sj, Op::Divide, Num(6, "[m]"), Num(2, "[倍]"_sj), 3, "[m]"},
       {"6[m]/2[]", Op::Divide, Num(6, "[m]"), Num(2, "[]"), 3, "[m]"},
       {"6/2[m]", Op::Divide, Num(6), Num(2, "[m]"), 3, ""},
       {"2+3[m]", Op::Add, Num(2), Num(3, "[m]"), 5, "[m]"},
@@ -77,17 +78,17 @@ TEST(ValueArithmetic, UnitRules) {
 TEST(ValueArithmetic, ResultKeepsLeftAnnotation) {
   Context ctx;
   Value a = Num(1, "[m]");
-  a.text = "注";
+  a.text = "注"_sj;
   const Value b = Num(2);
   for (Op op : {Op::Add, Op::Subtract, Op::Multiply, Op::Divide}) {
-    EXPECT_EQ(Apply(ctx, op, a, b).text, "注");
+    EXPECT_EQ(Apply(ctx, op, a, b).text, "注"_sj);
     EXPECT_EQ(Apply(ctx, op, b, a).text, "");
   }
 }
 
 TEST(ValueArithmetic, DivideByZero) {
   for (double zero : {0.0, -0.0}) {
-    const Value r = DivideValues(Num(5, "[m]"), Num(zero, "[倍]"));
+    const Value r = DivideValues(Num(5, "[m]"), Num(zero, "[倍]"_sj));
     EXPECT_TRUE(r.IsError());
     EXPECT_EQ(r.text, "Divide By 0");
     EXPECT_EQ(r.number, 0);
@@ -285,8 +286,8 @@ TEST(FormatNumber, FieldsIndexAndText) {
       {"%g%.2s", 1, "[\x83\xCAm]", "1["},
       {"%g%.3s", 1, "[\x83\xCAm]", "1[\x83\xCA"},
       // Double-byte characters in the text, trail bytes 0x5C and 0x73 too.
-      {"表示%g不", 1, "", "表示1不"},
-      {"%g%s", 1, "[表]", "1[表]"},
+      {"表示%g不"_sj, 1, "", "表示1不"_sj},
+      {"%g%s", 1, "[表]"_sj, "1[表]"_sj},
   };
   ExpectFormats(std::begin(cases), std::end(cases));
 }
@@ -325,13 +326,13 @@ TEST(FormatNumber, FormatErrors) {
 TEST(ValueText, Kinds) {
   Context ctx;
   EXPECT_EQ(ValueText(ctx, Value{}), "Undefined");
-  EXPECT_EQ(ValueText(ctx, Undef("未計算")), "未計算");
+  EXPECT_EQ(ValueText(ctx, Undef("未計算"_sj)), "未計算"_sj);
   EXPECT_EQ(ValueText(ctx, MakeError("Divide By 0")), "ERROR: Divide By 0");
   EXPECT_EQ(ValueText(ctx, MakeNumber(3, "[m]")), "3[m]  ");
   Value annotated = MakeNumber(1.5);
-  annotated.text = "(注)";
-  EXPECT_EQ(ValueText(ctx, annotated), "1.5  (注)");
-  EXPECT_EQ(ValueFullText(annotated), "1.5 (注)");
+  annotated.text = "(注)"_sj;
+  EXPECT_EQ(ValueText(ctx, annotated), "1.5  (注)"_sj);
+  EXPECT_EQ(ValueFullText(annotated), "1.5 (注)"_sj);
   EXPECT_EQ(ValueFullText(MakeError("x")), "ERROR: x");
   ctx.settings.format = "%.3e%s";
   EXPECT_EQ(ValueText(ctx, MakeNumber(123.456, "[m]")), "1.23E+002[m]");

@@ -11,6 +11,7 @@
 
 #include "definitions/store.h"
 #include "sheet_test_util.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -37,7 +38,7 @@ TEST(FileFormat, KindAndExtension) {
       {"dir.ini/x", FileKind::Definition, "dir.ini/x.ZDF"},
       {"/a.b/c.ini", FileKind::Initial, "/a.b/c.ini"},
       {"notes.txt", FileKind::Definition, "notes.txt"},
-      {"表.ZDF", FileKind::Definition, "表.ZDF"},
+      {"表.ZDF"_sj, FileKind::Definition, "表.ZDF"_sj},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FileKindOf(c.name), c.kind) << c.name;
@@ -62,7 +63,7 @@ TEST(FileFormat, DefinitionLines) {
       {"a<1+\n2", "> a<1+&\r\n&2"},
       {"a<1+\r2", "> a<1+&\r\n&2"},
       {"x<1 'A&", "> x<1 'A& "},
-      {"表=1 'ソ", "> 表=1 'ソ"},
+      {"表=1 'ソ"_sj, "> 表=1 'ソ"_sj},
   };
   for (const Case& c : cases) EXPECT_EQ(DefinitionLine(c.text), c.line) << c.text;
 }
@@ -87,7 +88,7 @@ const char* const kDefineForm =
     "DGtype=64\r\nDGname=64\r\nDGvalue=64\r\nDGdefine=256\r\n";
 const char* const kMainForm = "[MainForm]\r\nTop=101\r\nLeft=368\r\nHeight=260\r\nWidth=604\r\n";
 const char* const kNotice =
-    "ZEMU 2002 for Windows  (C) 2002 ZEMU開発グループ  https://zemu.example/\r\n";
+    "ZEMU 2002 for Windows  (C) 2002 ZEMU開発グループ  https://zemu.example/\r\n"_sj;
 
 TEST_F(WrittenSheet, PlainFile) {
   EXPECT_EQ(DefinitionFileText(ctx, *sheet, FileKind::Definition, "t.ZDF"),

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "sheet_test_util.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -54,9 +55,9 @@ TEST(IniReader, Integers) {
 
 TEST(IniReader, TextKeys) {
   ScratchDir dir;
-  WriteFile(dir / "t.ZDF", "[DefineForm]\r\nFont=\"ＭＳ 明朝\"\r\nFace=Mono Sans\r\n");
+  WriteFile(dir / "t.ZDF", "[DefineForm]\r\nFont=\"ＭＳ 明朝\"\r\nFace=Mono Sans\r\n"_sj);
   const IniSection keys = ReadIniSection(dir / "t.ZDF", "DefineForm");
-  EXPECT_EQ(IniText(keys, "Font", "x"), "ＭＳ 明朝");
+  EXPECT_EQ(IniText(keys, "Font", "x"), "ＭＳ 明朝"_sj);
   EXPECT_EQ(IniText(keys, "face", "x"), "Mono Sans");
   EXPECT_EQ(IniText(keys, "FontSize", "x"), "x");
 }

@@ -14,6 +14,7 @@
 #include "definitions/store.h"
 #include "engine/eval.h"
 #include "sheet_test_util.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -53,8 +54,8 @@ TEST(SheetFiles, SaveAndLoadGiveTheSameDefinitions) {
     Program p;
     TDefine& sheet = OpenSheet(p.ctx, "");
     Execute(p.ctx,
-            "[km][m]=1000; [μ]]=0.000001; sq(x)=x^2 '平方[m2]; a<3*4; c<a*2 'twice a;"
-            "=メモ 100%です; $w(x)=x+1; [℃][K](x)=x+273.15; 表(x)=x*10 'ソ");
+            "[km][m]=1000; [μ]]=0.000001; sq(x)=x^2 '平方[m2]; a<3*4; c<a*2 'twice a;"_sj
+            "=メモ 100%です; $w(x)=x+1; [℃][K](x)=x+273.15; 表(x)=x*10 'ソ"_sj);
     Execute(p.ctx, "p>b<%1*2");
     saved = Texts(sheet);
     p.toolkit.saveFileNames.push_back(dir / "t");
@@ -62,7 +63,7 @@ TEST(SheetFiles, SaveAndLoadGiveTheSameDefinitions) {
     EXPECT_FALSE(sheet.modified);
     EXPECT_TRUE(sheet.named);
     EXPECT_EQ(sheet.name, dir / "t.ZDF");
-    EXPECT_EQ(sheet.title, " ZEMU 定義式 -- " + (dir / "t.ZDF"));
+    EXPECT_EQ(sheet.title, " ZEMU 定義式 -- "_sj + (dir / "t.ZDF"));
     const std::string screen = ScreenText(p.ctx);
     EXPECT_TRUE(Contains(
         screen, "M .renamefile \"" + (dir / "t") + "\"\r\nM .save \"" + (dir / "t.ZDF") + "\"\r\n"))
@@ -75,11 +76,11 @@ TEST(SheetFiles, SaveAndLoadGiveTheSameDefinitions) {
   EXPECT_TRUE(loaded.named);
   EXPECT_FALSE(Contains(ScreenText(q.ctx), "ERROR"));
   EXPECT_DOUBLE_EQ(Number(q.ctx, "(2[km])[m]"), 2000);
-  EXPECT_DOUBLE_EQ(Number(q.ctx, "(3[μm])[m]"), 0.000003);
+  EXPECT_DOUBLE_EQ(Number(q.ctx, "(3[μm])[m]"_sj), 0.000003);
   EXPECT_DOUBLE_EQ(Number(q.ctx, "sq(3)"), 9);
   EXPECT_DOUBLE_EQ(Number(q.ctx, "c"), 24);
-  EXPECT_DOUBLE_EQ(Number(q.ctx, "(0[℃])[K]"), 273.15);
-  EXPECT_DOUBLE_EQ(Number(q.ctx, "表(2)"), 20);
+  EXPECT_DOUBLE_EQ(Number(q.ctx, "(0[℃])[K]"_sj), 273.15);
+  EXPECT_DOUBLE_EQ(Number(q.ctx, "表(2)"_sj), 20);
   Execute(q.ctx, ".p \"5\"");
   EXPECT_DOUBLE_EQ(Number(q.ctx, "b"), 10);
 }
@@ -143,7 +144,7 @@ TEST(SheetNames, UnnamedSheetsAreCountedFromZero) {
   TDefine& first = OpenSheet(p.ctx, "");
   TDefine& second = OpenSheet(p.ctx, "");
   EXPECT_EQ(first.name, "ZEMU0.ZDF");
-  EXPECT_EQ(first.title, " ZEMU 定義式 -- ZEMU0.ZDF");
+  EXPECT_EQ(first.title, " ZEMU 定義式 -- ZEMU0.ZDF"_sj);
   EXPECT_EQ(second.name, "ZEMU1.ZDF");
   EXPECT_FALSE(first.named);
   EXPECT_EQ(first.layout.place.top, kSheetDesignPlace.top + kUnnamedSheetDrop);
@@ -174,9 +175,9 @@ TEST(SheetNames, InitialFileTitleUntilSaved) {
   WriteFile(dir / "START.INI", "[Define]\r\n> k<1\r\n");
   Program p;
   TDefine& sheet = OpenSheet(p.ctx, dir / "START.INI");
-  EXPECT_EQ(sheet.title, " ZEMU 初期設定 -- " + (dir / "START.INI"));
+  EXPECT_EQ(sheet.title, " ZEMU 初期設定 -- "_sj + (dir / "START.INI"));
   EXPECT_EQ(SaveSheet(p.ctx, sheet), dir / "START.INI");
-  EXPECT_EQ(sheet.title, " ZEMU 定義式 -- " + (dir / "START.INI"));
+  EXPECT_EQ(sheet.title, " ZEMU 定義式 -- "_sj + (dir / "START.INI"));
 }
 
 TEST(SheetNames, SaveAsCancelledKeepsTheName) {
@@ -212,10 +213,10 @@ TEST(SheetSave, UnwritableFolderKeepsOldFileAndModifiedFlag) {
   EXPECT_TRUE(sheet.modified);
   EXPECT_EQ(ReadFile(dir / "kept/t.ZDF"), old);
   const std::string screen = ScreenText(p.ctx);
-  EXPECT_TRUE(Contains(screen, "  ERROR: " + (dir / "d/t.ZDF") + "に保存できません。")) << screen;
+  EXPECT_TRUE(Contains(screen, "  ERROR: " + (dir / "d/t.ZDF") + "に保存できません。"_sj)) << screen;
   EXPECT_FALSE(Contains(screen, "M .save"));
   ASSERT_EQ(p.toolkit.messages.size(), 1u);
-  EXPECT_TRUE(p.toolkit.messages[0].starts_with("保存できません: "));
+  EXPECT_TRUE(p.toolkit.messages[0].starts_with("保存できません: "_sj));
 }
 
 TEST(SheetSave, FailedFirstSaveLeavesTheSheetUnnamed) {
@@ -272,7 +273,7 @@ TEST(SheetClose, Answers) {
     if (c.modified) {
       ASSERT_EQ(p.toolkit.questions.size(), 1u) << c.what;
       EXPECT_EQ(p.toolkit.questions[0],
-                "定義内容の保存...: " + title + "\r\n の定義を保存しますか？");
+                "定義内容の保存...: "_sj + title + "\r\n の定義を保存しますか？"_sj);
     } else {
       EXPECT_TRUE(p.toolkit.questions.empty()) << c.what;
     }
@@ -331,7 +332,7 @@ TEST(SheetClose, UnsavedSheetsAreReported) {
   Execute(p.ctx, "m<1");
   sheet_test::ClearConsole(p.ctx);
   EXPECT_EQ(ReportUnsavedSheets(p.ctx), 1);
-  EXPECT_EQ(ScreenText(p.ctx), "  ZEMU0.ZDFの定義は保存されていません。\r\n");
+  EXPECT_EQ(ScreenText(p.ctx), "  ZEMU0.ZDFの定義は保存されていません。\r\n"_sj);
 }
 
 // ---- Forget all, window menu, activation, resize ----------------------------
@@ -345,8 +346,8 @@ TEST(SheetWindow, ForgetAllAsksFirst) {
   EXPECT_EQ(sheet.rows[1].cells[ValueColumn], ValueText(p.ctx, MakeNumber(2)));
   p.toolkit.answers = {Answer::Yes};
   ForgetAll(p.ctx, sheet);
-  EXPECT_EQ(sheet.rows[1].cells[ValueColumn], "再計算");
-  EXPECT_EQ(sheet.rows[2].cells[ValueColumn], "再計算");
+  EXPECT_EQ(sheet.rows[1].cells[ValueColumn], "再計算"_sj);
+  EXPECT_EQ(sheet.rows[2].cells[ValueColumn], "再計算"_sj);
   ASSERT_EQ(p.toolkit.questions.size(), 2u);
   EXPECT_EQ(p.toolkit.questions[0], "Confirmation: Do you want forget all definitions?");
 }
@@ -408,7 +409,7 @@ TEST(SheetEdits, EditedCellsRunAndEmptiedCellsDelete) {
   EXPECT_TRUE(Contains(screen, "M .Delete g\r\n")) << screen;
   EXPECT_EQ(Texts(sheet), (std::vector<std::string>{"f(x)=x*3", "h=5"}));
   EXPECT_EQ(sheet.rows[1].cells[TextColumn], "f(x)=x*3");
-  EXPECT_EQ(sheet.rows[2].cells[ValueColumn], "再計算");
+  EXPECT_EQ(sheet.rows[2].cells[ValueColumn], "再計算"_sj);
   p.ctx.runState = RunState::Running;
   EXPECT_DOUBLE_EQ(Number(p.ctx, "f(2)"), 6);
 }
@@ -425,16 +426,16 @@ TEST(SheetLoad, BadFiles) {
     std::vector<std::string> texts;
   };
   const Case cases[] = {
-      {"missing", "", "missing", "を開けません。", true, {}},
-      {"folder", "", "dir", "を開けません。", false, {}},
-      {"device", "", "/dev/zero", "を開けません。", false, {}},
+      {"missing", "", "missing", "を開けません。"_sj, true, {}},
+      {"folder", "", "dir", "を開けません。"_sj, false, {}},
+      {"device", "", "/dev/zero", "を開けません。"_sj, false, {}},
       {"binary",
        std::string("> a<1\r\n\0\x01\x02> b<2\r\n", 17),
        nullptr,
-       "は、テキストファイルではありません。",
+       "は、テキストファイルではありません。"_sj,
        false,
        {}},
-      {"cr only", "> a<1\r> b<2\r", nullptr, "は、改行がCRだけのファイルです。", false, {}},
+      {"cr only", "> a<1\r> b<2\r", nullptr, "は、改行がCRだけのファイルです。"_sj, false, {}},
       {"lf only", "> a<1\n> b<2\n", nullptr, nullptr, true, {"a<1", "b<2"}},
       {"no line end", "> a<1", nullptr, nullptr, true, {"a<1"}},
       {"long line",

@@ -15,6 +15,7 @@
 #include "engine/eval.h"
 #include "sheet/layout.h"
 #include "sheet_test_util.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -49,7 +50,7 @@ TEST(Startup, TranscriptFromBannerToPrompt) {
   ASSERT_EQ(p.ctx.defines.sheets.size(), 2u);
   const TDefine& initial = *p.ctx.defines.sheets[0];
   EXPECT_EQ(initial.name, dir / "zemu.INI");
-  EXPECT_EQ(initial.title, " ZEMU 初期設定 -- " + (dir / "zemu.INI"));
+  EXPECT_EQ(initial.title, " ZEMU 初期設定 -- "_sj + (dir / "zemu.INI"));
   EXPECT_EQ(initial.RowCount(), 3);
   EXPECT_FALSE(initial.modified);
   EXPECT_EQ(CurrentSheet(p.ctx).name, "ZEMU0.ZDF");
@@ -137,9 +138,9 @@ TEST(Startup, MissingFilesAreReportedAndStartUpGoesOn) {
   InitialDefines(p.ctx, Installed(dir, {dir / "gone.ZDF", "x", "y"}));
   const std::string screen = ScreenText(p.ctx);
   EXPECT_TRUE(screen.starts_with(kBanner));
-  EXPECT_TRUE(Contains(screen, "  ERROR: " + (dir / "zemu.INI") + "を開けません。"));
-  EXPECT_TRUE(Contains(screen, "  ERROR: " + (dir / "gone.ZDF") + "を開けません。"));
-  EXPECT_TRUE(screen.ends_with("を開けません。\n> ")) << screen;
+  EXPECT_TRUE(Contains(screen, "  ERROR: " + (dir / "zemu.INI") + "を開けません。"_sj));
+  EXPECT_TRUE(Contains(screen, "  ERROR: " + (dir / "gone.ZDF") + "を開けません。"_sj));
+  EXPECT_TRUE(screen.ends_with("を開けません。\n> "_sj)) << screen;
   ASSERT_EQ(p.ctx.defines.sheets.size(), 2u);
   EXPECT_TRUE(p.ctx.defines.sheets[0]->named);
   EXPECT_EQ(p.ctx.mainForm.place.top, kMainFormDesignPlace.top);
@@ -177,10 +178,10 @@ TEST(ShippedInitialFile, LoadsCleanlyAndConverts) {
   };
   const Case cases[] = {
       {"sin(30[deg])", 0.5, ""},
-      {"cos(60[°])", 0.5, ""},
+      {"cos(60[°])"_sj, 0.5, ""},
       {"(1[km])[m]", 1000, "[m]"},
       {"(2.5[cm])[mm]", 25, "[mm]"},
-      {"(3[μm])[m]", 0.000003, "[m]"},
+      {"(3[μm])[m]"_sj, 0.000003, "[m]"},
       {"(1[in])[m]", 0.0254, "[m]"},
       {"(1[mile])[m]", 1609.344, "[m]"},
       {"(1[lb])[kg]", 0.45359237, "[kg]"},
@@ -188,14 +189,14 @@ TEST(ShippedInitialFile, LoadsCleanlyAndConverts) {
       {"(90[min])[h]", 1.5, "[h]"},
       {"(500[ms])[s]", 0.5, "[s]"},
       {"(180[deg])[rad]", 3.141592653589793, "[rad]"},
-      {"(100[℃])[K]", 373.15, "[K]"},
-      {"(0[K])[℃]", -273.15, "[℃]"},
-      {"(212[degF])[℃]", 100, "[℃]"},
+      {"(100[℃])[K]"_sj, 373.15, "[K]"},
+      {"(0[K])[℃]"_sj, -273.15, "[℃]"_sj},
+      {"(212[degF])[℃]"_sj, 100, "[℃]"_sj},
       {"(1[kWh])[J]", 3600000, "[J]"},
-      {"(33[尺])[m]", 10, "[m]"},
-      {"円面積(1)", 3.141592653589793, ""},
-      {"斜辺(3,4)", 5, ""},
-      {"落下距離(2[s])", 19.6133, "[m]"},
+      {"(33[尺])[m]"_sj, 10, "[m]"},
+      {"円面積(1)"_sj, 3.141592653589793, ""},
+      {"斜辺(3,4)"_sj, 5, ""},
+      {"落下距離(2[s])"_sj, 19.6133, "[m]"},
   };
   for (const Case& c : cases) {
     const Value v = EvalText(p.ctx, c.formula);

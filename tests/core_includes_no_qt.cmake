@@ -1,0 +1,17 @@
+# Fails when a file of the core (anything under src/ but src/gui/) includes a
+# Qt header: the core builds and runs without the toolkit.
+file(GLOB_RECURSE sources ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.inc)
+set(offenders "")
+foreach(source IN LISTS sources)
+  if(source MATCHES "/src/gui/")
+    continue()
+  endif()
+  file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|qt)")
+  if(includes)
+    list(APPEND offenders "${source}: ${includes}")
+  endif()
+endforeach()
+if(offenders)
+  list(JOIN offenders "\n" text)
+  message(FATAL_ERROR "Qt headers in the core:\n${text}")
+endif()
