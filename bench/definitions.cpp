@@ -49,7 +49,7 @@ void BM_StoreNewName(benchmark::State& state) {
   TDefine& sheet = CurrentSheet(ctx);
   for (auto _ : state) {
     int row = StoreDefinition(ctx, sheet, Analysed(ctx, "fresh(x)=x*2"));
-    DeleteRow(sheet, row);
+    DeleteRow(ctx, sheet, row);
   }
 }
 
@@ -69,7 +69,7 @@ void BM_StoreNewVariable(benchmark::State& state) {
   TDefine& sheet = CurrentSheet(ctx);
   for (auto _ : state) {
     int row = StoreDefinition(ctx, sheet, Analysed(ctx, "total<1/3"));
-    DeleteRow(sheet, row);
+    DeleteRow(ctx, sheet, row);
   }
 }
 

@@ -8,6 +8,7 @@ Context::Context(Toolkit* tk) : toolkit(tk) {
     toolkit = ownToolkit_.get();
   }
   InitStackBaseline(*this);
+  toolkit->Attach(*this);
 }
 
 Context::~Context() = default;

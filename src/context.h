@@ -9,6 +9,7 @@
 #include "commands/help.h"
 #include "commands/settings.h"
 #include "console/console.h"
+#include "console/observer.h"
 #include "console/output.h"
 #include "console/run_state.h"
 #include "console/toolkit.h"
@@ -20,6 +21,8 @@ namespace zemu {
 
 struct Context {
   // `toolkit` must outlive the context; without one, a NullToolkit is used.
+  // The toolkit is attached to the new context. The parts of a front end
+  // that observe changes add themselves to `observers` before start-up.
   explicit Context(Toolkit* toolkit = nullptr);
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
@@ -36,6 +39,8 @@ struct Context {
   MainFormState mainForm;  // the main window's place and title
   PageHistory pageHistory;  // pages the help viewer showed, for going back
   Toolkit* toolkit;
+  ObserverList observers;
+  Observer* observer = &observers;  // where the core reports changes
 
  private:
   std::unique_ptr<Toolkit> ownToolkit_;

@@ -207,7 +207,7 @@ void DeleteDefinitions(Context& ctx, const char*& p) {
     const std::string name = ReadName(p);
     const char* probe = name.c_str();
     const int row = FindRow(ctx, sheet, probe, 0);
-    if (row > 0) DeleteRow(sheet, row);
+    if (row > 0) DeleteRow(ctx, sheet, row);
     if (*p == ',') {
       ++p;
       SkipBlanks(p);

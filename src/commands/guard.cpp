@@ -11,6 +11,7 @@
 
 #include <cstdio>
 
+#include "console/console.h"
 #include "context.h"
 
 namespace zemu {
@@ -87,7 +88,10 @@ std::size_t FreeStackSpace(const Context& ctx) {
 }
 
 RunState WaitWhilePaused(Context& ctx) {
-  while (ctx.runState == RunState::Paused) ctx.toolkit->WaitForEvents();
+  while (ctx.runState == RunState::Paused) {
+    // Nothing can restart a run that waits when no event can come.
+    if (!ctx.toolkit->WaitForEvents()) SetRunState(ctx, RunState::Aborted);
+  }
   return ctx.runState;
 }
 

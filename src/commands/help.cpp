@@ -10,6 +10,7 @@
 
 #include "commands/dispatcher.h"
 #include "commands/guard.h"
+#include "console/console.h"
 #include "context.h"
 #include "engine/scan.h"
 #include "engine/sjis_literal.h"
@@ -236,7 +237,7 @@ class HelpViewer {
     if (!fileName_.empty() && fileName_.find_first_of("*?") == std::string::npos) return;
     std::string filter = kDialogFilter;
     if (!fileName_.empty()) filter = fileName_ + "|" + fileName_ + "|" + filter;
-    std::string chosen = ctx_.toolkit->OpenFileDialog(kDialogTitle, filter);
+    std::string chosen = ctx_.toolkit->OpenFileDialog({kDialogTitle, filter, "ZHP", fileName_});
     if (chosen.empty()) return;
     std::size_t base = chosen.find_last_of("/\\");
     base = base == std::string::npos ? 0 : base + 1;
@@ -460,13 +461,11 @@ class HelpViewer {
   // typed as two keys, folded to its one-byte form where there is one. False
   // when the run was aborted meanwhile.
   bool ReadKey(std::string& key) {
-    int c = ctx_.toolkit->WaitForKey();
+    int c = WaitForTypedKey(ctx_);
     if (Aborted()) return false;
     if (c < 0) c = kEscape;  // no more input: leave the viewer
-    if (c > 0xFF) {
-      key = {static_cast<char>((c >> 8) & 0xFF), static_cast<char>(c & 0xFF)};
-    } else if (IsLead(static_cast<char>(c))) {
-      int trail = ctx_.toolkit->WaitForKey();
+    if (IsLead(static_cast<char>(c))) {
+      int trail = WaitForTypedKey(ctx_);
       if (Aborted()) return false;
       key = {static_cast<char>(c), static_cast<char>(trail & 0xFF)};
     } else {

@@ -114,7 +114,8 @@ StatementStatus RunFileLine(Context& ctx, const std::string& line, const Paramet
 
 StatementStatus RunProcedureFile(Context& ctx, Parameters& params) {
   if (params[0].empty()) {
-    std::string chosen = ctx.toolkit->OpenFileDialog(kOpenDialogTitle, kOpenDialogFilter);
+    std::string chosen =
+        ctx.toolkit->OpenFileDialog({kOpenDialogTitle, kOpenDialogFilter, "ZDF", "*.ZDF"});
     if (chosen.empty()) return StatusDone;
     params[0] = chosen;
     ScreenOut(ctx, ChannelLine, "M .do \"" + chosen + "\"\r\n");

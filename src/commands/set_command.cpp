@@ -153,6 +153,7 @@ void SetFileTo(Context& ctx, const char*& cursor) {
   SetFile(ctx, false);
   if (name.empty()) return;
   ctx.settings.logFileName = name;
+  ctx.observer->SettingsChanged();
   SetFile(ctx, true);
 }
 
@@ -287,6 +288,7 @@ void SetSwitch(Context& ctx, Switch which, bool on) {
   bool& field = ctx.settings.*SwitchMember(which);
   if (field == on) return;
   field = on;
+  ctx.observer->SettingsChanged();
   EchoChange(ctx, "M .Set " + std::string(SwitchName(which)) + " " + OnOff(on));
 }
 
@@ -294,6 +296,7 @@ bool SetFormat(Context& ctx, std::string_view format) {
   if (!FormatNumber(format, 0.0, "")) return false;
   if (ctx.settings.format == format) return true;
   ctx.settings.format = format;
+  ctx.observer->SettingsChanged();
   EchoChange(ctx, "M .Set Format " + Quoted(format) + "\r\n");
   return true;
 }
@@ -301,27 +304,35 @@ bool SetFormat(Context& ctx, std::string_view format) {
 void SetTrace(Context& ctx, TraceLevel level) {
   if (ctx.settings.trace == level) return;
   ctx.settings.trace = level;
+  ctx.observer->SettingsChanged();
   EchoChange(ctx, "M .Set Trace " + std::string(TraceLevelName(level)) + "\r\n");
 }
 
 void SetHelpFileName(Context& ctx, std::string_view name) {
   if (ctx.settings.helpFileName == name) return;
   ctx.settings.helpFileName = name;
+  ctx.observer->SettingsChanged();
   EchoChange(ctx, "M .Set Help to " + Quoted(name) + "\r\n");
 }
 
-void SetLogMode(Context& ctx, LogMode mode) { ctx.settings.logMode = mode; }
+void SetLogMode(Context& ctx, LogMode mode) {
+  if (ctx.settings.logMode == mode) return;
+  ctx.settings.logMode = mode;
+  ctx.observer->SettingsChanged();
+}
 
 bool SetFile(Context& ctx, bool on) {
   if (ctx.settings.file == on) return on;
   if (on) {
     if (!OpenLogFile(ctx)) return false;
     ctx.settings.file = true;
+    ctx.observer->SettingsChanged();
     ScreenOut(ctx, ChannelEcho, "M .Set File On to " + Quoted(ctx.settings.logFileName) + "\r\n");
     return true;
   }
   ScreenOut(ctx, ChannelEcho, "M .Set File Off\r\n");
   ctx.settings.file = false;
+  ctx.observer->SettingsChanged();
   CloseLogFile(ctx);
   return false;
 }
@@ -332,6 +343,7 @@ bool ChangeLogFileName(Context& ctx, std::string_view name) {
     ctx.settings.file = false;
   }
   ctx.settings.logFileName = name;
+  ctx.observer->SettingsChanged();
   return SetFile(ctx, true);
 }
 

@@ -66,13 +66,19 @@ void ContinueLine(Context& ctx) {
 
 }  // namespace
 
+void SetRunState(Context& ctx, RunState state) {
+  if (ctx.runState == state) return;
+  ctx.runState = state;
+  ctx.observer->RunStateChanged(state);
+}
+
 void BeginRun(Context& ctx) {
-  ctx.runState = RunState::Running;
+  SetRunState(ctx, RunState::Running);
   ResetStackWatch(ctx.guard);
 }
 
 void EndRun(Context& ctx) {
-  ctx.runState = RunState::Idle;
+  SetRunState(ctx, RunState::Idle);
   ResetStackWatch(ctx.guard);
 }
 
@@ -88,6 +94,7 @@ void ShowPrompt(Context& ctx) {
   }
   screen.SetCaret(screen.Length());
   EndRun(ctx);
+  ctx.observer->PromptShown();
 }
 
 void ArmAssistTimer(Context& ctx, int milliseconds) {
@@ -123,6 +130,157 @@ void TypeKey(Context& ctx, char key) {
   if (typed != 0) ctx.console.screen->ReplaceSelection(std::string_view(&typed, 1));
 }
 
+namespace {
+
+constexpr char kBackspaceKey = 8;
+constexpr char kDeleteKey = 127;
+
+bool IsDoubleByteAt(std::string_view text, std::size_t pos) {
+  return pos + 1 < text.size() && IsLeadByte(static_cast<unsigned char>(text[pos]));
+}
+
+// After a line stopped by an error no prompt was written: a line typed there
+// gets one first, so that its first character is not taken for the prompt.
+void PromptBeforeTypingAfterStop(Context& ctx) {
+  TextControl& screen = *ctx.console.screen;
+  if (ctx.runState != RunState::Running || ctx.console.lineRunning) return;
+  if (screen.SelectionStart() != screen.Length() || screen.CaretColumn() != 0) return;
+  screen.ReplaceSelection("> ");
+}
+
+// One character of committed text while no key is awaited.
+void TypeCharacter(Context& ctx, std::string_view character) {
+  const char c = character[0];
+  if (character.size() == 1 && c == kBackspaceKey) {
+    DeleteBackward(ctx);
+  } else if (character.size() == 1 && c == kDeleteKey) {
+    DeleteForward(ctx);
+  } else if (character.size() == 1 && c != '\r' && c != '\t' &&
+             static_cast<unsigned char>(c) < 0x20) {
+    // other control characters (ESC) are not text
+  } else {
+    if (c != '\r') PromptBeforeTypingAfterStop(ctx);
+    if (character.size() == 1) {
+      TypeKey(ctx, c);
+    } else {
+      ComKeyDown(ctx);
+      ctx.console.screen->ReplaceSelection(character);
+    }
+  }
+}
+
+}  // namespace
+
+void TypeText(Context& ctx, std::string_view sjis) {
+  ConsoleState& con = ctx.console;
+  std::size_t pos = 0;
+  while (pos < sjis.size()) {
+    std::size_t length = IsDoubleByteAt(sjis, pos) ? 2 : 1;
+    std::string_view character = sjis.substr(pos, length);
+    if (character == "\r" || character == "\n") {
+      if (character == "\r" && pos + 1 < sjis.size() && sjis[pos + 1] == '\n') ++length;
+      character = "\r";
+    }
+    pos += length;
+    if (con.keyWaitSlot == 0) {
+      con.keyWaitSlot = character[0];
+      con.keyWaitTrail = character.size() > 1 ? character[1] : 0;
+      if (static_cast<unsigned char>(character[0]) >= 0x20) con.screen->ReplaceSelection(character);
+      continue;
+    }
+    TypeCharacter(ctx, character);
+  }
+}
+
+void InsertTypedText(Context& ctx, std::string_view sjis) {
+  PromptBeforeTypingAfterStop(ctx);
+  ctx.console.screen->ReplaceSelection(sjis);
+}
+
+void DeleteBackward(Context& ctx) {
+  TextControl& screen = *ctx.console.screen;
+  if (screen.SelectionLength() == 0) {
+    const std::size_t caret = screen.SelectionStart();
+    if (caret == 0) return;
+    const std::string text = screen.Text();
+    std::size_t start = caret - 1;
+    if (text[start] == '\n') {
+      if (start > 0 && text[start - 1] == '\r') --start;  // a line break goes whole
+    } else {
+      // Characters can only be told apart from the start of the line on.
+      for (std::size_t pos = caret - screen.CaretColumn(); pos < caret;
+           pos += IsDoubleByteAt(text, pos) ? 2 : 1) {
+        start = pos;
+      }
+    }
+    screen.Select(start, caret - start);
+  }
+  screen.ReplaceSelection("");
+  ComKeyDown(ctx);
+}
+
+void DeleteForward(Context& ctx) {
+  TextControl& screen = *ctx.console.screen;
+  if (screen.SelectionLength() == 0) {
+    const std::size_t caret = screen.SelectionStart();
+    const std::string text = screen.Text();
+    if (caret >= text.size()) return;
+    std::size_t length = IsDoubleByteAt(text, caret) ? 2 : 1;
+    if (text[caret] == '\r' && caret + 1 < text.size() && text[caret + 1] == '\n') length = 2;
+    screen.Select(caret, length);
+  }
+  screen.ReplaceSelection("");
+  ComKeyDown(ctx);
+}
+
+std::string TypedLine(const Context& ctx) {
+  const std::string text = ctx.console.screen->Text();
+  const std::string& saved = ctx.output.savedScreenText;
+  if (text.compare(0, saved.size(), saved) != 0) return {};
+  return text.substr(saved.size());
+}
+
+void ClearTypedLine(Context& ctx) {
+  if (ctx.runState != RunState::Idle) return;
+  TextControl& screen = *ctx.console.screen;
+  const std::size_t savedSize = ctx.output.savedScreenText.size();
+  if (TypedLine(ctx).empty()) {
+    screen.SetText(ctx.output.savedScreenText);
+  } else {
+    screen.Select(savedSize, screen.Length() - savedSize);
+    screen.ReplaceSelection("");
+  }
+  screen.SetCaret(screen.Length());
+  screen.ReplaceSelection("> ");
+}
+
+PromptLineAside::PromptLineAside(Context& ctx, bool showPrompt)
+    : ctx_(ctx), showPrompt_(showPrompt) {
+  if (ctx_.runState != RunState::Idle) return;
+  active_ = true;
+  typed_ = TakeTypedLine(ctx_);
+  BeginRun(ctx_);
+}
+
+PromptLineAside::~PromptLineAside() {
+  if (!active_) return;
+  TextControl& screen = *ctx_.console.screen;
+  if (showPrompt_) {
+    ShowPrompt(ctx_);
+  } else if (ctx_.runState != RunState::Idle) {
+    if (ctx_.defines.watchRefreshNeeded) WatchRefresh(ctx_);
+    ScreenOut(ctx_, ChannelLine, "");  // ends the last line the action wrote
+    ctx_.output.savedScreenText = screen.Text();
+    EndRun(ctx_);
+  }
+  // The line as it was typed takes the place of any fresh prompt.
+  const std::size_t savedSize = ctx_.output.savedScreenText.size();
+  screen.Select(savedSize, screen.Length() - std::min(savedSize, screen.Length()));
+  screen.ReplaceSelection("");
+  if (typed_.text.empty()) typed_ = {"> ", 2};
+  PutBackTypedLine(ctx_, typed_);
+}
+
 std::size_t StatementStartAt(std::string_view text, std::size_t caret) {
   std::size_t pos = std::min(caret, text.size());
   while (pos > 0) {
@@ -156,8 +314,15 @@ void AssistTimerTimer(Context& ctx) {
 
 int WaitForTypedKey(Context& ctx) {
   ConsoleState& con = ctx.console;
+  if (con.keyWaitTrail != 0) {
+    const int trail = static_cast<unsigned char>(con.keyWaitTrail);
+    con.keyWaitTrail = 0;
+    return trail;
+  }
   con.keyWaitSlot = 0;
-  while (con.keyWaitSlot == 0 && ctx.runState != RunState::Aborted) ctx.toolkit->WaitForEvents();
+  while (con.keyWaitSlot == 0 && ctx.runState != RunState::Aborted) {
+    if (!ctx.toolkit->WaitForEvents()) break;
+  }
   int key = con.keyWaitSlot == 0 ? kEscapeKey : static_cast<unsigned char>(con.keyWaitSlot);
   con.keyWaitSlot = 1;
   return key;
@@ -166,46 +331,23 @@ int WaitForTypedKey(Context& ctx) {
 void StopComputation(Context& ctx) {
   if (ctx.runState != RunState::Running && ctx.runState != RunState::Paused) return;
   SetStatusLines(ctx, kPausedLine1, kPausedLine2, kPausedLine3);
-  ctx.runState = RunState::Paused;
+  SetRunState(ctx, RunState::Paused);
 }
 
 void RestartComputation(Context& ctx) {
   if (ctx.runState != RunState::Running && ctx.runState != RunState::Paused) return;
   SetStatusLines(ctx, "", "", "");
-  ctx.runState = RunState::Running;
+  SetRunState(ctx, RunState::Running);
 }
 
 void AbortComputation(Context& ctx) {
   if (ctx.runState != RunState::Running && ctx.runState != RunState::Paused) return;
   SetStatusLines(ctx, "", "", "");
-  ctx.runState = RunState::Aborted;
-}
-
-bool MenuActionsAllowed(const Context& ctx) { return ctx.runState == RunState::Idle; }
-
-void RunMenuAction(Context& ctx, bool running, const std::function<void()>& action) {
-  if (!MenuActionsAllowed(ctx)) return;
-  if (running) BeginRun(ctx);
-  action();
-  ShowPrompt(ctx);
-}
-
-void RunFileFromMenu(Context& ctx) {
-  RunMenuAction(ctx, true, [&ctx] {
-    const char* cursor = ".do";
-    ExecuteStatements(ctx, cursor);
-  });
-}
-
-void ShowHelpFromMenu(Context& ctx) {
-  RunMenuAction(ctx, true, [&ctx] {
-    const char* cursor = ".help";
-    ExecuteStatements(ctx, cursor);
-  });
+  SetRunState(ctx, RunState::Aborted);
 }
 
 bool FindNext(Context& ctx, std::string_view what) {
-  if (!MenuActionsAllowed(ctx) || what.empty()) return false;
+  if (ctx.runState != RunState::Idle || what.empty()) return false;
   TextControl& screen = *ctx.console.screen;
   std::string text = screen.Text();
   std::size_t selStart = screen.SelectionStart();

@@ -1,14 +1,16 @@
 // The console window's logic on its text model: the run state with its pause
-// and abort controls, the prompt, the keys typed into the Screen, the assist
-// timer, find-next and the run-state rules of the menu actions. A front end
-// forwards its window events to these routines and shows the text controls.
+// and abort controls, the prompt, the keys and texts typed into the Screen,
+// the assist timer and find-next. A front end forwards its window events to
+// these routines and shows the text controls; the menus are in menu.h.
 #pragma once
 
 #include <cstddef>
-#include <functional>
+#include <string>
 #include <string_view>
 
 #include "console/memory_text.h"
+#include "console/output.h"
+#include "console/run_state.h"
 #include "console/text_control.h"
 
 namespace zemu {
@@ -35,9 +37,13 @@ struct ConsoleState {
 
   int assistTimer = 0;       // interval of the armed assist timer in ms; 0 while stopped
   char keyWaitSlot = 1;      // 0 while a key is awaited; then the key typed
+  char keyWaitTrail = 0;     // the second byte of a double-byte key, handed out next
   bool lineRunning = false;  // a line entered at the console is executing
 };
 
+// Sets RunState and tells the observer. Every change of the run state goes
+// through here.
+void SetRunState(Context& ctx, RunState state);
 // RunState becomes Running (the Stop menu is enabled) or Idle (disabled).
 void BeginRun(Context& ctx);
 void EndRun(Context& ctx);
@@ -58,6 +64,27 @@ char ComKeyPress(Context& ctx, char key);
 // A key as the text model sees it: ComKeyDown, ComKeyPress and the insertion
 // of what goes on into the Screen at its caret.
 void TypeKey(Context& ctx, char key);
+// Text committed at the caret (an input method's characters, a paste):
+// each character is typed as a key, a double-byte character whole; CR LF,
+// CR or LF is one Enter. An awaited key takes the first character only.
+void TypeText(Context& ctx, std::string_view sjis);
+// Text put in at the caret as it stands, without the keys' meanings (an
+// '&' stays an '&'): a line read by the terminal. After a stopped line it
+// gets a prompt first, as typing does.
+void InsertTypedText(Context& ctx, std::string_view sjis);
+// Backspace and Delete: the selection, or else the whole character before
+// or after the caret, is removed.
+void DeleteBackward(Context& ctx);
+void DeleteForward(Context& ctx);
+
+// The line being typed: everything on the Screen after the text that was
+// there before the prompt ("> " and the typing, continuation lines
+// included), exactly as typed. Empty when the Screen no longer begins with
+// that text (older lines were edited).
+std::string TypedLine(const Context& ctx);
+// Drops the typing: the Screen goes back to the prompt ("> " after the text
+// before it). Only while Idle.
+void ClearTypedLine(Context& ctx);
 
 // The assist timer fired: explains the statement under the caret in the
 // status lines while the console is Idle.
@@ -75,14 +102,27 @@ void StopComputation(Context& ctx);
 void RestartComputation(Context& ctx);
 void AbortComputation(Context& ctx);
 
-// True when menu actions marked idle-only may act.
-bool MenuActionsAllowed(const Context& ctx);
-// Runs an idle-only menu action: nothing unless Idle; with `running`, the
-// action runs as a run (BeginRun first); ShowPrompt afterwards.
-void RunMenuAction(Context& ctx, bool running, const std::function<void()>& action);
-// The file menu's "run a file" item and the help menu's ".help" item.
-void RunFileFromMenu(Context& ctx);
-void ShowHelpFromMenu(Context& ctx);
+// Lets output made while the console is Idle leave the line being typed in
+// place. While a scope lives the typed line is off the Screen and RunState is
+// Running, so what is written lands above; when it ends, the prompt line
+// comes back below that output as it was typed (the caret where it was in
+// it), with a fresh prompt first when `showPrompt` (a menu action ends with
+// ShowPrompt) or else only the line itself (a sheet's edits). Does nothing
+// when the console is not Idle.
+class PromptLineAside {
+ public:
+  PromptLineAside(Context& ctx, bool showPrompt);
+  ~PromptLineAside();
+  PromptLineAside(const PromptLineAside&) = delete;
+  PromptLineAside& operator=(const PromptLineAside&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  Context& ctx_;
+  bool showPrompt_;
+  bool active_ = false;
+  TypedLineAside typed_;
+};
 
 // Find next in the Screen: searches the selection when the text is shorter
 // than it, else from the selection's end on; selects the first occurrence.

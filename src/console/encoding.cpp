@@ -1,9 +1,12 @@
-// Shift-JIS <-> UTF-8 through glibc's iconv ("CP932").
+// Shift-JIS <-> UTF-8 and UTF-16 through glibc's iconv ("CP932").
 #include "console/encoding.h"
 
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstring>
+
+#include "engine/scan.h"
 
 namespace zemu {
 
@@ -41,7 +44,149 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
   return clean;
 }
 
+constexpr char16_t kReplacement = 0xFFFD;
+
+// An iconv conversion descriptor for the life of one conversion.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts all of `in`; false (and a reset state) when iconv refuses it.
+  bool Run(std::string_view in, std::string& out) {
+    out.clear();
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    char buffer[4096];
+    while (srcLeft > 0) {
+      char* dst = buffer;
+      std::size_t dstLeft = sizeof buffer;
+      const std::size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      out.append(buffer, static_cast<std::size_t>(dst - buffer));
+      if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+// UTF-16LE bytes as units.
+void AppendUnits(const std::string& bytes, std::u16string& out) {
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    out += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                 static_cast<unsigned char>(bytes[i + 1]) << 8);
+  }
+}
+
+// Converts the characters of a run without ASCII, each to exactly one unit.
+void ConvertRun(Converter& cp932, std::string_view run, std::u16string& out) {
+  std::string bytes;
+  if (cp932.ok() && cp932.Run(run, bytes)) {
+    std::size_t characters = 0;
+    for (std::size_t pos = 0; pos < run.size(); pos += SjisCharLength(run, pos)) ++characters;
+    if (bytes.size() == 2 * characters) {
+      AppendUnits(bytes, out);
+      return;
+    }
+  }
+  // Something in the run cannot be converted: character by character.
+  for (std::size_t pos = 0; pos < run.size();) {
+    const std::size_t length = SjisCharLength(run, pos);
+    if (cp932.ok() && cp932.Run(run.substr(pos, length), bytes) && bytes.size() == 2) {
+      AppendUnits(bytes, out);
+    } else {
+      out += kReplacement;
+    }
+    pos += length;
+  }
+}
+
 }  // namespace
+
+std::size_t SjisCharLength(std::string_view sjis, std::size_t pos) {
+  if (pos >= sjis.size()) return 0;
+  const auto c = static_cast<unsigned char>(sjis[pos]);
+  if (pos + 1 < sjis.size() && (IsLeadByte(c) || (c == '\r' && sjis[pos + 1] == '\n'))) return 2;
+  return 1;
+}
+
+std::u16string SjisToUtf16(std::string_view sjis) {
+  Converter cp932("UTF-16LE", "CP932");
+  std::u16string out;
+  out.reserve(sjis.size());
+  std::size_t runStart = 0;
+  std::size_t pos = 0;
+  auto flush = [&] {
+    if (pos > runStart) ConvertRun(cp932, sjis.substr(runStart, pos - runStart), out);
+  };
+  while (pos < sjis.size()) {
+    const auto c = static_cast<unsigned char>(sjis[pos]);
+    const std::size_t length = SjisCharLength(sjis, pos);
+    if (c < 0x80) {
+      flush();
+      if (c == '\r') {
+        out += length == 2 ? u'\n' : kReplacement;
+      } else {
+        out += static_cast<char16_t>(c);
+      }
+      pos += length;
+      runStart = pos;
+    } else {
+      pos += length;
+    }
+  }
+  flush();
+  return out;
+}
+
+std::string Utf16ToSjis(std::u16string_view utf16) {
+  Converter cp932("CP932", "UTF-16LE");
+  std::string out;
+  out.reserve(utf16.size() * 2);
+  std::string bytes;
+  for (char16_t unit : utf16) {
+    if (unit < 0x80) {
+      out += static_cast<char>(unit);
+      continue;
+    }
+    const char in[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+    if (!surrogate && cp932.ok() && cp932.Run(std::string_view(in, 2), bytes) && !bytes.empty()) {
+      out += bytes;
+    } else {
+      out += '?';
+    }
+  }
+  return out;
+}
+
+std::size_t Utf16Offset(std::string_view sjis, std::size_t byte) {
+  std::size_t units = 0;
+  for (std::size_t pos = 0; pos < sjis.size(); ++units) {
+    const std::size_t next = pos + SjisCharLength(sjis, pos);
+    if (next > byte) break;
+    pos = next;
+  }
+  return units;
+}
+
+std::size_t SjisOffset(std::string_view sjis, std::size_t unit) {
+  std::size_t pos = 0;
+  for (std::size_t units = 0; units < unit && pos < sjis.size(); ++units) {
+    pos += SjisCharLength(sjis, pos);
+  }
+  return pos;
+}
 
 bool SjisToUtf8(std::string_view sjis, std::string& utf8) {
   return Convert("UTF-8", "CP932", sjis, utf8, "\xEF\xBF\xBD");

@@ -2,6 +2,7 @@
 // set, and UTF-8 at the edges: the Qt widgets and the terminal.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,28 @@ std::string SjisToUtf8(std::string_view sjis);
 // 932 lacks become "?". Returns false when anything had to be replaced.
 bool Utf8ToSjis(std::string_view utf8, std::string& sjis);
 std::string Utf8ToSjis(std::string_view utf8);
+
+// ---- The window's text widgets ---------------------------------------------
+// A widget shows a Shift-JIS text as UTF-16 with one unit for each character
+// of the program's own rule: a lead byte and the byte after it are one
+// character, CR LF is one line break ('\n'), and every other byte is one
+// character. So a position maps between the two by counting characters, and
+// no widget position falls inside a double-byte character or a CR LF.
+// A character that code page 932 lacks, a lone CR and a lead byte without a
+// valid trail byte are shown as U+FFFD.
+
+// The widget's form of a Shift-JIS text.
+std::u16string SjisToUtf16(std::string_view sjis);
+// Text typed, pasted or committed by an input method, in Shift-JIS: '\n'
+// stays '\n'; what code page 932 lacks (and a lone surrogate) becomes "?".
+std::string Utf16ToSjis(std::u16string_view utf16);
+
+// Bytes of the character that starts at `pos` (1 or 2; 0 at the end).
+std::size_t SjisCharLength(std::string_view sjis, std::size_t pos);
+// The widget position of byte offset `byte` (an offset inside a character
+// counts as that character's start; beyond the end, the end).
+std::size_t Utf16Offset(std::string_view sjis, std::size_t byte);
+// The byte offset of widget position `unit` (beyond the end, the end).
+std::size_t SjisOffset(std::string_view sjis, std::size_t unit);
 
 }  // namespace zemu

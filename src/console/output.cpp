@@ -111,18 +111,38 @@ void WriteLog(Context& ctx, std::uint8_t channel, std::string_view piece) {
   if (logged) std::fwrite(piece.data(), 1, piece.size(), log);
 }
 
-// Step 13 of ScreenOut: remembers the Screen as the text before the prompt
-// and puts the user's line back below it.
-void RestoreInputLine(Context& ctx) {
+}  // namespace
+
+TypedLineAside TakeTypedLine(Context& ctx) {
   TextControl& screen = *ctx.console.screen;
-  ctx.output.savedScreenText = screen.Text();
+  const std::string text = screen.Text();
+  const std::string& saved = ctx.output.savedScreenText;
+  TypedLineAside line;
+  if (text.compare(0, saved.size(), saved) == 0) {
+    line.text = text.substr(saved.size());
+    line.caret = screen.SelectionStart() >= saved.size() ? screen.SelectionStart() - saved.size()
+                                                         : line.text.size();
+    line.caret = std::min(line.caret, line.text.size());
+    screen.Select(saved.size(), text.size() - saved.size());
+    screen.ReplaceSelection("");
+  } else {
+    CaptureInputLine(ctx);
+    line.text = ctx.output.inputLine;
+    line.caret = line.text.size();
+    screen.SetText(saved);
+  }
   screen.SetCaret(screen.Length());
-  if (screen.CaretColumn() != 0) screen.ReplaceSelection(kLineBreak);
-  screen.ReplaceSelection(ctx.output.inputLine);
-  screen.SetCaret(screen.Length());
+  return line;
 }
 
-}  // namespace
+void PutBackTypedLine(Context& ctx, const TypedLineAside& line) {
+  TextControl& screen = *ctx.console.screen;
+  screen.SetCaret(screen.Length());
+  if (screen.CaretColumn() != 0) screen.ReplaceSelection(kLineBreak);
+  const std::size_t start = screen.SelectionStart();
+  screen.ReplaceSelection(line.text);
+  screen.SetCaret(start + line.caret);
+}
 
 void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
   OutputState& out = ctx.output;
@@ -134,17 +154,20 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
   if (!out.outputSwitch) return;
 
   TextControl& screen = *ctx.console.screen;
-  bool idle = ctx.runState == RunState::Idle;
-  if (idle) {
-    CaptureInputLine(ctx);
-    screen.SetText(out.savedScreenText);
-  }
+  // While Idle the user may be typing: the line goes aside and comes back
+  // below the new text.
+  const bool idle = ctx.runState == RunState::Idle;
+  TypedLineAside typed;
+  if (idle) typed = TakeTypedLine(ctx);
   TrimScreen(screen, out.screenCap);
   screen.SetCaret(screen.Length());
   std::string piece = PlaceText(ctx, channel, text, screen.CaretColumn());
   screen.ReplaceSelection(piece);
   WriteLog(ctx, channel, piece);
-  if (idle) RestoreInputLine(ctx);
+  if (idle) {
+    out.savedScreenText = screen.Text();
+    PutBackTypedLine(ctx, typed);
+  }
 }
 
 void CaptureInputLine(Context& ctx) {
@@ -222,5 +245,18 @@ bool OpenLogFile(Context& ctx) {
 void CloseLogFile(Context& ctx) { ctx.output.logFile.reset(); }
 
 std::string ScreenText(const Context& ctx) { return ctx.console.screen->Text(); }
+
+void SetScreenCap(Context& ctx, std::size_t cap) { ctx.output.screenCap = cap; }
+
+void DropPassedText(Context& ctx, std::size_t bytes) {
+  TextControl& screen = *ctx.console.screen;
+  const std::size_t caret = screen.SelectionStart();
+  bytes = std::min(bytes, screen.Length());
+  screen.Select(0, bytes);
+  screen.ReplaceSelection("");
+  screen.SetCaret(caret > bytes ? caret - bytes : 0);
+  std::string& saved = ctx.output.savedScreenText;
+  saved.erase(0, std::min(bytes, saved.size()));
+}
 
 }  // namespace zemu

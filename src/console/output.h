@@ -50,7 +50,7 @@ struct OutputState {
   std::string savedScreenText;  // the Screen as it was just before the current prompt
   std::string inputLine = ">";  // the line being typed; its first byte is always '>'
   LogFilePtr logFile;           // the log file while one is open
-  std::size_t screenCap = kScreenCap;  // lifted by the terminal, which passes the text on
+  std::size_t screenCap = kScreenCap;  // see SetScreenCap
 };
 
 // Writes one text on one channel: to the WatchScreen during a watch refresh,
@@ -61,6 +61,20 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text);
 // by "&\r\n") into the input-line buffer, full-width characters folded and
 // '>' in its first byte.
 void CaptureInputLine(Context& ctx);
+
+// The line being typed, taken off the Screen while output is written above
+// it: the text after the saved screen text ("> " and the typing, exactly as
+// typed), or, when older lines were edited so that the Screen no longer
+// begins with the saved text, the captured logical line around the caret.
+// The Screen is left holding the saved screen text.
+struct TypedLineAside {
+  std::string text;
+  std::size_t caret = 0;  // the caret's offset in `text`
+};
+TypedLineAside TakeTypedLine(Context& ctx);
+// Puts a taken line back at the end of the Screen, on a line of its own,
+// with the caret where it was in it.
+void PutBackTypedLine(Context& ctx, const TypedLineAside& line);
 
 // Rebuilds the watch screen from the watched function definitions and
 // clears the store's watchRefreshNeeded.
@@ -74,5 +88,13 @@ void CloseLogFile(Context& ctx);
 
 // The whole text of the Screen.
 std::string ScreenText(const Context& ctx);
+
+// For a front end that passes the console text on as it becomes final (the
+// terminal): the Screen's size cap (kScreenCap unless set), and dropping the
+// first `bytes` bytes of the Screen, which were passed on, from the Screen
+// and from the saved screen text alike; the caret stays where it was in the
+// text that is left.
+void SetScreenCap(Context& ctx, std::size_t cap);
+void DropPassedText(Context& ctx, std::size_t bytes);
 
 }  // namespace zemu

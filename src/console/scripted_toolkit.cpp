@@ -1,14 +1,12 @@
 // The scripted toolkit of the tests.
 #include "console/scripted_toolkit.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include "console/console.h"
+#include "context.h"
 
 namespace zemu {
 
 namespace {
-
-constexpr int kEscapeKey = 27;
 
 template <typename T>
 std::optional<T> TakeFront(std::deque<T>& queue) {
@@ -28,25 +26,26 @@ void ScriptedToolkit::ProcessPendingEvents() {
   if (auto event = TakeFront(events)) (*event)();
 }
 
-void ScriptedToolkit::WaitForEvents() {
+bool ScriptedToolkit::WaitForEvents() {
   if (!events.empty()) {
     ProcessPendingEvents();
+  } else if (context_ != nullptr && context_->console.keyWaitSlot == 0 && !keys.empty()) {
+    ComKeyPress(*context_, static_cast<char>(*TakeFront(keys)));
   } else if (whenNoEvents) {
     whenNoEvents();
   } else {
-    std::fputs("ScriptedToolkit: waiting for an event, but none is queued\n", stderr);
-    std::abort();
+    return false;
   }
+  return true;
 }
 
-int ScriptedToolkit::WaitForKey() { return TakeFront(keys).value_or(kEscapeKey); }
-
-std::string ScriptedToolkit::OpenFileDialog(const std::string&, const std::string&) {
+std::string ScriptedToolkit::OpenFileDialog(const FileDialogRequest& request) {
+  dialogs.push_back(request);
   return TakeFront(openFileNames).value_or("");
 }
 
-std::string ScriptedToolkit::SaveFileDialog(const std::string&, const std::string&,
-                                            const std::string&) {
+std::string ScriptedToolkit::SaveFileDialog(const FileDialogRequest& request) {
+  dialogs.push_back(request);
   return TakeFront(saveFileNames).value_or("");
 }
 

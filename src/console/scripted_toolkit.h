@@ -20,12 +20,14 @@ class ScriptedToolkit : public Toolkit {
   // What the core showed.
   std::array<std::string, 3> statusLines;  // StatusLine1 to StatusLine3
   std::vector<std::string> messages;       // "title: text" of each message box
+  std::vector<FileDialogRequest> dialogs;  // every file dialog shown, in order
   int exitRequests = 0;
   int assistTimer = 0;  // last interval given to the assist timer; 0 stopped
 
   // What the core is answered. Each empty queue answers with its cancel:
-  // ESC for keys, an empty file name, No or Cancel, a cancelled input box.
-  std::deque<int> keys;
+  // an empty file name, No or Cancel, a cancelled input box; when no key
+  // is left, a key wait ends as if aborted (ESC).
+  std::deque<int> keys;  // typed one by one while the console awaits a key
   std::deque<std::string> openFileNames;
   std::deque<std::string> saveFileNames;
   std::deque<Answer> answers;
@@ -34,24 +36,26 @@ class ScriptedToolkit : public Toolkit {
   // Events delivered one per ProcessPendingEvents call, in order.
   std::deque<std::function<void()>> events;
   // Run when a wait for events finds none left (a paused run would wait
-  // for ever); without it such a wait ends the test program.
+  // for ever); without it the wait reports that no event can come.
   std::function<void()> whenNoEvents;
 
   int fontHeight = 16;
 
+  void Attach(Context& ctx) override { context_ = &ctx; }
   void SetStatusLine(int line, const std::string& text) override;
   void ProcessPendingEvents() override;
-  void WaitForEvents() override;
-  int WaitForKey() override;
-  std::string OpenFileDialog(const std::string& title, const std::string& filter) override;
-  std::string SaveFileDialog(const std::string& title, const std::string& filter,
-                             const std::string& defaultName) override;
+  bool WaitForEvents() override;
+  std::string OpenFileDialog(const FileDialogRequest& request) override;
+  std::string SaveFileDialog(const FileDialogRequest& request) override;
   Answer AskQuestion(const std::string& title, const std::string& text, bool withCancel) override;
   void ShowMessage(const std::string& title, const std::string& text) override;
   bool InputBox(const std::string& title, const std::string& prompt, std::string& text) override;
   void RequestExit() override { ++exitRequests; }
   int FontHeight() override { return fontHeight; }
   void SetAssistTimer(int milliseconds) override { assistTimer = milliseconds; }
+
+ private:
+  Context* context_ = nullptr;
 };
 
 }  // namespace zemu

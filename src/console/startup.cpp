@@ -74,6 +74,7 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
   ctx.settings.file = false;
   ScreenOut(ctx, ChannelLine, kBanner);
   ctx.settings.helpFileName = ReplaceExtension(options.programPath, ".ZHP");
+  ctx.observer->SettingsChanged();
   ctx.console.watchScreen->SetHeight(0);
 
   const std::string initialFile = InitialFileName(options);

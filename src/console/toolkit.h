@@ -6,25 +6,44 @@
 
 namespace zemu {
 
+struct Context;
+
 enum class Answer { Yes, No, Cancel };
+
+// What a file dialog shows.
+struct FileDialogRequest {
+  std::string title;
+  // Pairs of a description and its patterns: "定義式(*.ZDF)|*.ZDF|全て(*.*)|*.*".
+  // The first pair is selected when the dialog opens.
+  std::string filter;
+  std::string defaultExtension;  // added to a chosen name without one ("ZDF"); may be empty
+  std::string fileName;          // the name offered at first; may be a pattern ("*.ZDF")
+};
 
 class Toolkit {
  public:
   virtual ~Toolkit() = default;
 
+  // Called once by the context that will use this toolkit, as it is made.
+  virtual void Attach(Context& /*ctx*/) {}
+
   // Replaces the text of status line 1, 2 or 3 (Shift-JIS).
   virtual void SetStatusLine(int line, const std::string& text) = 0;
   // Lets the window system deliver pending events (menus, keys) during a run.
   virtual void ProcessPendingEvents() = 0;
-  // Blocks until at least one event was delivered (used while paused).
-  virtual void WaitForEvents() { ProcessPendingEvents(); }
-  // Waits for one key and returns its character code; 27 is ESC.
-  virtual int WaitForKey() = 0;
-  // File dialogs: the chosen path, or empty when cancelled. `filter` is in the
-  // form "定義式(*.ZDF)|*.ZDF|全て(*.*)|*.*".
-  virtual std::string OpenFileDialog(const std::string& title, const std::string& filter) = 0;
-  virtual std::string SaveFileDialog(const std::string& title, const std::string& filter,
-                                     const std::string& defaultName) = 0;
+  // Blocks until at least one event was delivered (while paused, and while
+  // a key is awaited). False when no event can come any more (the input has
+  // ended): the waiting run then ends as if aborted.
+  virtual bool WaitForEvents() {
+    ProcessPendingEvents();
+    return true;
+  }
+  // A key awaited by the console (WaitForTypedKey) arrives as a typed key:
+  // the front end hands it to ComKeyPress or TypeText from its events.
+
+  // File dialogs: the chosen path, or empty when cancelled.
+  virtual std::string OpenFileDialog(const FileDialogRequest& request) = 0;
+  virtual std::string SaveFileDialog(const FileDialogRequest& request) = 0;
   // Message boxes: Yes/No when `withCancel` is false, Yes/No/Cancel otherwise.
   virtual Answer AskQuestion(const std::string& title, const std::string& text,
                              bool withCancel) = 0;
@@ -45,11 +64,9 @@ class NullToolkit : public Toolkit {
  public:
   void SetStatusLine(int, const std::string&) override {}
   void ProcessPendingEvents() override {}
-  int WaitForKey() override { return 27; }
-  std::string OpenFileDialog(const std::string&, const std::string&) override { return {}; }
-  std::string SaveFileDialog(const std::string&, const std::string&, const std::string&) override {
-    return {};
-  }
+  bool WaitForEvents() override { return false; }
+  std::string OpenFileDialog(const FileDialogRequest&) override { return {}; }
+  std::string SaveFileDialog(const FileDialogRequest&) override { return {}; }
   Answer AskQuestion(const std::string&, const std::string&, bool withCancel) override {
     return withCancel ? Answer::Cancel : Answer::No;
   }

@@ -276,7 +276,7 @@ Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
     SheetRow& cells = sheet.rows[static_cast<std::size_t>(row)];
     cells.cells[ValueColumn] = ValueText(ctx, d->value);
     if (cells.cells[TextColumn] != d->text) cells.cells[TextColumn] = d->text;
-    ++sheet.changeCount;
+    ctx.observer->RowsChanged(sheet, row, row);
   }
   if (ctx.settings.trace >= TraceLevel::Command) {
     ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=" + ValueText(ctx, r));

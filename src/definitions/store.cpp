@@ -35,6 +35,10 @@ void Touch(TDefine& sheet) {
   ++sheet.changeCount;
 }
 
+void TellRowsChanged(Context& ctx, TDefine& sheet, int first, int last) {
+  if (first <= last) ctx.observer->RowsChanged(sheet, first, last);
+}
+
 SheetRow EmptyRow() { return SheetRow{}; }
 
 // The bytes from..to of text, both clamped to the text.
@@ -132,7 +136,9 @@ TDefine& CurrentSheet(Context& ctx) {
 }
 
 void SelectSheet(Context& ctx, TDefine& sheet) {
-  if (SheetIndex(ctx, sheet) >= 0) ctx.defines.current = &sheet;
+  if (ctx.defines.current == &sheet || SheetIndex(ctx, sheet) < 0) return;
+  ctx.defines.current = &sheet;
+  ctx.observer->CurrentSheetChanged(sheet);
 }
 
 int SheetIndex(const Context& ctx, const TDefine& sheet) {
@@ -145,17 +151,19 @@ int SheetIndex(const Context& ctx, const TDefine& sheet) {
 
 TDefine& AddSheet(Context& ctx, std::string name) {
   auto sheet = std::make_unique<TDefine>();
-  SetSheetName(*sheet, std::move(name), false);
-  sheet->modified = false;
+  sheet->name = std::move(name);
+  sheet->title = SheetTitle(sheet->name);
   TDefine& added = *sheet;
   ctx.defines.sheets.push_back(std::move(sheet));
   ctx.defines.current = &added;
+  ctx.observer->SheetAdded(added);
+  ctx.observer->CurrentSheetChanged(added);
   return added;
 }
 
 void NameNewSheet(Context& ctx, TDefine& sheet) {
   std::string name = "ZEMU" + std::to_string(ctx.defines.unnamedCount++) + ".ZDF";
-  SetSheetName(sheet, std::move(name), false);
+  SetSheetName(ctx, sheet, std::move(name), false);
 }
 
 TDefine& NewSheet(Context& ctx) {
@@ -164,10 +172,11 @@ TDefine& NewSheet(Context& ctx) {
   return sheet;
 }
 
-void SetSheetName(TDefine& sheet, std::string name, bool named) {
+void SetSheetName(Context& ctx, TDefine& sheet, std::string name, bool named) {
   sheet.title = SheetTitle(name);
   sheet.name = std::move(name);
   sheet.named = named;
+  ctx.observer->SheetRenamed(sheet);
 }
 
 std::string SheetTitle(std::string_view name) {
@@ -184,11 +193,13 @@ bool RemoveSheet(Context& ctx, int index) {
   auto& sheets = ctx.defines.sheets;
   if (index < 1 || index >= static_cast<int>(sheets.size())) return false;
   auto at = sheets.begin() + index;
-  if (ctx.defines.current == at->get())
-    ctx.defines.current = sheets[static_cast<std::size_t>(index - 1)].get();
   TDefine& sheet = **at;
+  ctx.observer->SheetRemoved(sheet);
+  const bool wasCurrent = ctx.defines.current == &sheet;
+  if (wasCurrent) ctx.defines.current = sheets[static_cast<std::size_t>(index - 1)].get();
   while (sheet.rows.size() > 1) sheet.rows.pop_back();
-  sheets.erase(at);
+  sheets.erase(sheets.begin() + index);
+  if (wasCurrent) ctx.observer->CurrentSheetChanged(*ctx.defines.current);
   return true;
 }
 
@@ -265,7 +276,7 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
       if (row > 0) {
         int oldKind = existing()->kind;
         if (oldKind == FunctionKind || oldKind == ProcedureKind) {
-          InsertRow(sheet, row + 1);
+          InsertRow(ctx, sheet, row + 1);
           ++row;
         }
         ForgetValues(ctx, sheet, false);
@@ -276,7 +287,7 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
     case ProcedureKind:
       if (row > 0) {
         if (IsVariableBelowSameName(sheet, row, d.Name())) {
-          DeleteRow(sheet, row);
+          DeleteRow(ctx, sheet, row);
           --row;
         }
         if (d.kind == FunctionKind && !d.HasComment() && existing()->HasComment()) {
@@ -294,26 +305,34 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
       break;
   }
 
-  if (row <= 0) {
+  const bool added = row <= 0;
+  if (added) {
     sheet.rows.push_back(EmptyRow());
     row = sheet.RowCount() - 2;
   }
   FillRow(ctx, sheet, row, std::move(definition));
   Touch(sheet);
   ctx.defines.watchRefreshNeeded = true;
+  if (added) {
+    ctx.observer->RowsInserted(sheet, row, 1);
+  } else {
+    ctx.observer->RowsChanged(sheet, row, row);
+  }
   return row;
 }
 
-void DeleteRow(TDefine& sheet, int row) {
+void DeleteRow(Context& ctx, TDefine& sheet, int row) {
   if (!sheet.IsDefinitionRow(row)) return;
   sheet.rows.erase(sheet.rows.begin() + row);
   Touch(sheet);
+  ctx.observer->RowsRemoved(sheet, row, 1);
 }
 
-void InsertRow(TDefine& sheet, int row) {
+void InsertRow(Context& ctx, TDefine& sheet, int row) {
   if (row < 1 || row > sheet.RowCount() - 1) return;
   sheet.rows.insert(sheet.rows.begin() + row, EmptyRow());
   Touch(sheet);
+  ctx.observer->RowsInserted(sheet, row, 1);
 }
 
 void ForgetValues(Context& ctx, TDefine& sheet, bool includeVariables) {
@@ -327,7 +346,7 @@ void ForgetValues(Context& ctx, TDefine& sheet, bool includeVariables) {
     r.cells[ValueColumn] = kForgottenText;
     r.definition->value = MakeTagged(ValueKind::Undefined, kForgottenText);
   }
-  ++sheet.changeCount;
+  TellRowsChanged(ctx, sheet, 1, sheet.RowCount() - 2);
 }
 
 int SearchRows(Context& ctx, TDefine& sheet, std::string_view pattern, std::uint32_t mask) {

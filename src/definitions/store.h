@@ -114,7 +114,7 @@ struct TDefine {
   std::string title;              // the sheet window's title
   bool named = false;             // the name came from a file or the save dialog
   bool modified = false;          // set by every change of a row
-  std::uint64_t changeCount = 0;  // counts every change of rows or cells (for redrawing)
+  std::uint64_t changeCount = 0;  // counts the changes that set modified; reading a value is none
   RowSearch search;
   SheetLayout layout;  // window place, column widths, font, shown
 
@@ -163,8 +163,9 @@ TDefine& AddSheet(Context& ctx, std::string name);
 void NameNewSheet(Context& ctx, TDefine& sheet);
 // .new: AddSheet with an empty name, then NameNewSheet. Returns the sheet.
 TDefine& NewSheet(Context& ctx);
-// Sets the sheet's name and title, e.g. after loading or choosing a file.
-void SetSheetName(TDefine& sheet, std::string name, bool named);
+// Sets the sheet's name and title, e.g. after loading or choosing a file,
+// and tells the observer.
+void SetSheetName(Context& ctx, TDefine& sheet, std::string name, bool named);
 // The window title for a sheet of this name: " ZEMU 初期設定 -- " + name when
 // the extension is .ini (any case), otherwise " ZEMU 定義式 -- " + name.
 std::string SheetTitle(std::string_view name);
@@ -201,10 +202,10 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
 
 // Frees the definition of a definition row and moves the rows below it up.
 // Does nothing for row 0, the empty last row or a row outside the grid.
-void DeleteRow(TDefine& sheet, int row);
+void DeleteRow(Context& ctx, TDefine& sheet, int row);
 // Opens an empty row at `row` (1 .. RowCount() - 1), moving the rows from
 // there down by one. Does nothing for a row outside that range.
-void InsertRow(TDefine& sheet, int row);
+void InsertRow(Context& ctx, TDefine& sheet, int row);
 
 // Marks every cached value of the sheet "再計算" (variables only when
 // includeVariables is set).

@@ -9,6 +9,7 @@
 
 #include "commands/dispatcher.h"
 #include "commands/procedures.h"
+#include "console/console.h"
 #include "context.h"
 #include "definitions/store.h"
 #include "engine/scan.h"
@@ -86,12 +87,12 @@ void RunSheetFile(Context& ctx, TDefine& sheet, const std::string& fileName) {
   const std::string parameter = DoParameter(ctx, fileName);
   const bool wasLoading = ctx.loading;
   const RunState wasState = ctx.runState;
-  if (wasState == RunState::Idle) ctx.runState = RunState::Running;
+  if (wasState == RunState::Idle) SetRunState(ctx, RunState::Running);
   ctx.loading = true;
   const char* cursor = parameter.c_str();
   DoCommand(ctx, cursor);
   ctx.loading = wasLoading;
-  if (wasState == RunState::Idle && ctx.runState == RunState::Running) ctx.runState = wasState;
+  if (wasState == RunState::Idle && ctx.runState == RunState::Running) SetRunState(ctx, wasState);
 }
 
 void ReadSheetLayout(const std::string& fileName, SheetLayout& layout) {
@@ -157,18 +158,26 @@ std::string SaveUnder(Context& ctx, TDefine& sheet, const std::string& chosen, b
   sheet.named = true;
   sheet.title = kSavedTitlePrefix + fileName;
   sheet.modified = false;
+  ctx.observer->SheetRenamed(sheet);
   return fileName;
 }
 
 std::string AskAndSave(Context& ctx, TDefine& sheet) {
   const std::string chosen =
-      ctx.toolkit->SaveFileDialog(kSaveDialogTitle, kSaveDialogFilter, sheet.name);
+      ctx.toolkit->SaveFileDialog({kSaveDialogTitle, kSaveDialogFilter, "ZDF", sheet.name});
   if (chosen.empty()) return {};
   return SaveUnder(ctx, sheet, chosen, true);
 }
 
 void TitleMainForm(Context& ctx, const char* prefix, const TDefine& sheet) {
   ctx.mainForm.title = prefix + SheetMenuCaption(sheet);
+  ctx.observer->MainTitleChanged(ctx.mainForm.title);
+}
+
+void SetShown(Context& ctx, TDefine& sheet, bool shown) {
+  if (sheet.layout.shown == shown) return;
+  sheet.layout.shown = shown;
+  ctx.observer->SheetShownChanged(sheet);
 }
 
 }  // namespace
@@ -180,15 +189,16 @@ TDefine& OpenSheet(Context& ctx, const std::string& fileName) {
 }
 
 void LoadSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
-  SetSheetName(sheet, fileName, false);
+  SetSheetName(ctx, sheet, fileName, false);
   if (!fileName.empty()) {
     const bool named = LoadNamedSheet(ctx, sheet, fileName);
-    SetSheetName(sheet, fileName, named);
+    SetSheetName(ctx, sheet, fileName, named);
   } else {
     sheet.layout.place.top = kSheetDesignPlace.top + kUnnamedSheetDrop;
     NameNewSheet(ctx, sheet);
   }
-  sheet.layout.shown = true;
+  ctx.observer->SheetLayoutChanged(sheet);
+  SetShown(ctx, sheet, true);
   sheet.modified = false;
   TitleMainForm(ctx, kOpenedTitlePrefix, sheet);
 }
@@ -203,6 +213,10 @@ std::string SaveSheet(Context& ctx, TDefine& sheet) {
 }
 
 std::string SaveSheetAs(Context& ctx, TDefine& sheet) { return AskAndSave(ctx, sheet); }
+
+std::string SaveSheetAs(Context& ctx, TDefine& sheet, const std::string& fileName) {
+  return SaveUnder(ctx, sheet, fileName, true);
+}
 
 std::string SaveFromMenu(Context& ctx, TDefine& sheet, bool asNewName) {
   std::string saved = asNewName ? SaveSheetAs(ctx, sheet) : SaveSheet(ctx, sheet);
@@ -228,7 +242,7 @@ bool CloseSheet(Context& ctx, TDefine& sheet) {
   const int index = SheetIndex(ctx, sheet);
   if (index < 0 || !QuerySaveSheet(ctx, sheet)) return false;
   if (index == 0) {
-    sheet.layout.shown = false;
+    SetShown(ctx, sheet, false);
     return true;
   }
   RemoveSheet(ctx, index);
@@ -276,11 +290,11 @@ void ForgetAll(Context& ctx, TDefine& sheet) {
 
 void ChooseSheetMenuEntry(Context& ctx, TDefine& sheet) {
   if (sheet.layout.shown) {
-    sheet.layout.shown = false;
+    SetShown(ctx, sheet, false);
     return;
   }
   SelectSheet(ctx, sheet);
-  sheet.layout.shown = true;
+  SetShown(ctx, sheet, true);
   TitleMainForm(ctx, kShownTitlePrefix, sheet);
 }
 
@@ -291,7 +305,7 @@ void ActivateSheet(Context& ctx, TDefine& sheet) {
   ScreenOut(ctx, ChannelEcho, "M .select " + sheet.name + "\r\n");
 }
 
-void ResizeSheet(TDefine& sheet, int width, int height) {
+void ResizeSheet(Context& ctx, TDefine& sheet, int width, int height) {
   SheetLayout& layout = sheet.layout;
   layout.place.width = width;
   layout.place.height = height;
@@ -304,6 +318,7 @@ void ResizeSheet(TDefine& sheet, int width, int height) {
   }
   layout.columnWidths[TextColumn] = definition;
   sheet.modified = true;
+  ctx.observer->SheetLayoutChanged(sheet);
 }
 
 namespace {
@@ -316,14 +331,14 @@ struct CellEdit {
   std::string name;
 };
 
-std::vector<CellEdit> TakeCellEdits(TDefine& sheet) {
+std::vector<CellEdit> TakeCellEdits(Context& ctx, TDefine& sheet) {
   std::vector<CellEdit> edits;
   for (int row = 1; row < sheet.RowCount() - 1; ++row) {
     SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
     if (!r.definition || r.cells[TextColumn] == r.definition->text) continue;
     edits.push_back({r.definition, r.cells[TextColumn], r.cells[NameColumn]});
     r.cells[TextColumn] = r.definition->text;
-    ++sheet.changeCount;
+    ctx.observer->RowsChanged(sheet, row, row);
   }
   return edits;
 }
@@ -348,23 +363,23 @@ void ApplyCellEdit(Context& ctx, TDefine& sheet, const CellEdit& edit) {
   const int row = RowOf(sheet, edit.definition.get());
   if (row < 0) return;
   ScreenOut(ctx, ChannelEcho, "M .Delete " + edit.name + "\r\n");
-  DeleteRow(sheet, row);
+  DeleteRow(ctx, sheet, row);
 }
 
 }  // namespace
 
 void ApplySheetEdits(Context& ctx, TDefine& sheet) {
   if (SheetIndex(ctx, sheet) < 0) return;
-  const std::vector<CellEdit> edits = TakeCellEdits(sheet);
+  const std::vector<CellEdit> edits = TakeCellEdits(ctx, sheet);
   if (edits.empty()) return;
   const RunState wasState = ctx.runState;
-  ctx.runState = RunState::Running;
+  SetRunState(ctx, RunState::Running);
   SelectSheet(ctx, sheet);
   for (const CellEdit& edit : edits) {
     if (SheetIndex(ctx, sheet) < 0) break;
     ApplyCellEdit(ctx, sheet, edit);
   }
-  ctx.runState = wasState;
+  SetRunState(ctx, wasState);
 }
 
 }  // namespace zemu

@@ -65,6 +65,8 @@ std::string SaveSheet(Context& ctx, TDefine& sheet);
 // Saves under a new name: always asks (the dialog offers the current name).
 // Cancelling leaves the sheet as it was.
 std::string SaveSheetAs(Context& ctx, TDefine& sheet);
+// Saves under `fileName` as if the dialog had given it.
+std::string SaveSheetAs(Context& ctx, TDefine& sheet, const std::string& fileName);
 // The save items of the menus: SaveSheet or SaveSheetAs, then, when a file
 // was written, "M .save "name"" on ChannelEcho. Returns the name or empty.
 std::string SaveFromMenu(Context& ctx, TDefine& sheet, bool asNewName);
@@ -108,7 +110,7 @@ void ActivateSheet(Context& ctx, TDefine& sheet);
 // The sheet window was resized to `width` x `height`: the definition column
 // takes the width left over (at least kMinDefinitionColumnWidth, widening the
 // window if needed), and the sheet counts as modified.
-void ResizeSheet(TDefine& sheet, int width, int height);
+void ResizeSheet(Context& ctx, TDefine& sheet, int width, int height);
 
 // Applies the edits made in the definition cells (the sheet lost the focus):
 // each definition row whose cell text differs from its definition gets its

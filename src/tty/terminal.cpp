@@ -28,7 +28,7 @@ constexpr const char* kUnreadableLine =
 class TerminalConsole {
  public:
   TerminalConsole(Context& ctx, TerminalIo& io) : ctx_(ctx), io_(io) {
-    ctx_.output.screenCap = static_cast<std::size_t>(-1);
+    SetScreenCap(ctx_, static_cast<std::size_t>(-1));
   }
 
   // Passes on the console text that can no longer change and drops it from
@@ -51,10 +51,8 @@ class TerminalConsole {
     if (final > 0) {
       Emit(view.substr(std::min(shown_, final), final - std::min(shown_, final)));
       shown_ -= std::min(shown_, final);
-      screen.SetText(view.substr(final));
+      DropPassedText(ctx_, final);
       screen.SetCaret(screen.Length());
-      std::string& saved = ctx_.output.savedScreenText;
-      saved.erase(0, std::min(final, saved.size()));
     }
     if (showLine && ctx_.runState != RunState::Idle && text.size() > final + shown_) {
       Emit(view.substr(final + shown_));
@@ -77,8 +75,7 @@ class TerminalConsole {
   void Enter(const InputLine& line) {
     TextControl& screen = *ctx_.console.screen;
     screen.SetCaret(screen.Length());
-    if (AtLineStart()) screen.ReplaceSelection("> ");  // no prompt after a stopped line
-    screen.ReplaceSelection(line.text);
+    InsertTypedText(ctx_, line.text);
     if (io_.interactive() && !line.continued) echoToSkip_ = LogicalLine() + "\r\n";
     TypeKey(ctx_, line.continued ? '&' : '\r');
     Flush();
@@ -90,11 +87,6 @@ class TerminalConsole {
   }
 
  private:
-  bool AtLineStart() const {
-    std::string text = ctx_.console.screen->Text();
-    return text.empty() || text.back() == '\n';
-  }
-
   // The line being typed, as the console will echo it.
   std::string LogicalLine() {
     CaptureInputLine(ctx_);
@@ -136,7 +128,7 @@ int RunTerminal(const TerminalOptions& options) {
     }
     if (line->unreadable) {
       console.ReportUnreadable();
-    } else if (!RunTerminalCommand(ctx, toolkit, line->text)) {
+    } else if (!RunTerminalCommand(ctx, line->text)) {
       console.Enter(*line);
     }
     if (toolkit.exitRequested()) {

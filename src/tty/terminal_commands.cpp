@@ -5,15 +5,14 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "commands/procedures.h"
 #include "console/console.h"
+#include "console/menu.h"
 #include "console/output.h"
 #include "console/startup.h"
 #include "context.h"
 #include "definitions/store.h"
 #include "engine/scan.h"
 #include "sheet/sheet_ops.h"
-#include "tty/terminal_toolkit.h"
 #include "engine/sjis_literal.h"
 
 namespace zemu::tty {
@@ -84,12 +83,6 @@ void ListSheets(Context& ctx) {
   }
 }
 
-void RunFile(Context& ctx, const std::string& file) {
-  std::string text = file.empty() ? std::string() : "\"" + file + "\"";
-  const char* cursor = text.c_str();
-  DoCommand(ctx, cursor);
-}
-
 }  // namespace
 
 void StartTerminal(Context& ctx, const TerminalOptions& options) {
@@ -101,73 +94,53 @@ void StartTerminal(Context& ctx, const TerminalOptions& options) {
 }
 
 bool EndTerminal(Context& ctx, bool ask) {
-  if (ask) return QueryEnd(ctx);
+  if (ask) return QueryEndProgram(ctx);
   ReportUnsavedSheets(ctx);
   return true;
 }
 
-bool RunTerminalCommand(Context& ctx, TerminalToolkit& toolkit, const std::string& line) {
+bool RunTerminalCommand(Context& ctx, const std::string& line) {
   if (line.empty() || line[0] != ':') return false;
   CommandLine command = SplitCommand(line);
   const std::string& arg = command.argument;
+  const std::string& word = command.word;
   // A line stopped by an error leaves no prompt: the menus wait for one.
   if (ctx.runState != RunState::Idle) ShowPrompt(ctx);
-  toolkit.ClearPresets();
 
-  const std::string& word = command.word;
   if (word == "new") {
-    RunMenuAction(ctx, false, [&] {
-      OpenSheet(ctx, "");
-      ScreenOut(ctx, ChannelEcho, "M .New\r\n");
-    });
+    MenuNew(ctx);
   } else if (word == "open") {
-    RunMenuAction(ctx, false, [&] {
-      if (!arg.empty()) toolkit.PresetFileName(arg);
-      std::string file = ctx.toolkit->OpenFileDialog("定義ファイルを開く"_sj, "定義式(*.ZDF)|*.ZDF"_sj);
-      if (file.empty()) return;
-      OpenSheet(ctx, file);
-      ScreenOut(ctx, ChannelEcho, "M .Open \"" + file + "\"\r\n");
-    });
+    MenuOpen(ctx, arg);
   } else if (word == "run") {
-    RunMenuAction(ctx, true, [&] { RunFile(ctx, arg); });
-  } else if (word == "save" || word == "saveas" || word == "forget" || word == "close") {
-    TDefine* sheet = FindSheet(ctx, word == "saveas" ? std::string() : arg);
-    if (sheet == nullptr) {
+    MenuRunFile(ctx, arg);
+  } else if (word == "saveas") {
+    MenuSaveAs(ctx, arg);
+  } else if (word == "save" || word == "forget" || word == "close" || word == "show" ||
+             word == "hide" || word == "select") {
+    TDefine* sheet = FindSheet(ctx, arg);
+    if (sheet == nullptr || (arg.empty() && (word == "show" || word == "hide" || word == "select"))) {
       ScreenOut(ctx, ChannelError, "  ERROR: シート "_sj + arg + " はありません。\r\n"_sj);
-      return true;
-    }
-    if (word == "saveas" && !arg.empty()) toolkit.PresetFileName(arg);
-    if (word == "forget") toolkit.PresetAnswer(Answer::Yes);  // the command is the answer
-    RunMenuAction(ctx, word != "close" && word != "forget", [&] {
-      if (word == "save" || word == "saveas") {
-        SaveFromMenu(ctx, *sheet, word == "saveas");
-      } else if (word == "forget") {
-        ForgetAll(ctx, *sheet);
-      } else if (!CloseSheet(ctx, *sheet)) {
+    } else if (word == "save") {
+      SheetMenuSave(ctx, *sheet);
+    } else if (word == "forget") {
+      SheetMenuForgetAll(ctx, *sheet, true);  // the command is the answer
+    } else if (word == "close") {
+      if (!SheetMenuClose(ctx, *sheet)) {
         ScreenOut(ctx, ChannelError, "  シートを閉じませんでした。\r\n"_sj);
       }
-    });
-  } else if (word == "show" || word == "hide" || word == "select") {
-    TDefine* sheet = FindSheet(ctx, arg);
-    if (sheet == nullptr || arg.empty()) {
-      ScreenOut(ctx, ChannelError, "  ERROR: シート "_sj + arg + " はありません。\r\n"_sj);
-      return true;
+    } else if (word == "select") {
+      SheetActivated(ctx, *sheet);
+    } else if (sheet->layout.shown != (word == "show")) {
+      MenuChooseSheet(ctx, *sheet);
     }
-    RunMenuAction(ctx, false, [&] {
-      if (word == "select") {
-        ActivateSheet(ctx, *sheet);
-      } else if (sheet->layout.shown != (word == "show")) {
-        ChooseSheetMenuEntry(ctx, *sheet);
-      }
-    });
   } else if (word == "sheets") {
     ListSheets(ctx);
   } else if (word == "help") {
     ScreenOut(ctx, ChannelLine, kCommandHelp);
   } else {
-    ScreenOut(ctx, ChannelError, "  ERROR: 端末コマンド :"_sj + word + " はありません。:help で一覧を表示します。\r\n"_sj);
+    ScreenOut(ctx, ChannelError,
+              "  ERROR: 端末コマンド :"_sj + word + " はありません。:help で一覧を表示します。\r\n"_sj);
   }
-  toolkit.ClearPresets();
   return true;
 }
 

@@ -14,8 +14,6 @@ struct Context;
 
 namespace zemu::tty {
 
-class TerminalToolkit;
-
 // Starts the console: banner, initial definition file, first sheets, prompt.
 void StartTerminal(Context& ctx, const TerminalOptions& options);
 
@@ -25,6 +23,6 @@ void StartTerminal(Context& ctx, const TerminalOptions& options);
 bool EndTerminal(Context& ctx, bool ask);
 
 // Runs `line` (Shift-JIS) when it is a terminal command; false otherwise.
-bool RunTerminalCommand(Context& ctx, TerminalToolkit& toolkit, const std::string& line);
+bool RunTerminalCommand(Context& ctx, const std::string& line);
 
 }  // namespace zemu::tty

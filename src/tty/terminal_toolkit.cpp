@@ -1,8 +1,9 @@
 // The terminal front end's toolkit.
 #include "tty/terminal_toolkit.h"
-#include "engine/sjis_literal.h"
 
-#include <utility>
+#include "console/console.h"
+#include "context.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu::tty {
 
@@ -10,9 +11,12 @@ void TerminalToolkit::ProcessPendingEvents() {
   if (onEvents_) onEvents_(false);
 }
 
-int TerminalToolkit::WaitForKey() {
+bool TerminalToolkit::WaitForEvents() {
+  // The only event a terminal waits for is an awaited key.
+  if (ctx_ == nullptr || ctx_->console.keyWaitSlot != 0) return false;
   if (onEvents_ && io_.interactive()) onEvents_(true);  // show what the key answers first
-  return io_.ReadKey();
+  ComKeyPress(*ctx_, static_cast<char>(io_.ReadKey()));
+  return true;
 }
 
 bool TerminalToolkit::Ask(const std::string& question, std::string& answer) {
@@ -25,24 +29,21 @@ bool TerminalToolkit::Ask(const std::string& question, std::string& answer) {
   return true;
 }
 
-std::string TerminalToolkit::OpenFileDialog(const std::string& title, const std::string&) {
-  if (presetFile_) return *std::exchange(presetFile_, std::nullopt);
+std::string TerminalToolkit::OpenFileDialog(const FileDialogRequest& request) {
   std::string name;
-  if (!Ask(title + " (ファイル名、空で取消):"_sj, name)) return {};
+  if (!Ask(request.title + " (ファイル名、空で取消):"_sj, name)) return {};
   return name;
 }
 
-std::string TerminalToolkit::SaveFileDialog(const std::string& title, const std::string&,
-                                            const std::string& defaultName) {
-  if (presetFile_) return *std::exchange(presetFile_, std::nullopt);
+std::string TerminalToolkit::SaveFileDialog(const FileDialogRequest& request) {
   std::string name;
-  if (!Ask(title + " [" + defaultName + "] (ファイル名、空で既定名):"_sj, name)) return {};
-  return name.empty() ? defaultName : name;
+  const std::string& offered = request.fileName;
+  if (!Ask(request.title + " [" + offered + "] (ファイル名、空で既定名):"_sj, name)) return {};
+  return name.empty() ? offered : name;
 }
 
 Answer TerminalToolkit::AskQuestion(const std::string& title, const std::string& text,
                                     bool withCancel) {
-  if (presetAnswer_) return *std::exchange(presetAnswer_, std::nullopt);
   std::string answer;
   std::string choices = withCancel ? " (y/n/c):" : " (y/n):";
   if (!Ask(title + ": " + text + choices, answer)) return withCancel ? Answer::Cancel : Answer::No;

@@ -1,6 +1,7 @@
 // The toolkit of the terminal front end: no status lines, keys and answers
 // read from the terminal, and every question answered with its cancel when
-// standard input is not a terminal.
+// standard input is not a terminal. A key the console awaits is read from
+// the terminal and typed into the console.
 #pragma once
 
 #include <functional>
@@ -22,21 +23,12 @@ class TerminalToolkit : public Toolkit {
   bool exitRequested() const { return exitRequested_; }
   void CancelExit() { exitRequested_ = false; }
 
-  // Answers given on a terminal command's line, used by the next file dialog
-  // or question instead of asking.
-  void PresetFileName(std::string name) { presetFile_ = std::move(name); }
-  void PresetAnswer(Answer answer) { presetAnswer_ = answer; }
-  void ClearPresets() {
-    presetFile_.reset();
-    presetAnswer_.reset();
-  }
-
+  void Attach(Context& ctx) override { ctx_ = &ctx; }
   void SetStatusLine(int, const std::string&) override {}
   void ProcessPendingEvents() override;
-  int WaitForKey() override;
-  std::string OpenFileDialog(const std::string& title, const std::string& filter) override;
-  std::string SaveFileDialog(const std::string& title, const std::string& filter,
-                             const std::string& defaultName) override;
+  bool WaitForEvents() override;
+  std::string OpenFileDialog(const FileDialogRequest& request) override;
+  std::string SaveFileDialog(const FileDialogRequest& request) override;
   Answer AskQuestion(const std::string& title, const std::string& text, bool withCancel) override;
   void ShowMessage(const std::string& title, const std::string& text) override;
   bool InputBox(const std::string& title, const std::string& prompt, std::string& text) override;
@@ -48,10 +40,9 @@ class TerminalToolkit : public Toolkit {
   bool Ask(const std::string& question, std::string& answer);
 
   TerminalIo& io_;
+  Context* ctx_ = nullptr;
   std::function<void(bool)> onEvents_;
   bool exitRequested_ = false;
-  std::optional<std::string> presetFile_;
-  std::optional<Answer> presetAnswer_;
 };
 
 }  // namespace zemu::tty

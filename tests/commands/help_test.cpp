@@ -517,9 +517,9 @@ TEST_F(HelpTest, IdleShowsOnlyTheUsage) {
 class AbortingToolkit : public ScriptedToolkit {
  public:
   Context* ctx = nullptr;
-  int WaitForKey() override {
+  bool WaitForEvents() override {
     ctx->runState = RunState::Aborted;
-    return 'a';
+    return true;
   }
 };
 

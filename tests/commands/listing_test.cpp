@@ -22,9 +22,9 @@ namespace {
 // Two sheets: S0.ZDF, then the current sheet S1.ZDF.
 void MakeTwoSheets(Context& ctx) {
   ctx.settings.talk = false;
-  SetSheetName(CurrentSheet(ctx), "S0.ZDF", true);
+  SetSheetName(ctx, CurrentSheet(ctx), "S0.ZDF", true);
   Execute(ctx, "f(x)=x*2; abc<1; b<2 'two; 長さ<3; 表<4"_sj);
-  SetSheetName(NewSheet(ctx), "S1.ZDF", true);
+  SetSheetName(ctx, NewSheet(ctx), "S1.ZDF", true);
   Execute(ctx, "f<3; a<4");
   ClearConsole(ctx);
 }

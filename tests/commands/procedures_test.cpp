@@ -115,7 +115,7 @@ TEST(DoCommand, LeavesTheCursorAfterTheParameters) {
 
 TEST(DoCommand, QualifiedNameChoosesTheSheet) {
   Context ctx;
-  SetSheetName(CurrentSheet(ctx), "A.ZDF", true);
+  SetSheetName(ctx, CurrentSheet(ctx), "A.ZDF", true);
   Execute(ctx, "p>\"first\"");
   Execute(ctx, ".new");
   Execute(ctx, "p>\"second\"");

@@ -1,6 +1,7 @@
 // The console's logic on its text model: Enter and the prompt, the '&' key,
 // the assist search, the run-state menu items, find-next and the key wait.
 #include "console/console.h"
+#include "console/menu.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +102,7 @@ TEST_F(ConsoleTest, StoppedLineLeavesNoPromptAndKeepsItsOutput) {
   EXPECT_NE(afterError.find("  Error: .nosuch is undefined command.\r\n"), std::string::npos);
   EXPECT_EQ(afterError.substr(afterError.size() - 2), "\r\n");  // no prompt
   EXPECT_EQ(ctx_.runState, RunState::Running);
-  EXPECT_FALSE(MenuActionsAllowed(ctx_));
+  EXPECT_FALSE(IsMenuCommandEnabled(ctx_, MenuCommand::FileNew));
   Type(" 2\r");  // typed on the empty line below the error; its first column is the prompt
   EXPECT_EQ(Screen(), afterError + ">2\r\n  2  \r\n> ");
   EXPECT_EQ(ctx_.runState, RunState::Idle);
@@ -109,7 +110,7 @@ TEST_F(ConsoleTest, StoppedLineLeavesNoPromptAndKeepsItsOutput) {
 
 TEST_F(ConsoleTest, IdleMenuActionKeepsOnePromptLine) {
   Type("1+");
-  RunMenuAction(ctx_, false, [this] { ScreenOut(ctx_, ChannelEcho, "M .New\n"); });
+  RunMenuAction(ctx_, [this] { ScreenOut(ctx_, ChannelEcho, "M .New\n"); });
   EXPECT_EQ(Screen(), "M .New\n> 1+");
   EXPECT_EQ(ctx_.runState, RunState::Idle);
 }
@@ -117,7 +118,7 @@ TEST_F(ConsoleTest, IdleMenuActionKeepsOnePromptLine) {
 TEST_F(ConsoleTest, MenuActionsDoNothingWhileRunning) {
   BeginRun(ctx_);
   bool ran = false;
-  RunMenuAction(ctx_, true, [&ran] { ran = true; });
+  RunMenuAction(ctx_, [&ran] { ran = true; });
   EXPECT_FALSE(ran);
   EXPECT_EQ(ctx_.runState, RunState::Running);
   EXPECT_FALSE(FindNext(ctx_, ">"));

@@ -211,21 +211,21 @@ TEST(RowEditTest, DeleteAndInsertMoveRows) {
   Define(ctx, "c=3");
   TDefine& sheet = CurrentSheet(ctx);
   sheet.modified = false;
-  DeleteRow(sheet, 2);
+  DeleteRow(ctx, sheet, 2);
   EXPECT_TRUE(sheet.modified);
   EXPECT_EQ(Texts(ctx), (Texts_{"a=1", "c=3"}));
   EXPECT_EQ(Cell(ctx, 2, NameColumn), "c");
-  InsertRow(sheet, 1);
+  InsertRow(ctx, sheet, 1);
   EXPECT_EQ(sheet.RowCount(), 5);
   EXPECT_EQ(DefinitionAt(sheet, 1), nullptr);
   EXPECT_EQ(Cell(ctx, 2, NameColumn), "a");
   EXPECT_EQ(testing_defs::Eval(ctx, "c"), "3  ");  // the empty row is skipped
   // Outside the definition rows nothing happens.
-  for (int row : {-1, 0, 4, 5, 99}) DeleteRow(sheet, row);
-  for (int row : {-1, 0, 5, 99}) InsertRow(sheet, row);
+  for (int row : {-1, 0, 4, 5, 99}) DeleteRow(ctx, sheet, row);
+  for (int row : {-1, 0, 5, 99}) InsertRow(ctx, sheet, row);
   EXPECT_EQ(sheet.RowCount(), 5);
   EXPECT_EQ(sheet.rows[0].cells[NameColumn], "名前"_sj);
-  InsertRow(sheet, 4);  // just above the empty last row
+  InsertRow(ctx, sheet, 4);  // just above the empty last row
   EXPECT_EQ(sheet.RowCount(), 6);
   EXPECT_EQ(DefinitionAt(sheet, 5), nullptr);
 }

@@ -383,8 +383,9 @@ TEST(SheetWindow, ResizeGivesTheDefinitionColumnTheRest) {
   };
   const Case cases[] = {{600, 376, 600}, {480, 256, 480}, {288, 64, 288}, {100, 64, 288}};
   for (const Case& c : cases) {
-    TDefine sheet;
-    ResizeSheet(sheet, c.width, 300);
+    Context ctx;
+    TDefine& sheet = CurrentSheet(ctx);
+    ResizeSheet(ctx, sheet, c.width, 300);
     EXPECT_EQ(sheet.layout.columnWidths[TextColumn], c.definitionColumn) << c.width;
     EXPECT_EQ(sheet.layout.place.width, c.windowWidth) << c.width;
     EXPECT_EQ(sheet.layout.place.height, 300);

@@ -90,10 +90,9 @@ class RecordingToolkit : public ScriptedToolkit {
   std::vector<std::string> questions;
   std::vector<std::string> offeredNames;
 
-  std::string SaveFileDialog(const std::string& title, const std::string& filter,
-                             const std::string& defaultName) override {
-    offeredNames.push_back(defaultName);
-    return ScriptedToolkit::SaveFileDialog(title, filter, defaultName);
+  std::string SaveFileDialog(const FileDialogRequest& request) override {
+    offeredNames.push_back(request.fileName);
+    return ScriptedToolkit::SaveFileDialog(request);
   }
   Answer AskQuestion(const std::string& title, const std::string& text, bool withCancel) override {
     questions.push_back(title + ": " + text);
