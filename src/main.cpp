@@ -36,7 +36,13 @@ int main(int argc, char** argv) {
     }
   }
 #ifdef ZEMU_HAVE_GUI
-  if (!tty) return zemu::gui::RunGui(argc, argv, options);
+  if (!tty) {
+    zemu::StartupOptions startup;
+    startup.programPath = zemu::ProgramPath(argv[0]);
+    startup.arguments = options.args;
+    startup.initialFile = options.iniFile;
+    return zemu::gui::RunGui(argc, argv, startup);
+  }
 #endif
   (void)tty;
   return zemu::tty::RunTerminal(options);

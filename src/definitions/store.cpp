@@ -210,6 +210,16 @@ std::shared_ptr<Definition> DefinitionAt(const TDefine& sheet, int row) {
   return sheet.rows[static_cast<std::size_t>(row)].definition;
 }
 
+std::string SheetCellText(const TDefine& sheet, int row, int column) {
+  if (row < 0 || row >= sheet.RowCount() || column < 0 || column >= kColumnCount) return {};
+  return sheet.rows[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)];
+}
+
+void SetEditedCellText(TDefine& sheet, int row, std::string text) {
+  if (row < 1 || row >= sheet.RowCount()) return;
+  sheet.rows[static_cast<std::size_t>(row)].cells[TextColumn] = std::move(text);
+}
+
 int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
   int found = -1;
   for (int row = sheet.RowCount() - 2; row >= 1; --row) {

@@ -179,6 +179,14 @@ bool RemoveSheet(Context& ctx, int index);
 // The definition of a row; empty for a row outside the grid or a row without one.
 std::shared_ptr<Definition> DefinitionAt(const TDefine& sheet, int row);
 
+// The text of a cell as the sheet window shows it (row 0 is the heading);
+// empty outside the grid. What a front end draws and a file writes.
+std::string SheetCellText(const TDefine& sheet, int row, int column);
+// The sheet window's in-place editor put `text` into the definition cell of
+// a definition row (the last, empty row included); ApplySheetEdits runs it
+// when the editing ends. Nothing happens for other rows and columns.
+void SetEditedCellText(TDefine& sheet, int row, std::string text);
+
 // Scans the definition rows from the bottom up for the first row whose name
 // cell MatchName accepts for the text at the cursor; kind 0 means any kind,
 // otherwise rows of another kind are skipped (a row still NotAnalysed is

@@ -143,7 +143,7 @@ void AppendDefinitions(std::string& out, const TDefine& sheet, std::vector<std::
     const ReadBack measure = MeasureReadBack(line);
     if (tooLong != nullptr &&
         (measure.lineBytes > kReadableLine || measure.textBytes > kExpandableText)) {
-      tooLong->push_back(sheet.rows[static_cast<std::size_t>(row)].cells[NameColumn]);
+      tooLong->push_back(SheetCellText(sheet, row, NameColumn));
     }
     AppendLine(out, line);
   }

@@ -335,10 +335,18 @@ std::vector<CellEdit> TakeCellEdits(Context& ctx, TDefine& sheet) {
   std::vector<CellEdit> edits;
   for (int row = 1; row < sheet.RowCount() - 1; ++row) {
     SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
-    if (!r.definition || r.cells[TextColumn] == r.definition->text) continue;
+    if (!r.definition || r.cells[TextColumn] == r.definition->text) continue;  // unedited
     edits.push_back({r.definition, r.cells[TextColumn], r.cells[NameColumn]});
     r.cells[TextColumn] = r.definition->text;
     ctx.observer->RowsChanged(sheet, row, row);
+  }
+  // A statement typed into the empty last row defines anew.
+  const int last = sheet.RowCount() - 1;
+  std::string& typed = sheet.rows[static_cast<std::size_t>(last)].cells[TextColumn];
+  if (!typed.empty()) {
+    edits.push_back({nullptr, std::move(typed), ""});
+    typed.clear();
+    ctx.observer->RowsChanged(sheet, last, last);
   }
   return edits;
 }
@@ -360,6 +368,7 @@ void ApplyCellEdit(Context& ctx, TDefine& sheet, const CellEdit& edit) {
     ExecuteStatements(ctx, cursor);
     return;
   }
+  if (!edit.definition) return;  // the empty row left empty
   const int row = RowOf(sheet, edit.definition.get());
   if (row < 0) return;
   ScreenOut(ctx, ChannelEcho, "M .Delete " + edit.name + "\r\n");
