@@ -1,0 +1,370 @@
+// The sheet windows over a program with a scripted toolkit: the grid
+// following the store, in-place edits applied when the grid is left, the
+// close question, resizing, the window-menu entries, the layout's round trip
+// through a file, and a long loop reaching the grid as one change.
+#include "gui/sheet_windows.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "console/console.h"
+#include "console/menu.h"
+#include "gui/qt_text.h"
+#include "gui/sheet_model.h"
+#include "gui/sheet_window.h"
+#include "sheet/sheet_ops.h"
+#include "sheet/sheet_test_util.h"
+
+namespace zemu::gui {
+namespace {
+
+using sheet_test::ReadFile;
+using sheet_test::RecordingToolkit;
+using sheet_test::ScratchDir;
+using sheet_test::WriteFile;
+
+// A program as the window runs it: a plain widget stands for the main window
+// and its line edit for the console, the sheets' windows follow the store.
+struct Program {
+  RecordingToolkit toolkit;
+  Context ctx{&toolkit};
+  QWidget owner;
+  QLineEdit* console = new QLineEdit(&owner);
+  SheetWindows windows{ctx, &owner};
+
+  // Opens `count` new sheets as start-up would, then shows the first prompt.
+  explicit Program(int count = 2) {
+    owner.setGeometry(600, 100, 300, 200);
+    owner.show();
+    for (int i = 0; i < count; ++i) OpenSheet(ctx, "");
+    ShowPrompt(ctx);
+    FocusConsole();
+  }
+  TDefine& Sheet(int index) { return *ctx.defines.sheets.at(static_cast<std::size_t>(index)); }
+  SheetWindow& Window(int index) { return *windows.WindowOf(Sheet(index)); }
+  // A line typed at the console and entered.
+  void Type(const std::string& line) {
+    TypeText(ctx, line + "\r");
+    QCoreApplication::processEvents();
+  }
+  QString Screen() const { return ToQString(ctx.console.screen->Text()); }
+  void FocusConsole() {
+    QApplication::setActiveWindow(&owner);
+    console->setFocus();
+    QCoreApplication::processEvents();
+  }
+};
+
+QStringList Column(const QAbstractItemModel& model, int column) {
+  QStringList cells;
+  for (int row = 0; row < model.rowCount(); ++row)
+    cells << model.index(row, column).data().toString();
+  return cells;
+}
+
+// Every cell the model shows is the store's cell one row further down.
+bool ShowsStore(const SheetModel& model, const TDefine& sheet) {
+  if (model.rowCount() != sheet.RowCount() - 1) return false;
+  for (int row = 0; row < model.rowCount(); ++row) {
+    for (int column = 0; column < kColumnCount; ++column) {
+      if (model.index(row, column).data().toString() !=
+          ToQString(SheetCellText(sheet, row + 1, column))) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+class SheetWindowsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void gridFollowsTheStore();
+  void newSheetWindow();
+  void editsApplyWhenTheGridIsLeft_data();
+  void editsApplyWhenTheGridIsLeft();
+  void cursorStaysInTheDefinitionColumn();
+  void closeAsksOnlyAboutChanges_data();
+  void closeAsksOnlyAboutChanges();
+  void resizeGivesTheDefinitionColumnTheRest_data();
+  void resizeGivesTheDefinitionColumnTheRest();
+  void windowMenuEntriesHideAndShow();
+  void layoutRoundTrip();
+  void loopReachesTheGridAsOneChange();
+};
+
+// Statements typed one after another; after each the grid shows the store.
+void SheetWindowsTest::gridFollowsTheStore() {
+  struct Step {
+    const char* statement;
+    QStringList names;
+    QStringList values;
+  };
+  const Step steps[] = {
+      {"f(x)=x*2", {"f", ""}, {"計算前", ""}},
+      {"g(x)=f(x)+1", {"f", "g", ""}, {"計算前", "計算前", ""}},
+      {"g(2)", {"f", "g", ""}, {"引数次第", "引数次第", ""}},
+      {"f<3", {"f", "f", "g", ""}, {"再計算", "3  ", "再計算", ""}},
+      {"f(x)=x*3", {"f", "g", ""}, {"計算前", "再計算", ""}},
+      {".delete f", {"g", ""}, {"再計算", ""}},
+      {"h(x)=x", {"g", "h", ""}, {"再計算", "計算前", ""}},
+      // A row changed, then rows above it go before the grid hears of it.
+      {"h(1);.delete g", {"h", ""}, {"引数次第", ""}},
+  };
+  Program p(1);
+  SheetModel& model = *p.Window(0).model();
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  for (const Step& step : steps) {
+    p.Type(ToSjis(QString::fromUtf8(step.statement)));
+    QCOMPARE(Column(model, NameColumn), step.names);
+    QCOMPARE(Column(model, ValueColumn), step.values);
+    QVERIFY2(ShowsStore(model, p.Sheet(0)), step.statement);
+  }
+}
+
+void SheetWindowsTest::newSheetWindow() {
+  Program p;
+  SheetWindow& first = p.Window(0);
+  QCOMPARE(first.windowTitle(), QStringLiteral(" ZEMU 定義式 -- ZEMU0.ZDF"));
+  QCOMPARE(p.Window(1).windowTitle(), QStringLiteral(" ZEMU 定義式 -- ZEMU1.ZDF"));
+  QVERIFY(first.isVisible());
+  QVERIFY(first.isWindow() && first.parentWidget() == &p.owner);
+  const Qt::WindowFlags flags = first.windowFlags();
+  QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+  QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint)));
+  SheetGrid& grid = *first.grid();
+  QCOMPARE(grid.model()->rowCount(), 1);
+  QCOMPARE(grid.rowHeight(0), 20);
+  QCOMPARE(grid.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  QVERIFY(grid.showGrid() && grid.verticalHeader()->isHidden());
+  QStringList headings;
+  QList<int> widths;
+  for (int column = 0; column < kColumnCount; ++column) {
+    headings << grid.model()->headerData(column, Qt::Horizontal).toString();
+    widths << grid.columnWidth(column);
+  }
+  QCOMPARE(headings, (QStringList{"タイプ", "名前", "値", "定義"}));
+  QCOMPARE(widths, (QList<int>{64, 64, 64, 256}));
+  // The first save asks for a name, offering the generated one; a
+  // cancelled dialog saves and echoes nothing.
+  const QString before = p.Screen();
+  first.RunCommand(MenuCommand::SheetSave);
+  QCOMPARE(p.toolkit.offeredNames, std::vector<std::string>{"ZEMU0.ZDF"});
+  QCOMPARE(p.Screen(), before);
+}
+
+void SheetWindowsTest::editsApplyWhenTheGridIsLeft_data() {
+  QTest::addColumn<int>("row");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<bool>("toOtherWindow");  // else the focus just leaves the grid
+  QTest::addColumn<QString>("echo");
+  QTest::addColumn<QStringList>("definitions");
+  QTest::addColumn<QStringList>("values");
+  QTest::newRow("replaced") << 0 << "f(x)=x*3" << true << "M f(x)=x*3\n"
+                            << QStringList{"f(x)=x*3", "g(x)=x+1", ""}
+                            << QStringList{"計算前", "再計算", ""};
+  QTest::newRow("emptied") << 0 << "  " << false << "M .Delete f\n"
+                           << QStringList{"g(x)=x+1", ""} << QStringList{"計算前", ""};
+  QTest::newRow("typed into the empty row") << 2 << "h<6*7" << true << "M h<6*7\n  h=42  \n"
+                                            << QStringList{"f(x)=x*2", "g(x)=x+1", "h<42 ", ""}
+                                            << QStringList{"計算前", "計算前", "42  ", ""};
+}
+
+void SheetWindowsTest::editsApplyWhenTheGridIsLeft() {
+  QFETCH(int, row);
+  QFETCH(QString, text);
+  QFETCH(bool, toOtherWindow);
+  QFETCH(QString, echo);
+  QFETCH(QStringList, definitions);
+  QFETCH(QStringList, values);
+  Program p(1);
+  p.Type("f(x)=x*2;g(x)=x+1");
+  TypeText(p.ctx, "abc");  // typed, not entered: the line stays as it is
+  SheetWindow& window = p.Window(0);
+  QApplication::setActiveWindow(&window);
+  QCoreApplication::processEvents();
+  const QString typed = QStringLiteral("> abc");
+  QVERIFY2(p.Screen().endsWith("M .select ZEMU0.ZDF\n" + typed), qPrintable(p.Screen()));
+  SheetGrid& grid = *window.grid();
+  grid.setFocus();
+  const QModelIndex cell = window.model()->index(row, TextColumn);
+  grid.setCurrentIndex(cell);
+  grid.edit(cell);
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  QVERIFY(editor != nullptr);
+  editor->setText(text);
+  const QString before = p.Screen();
+  if (toOtherWindow) {
+    p.FocusConsole();
+  } else {
+    editor->clearFocus();
+  }
+  QCoreApplication::processEvents();
+  QCOMPARE(p.Screen(), before.chopped(typed.size()) + echo + typed);
+  QCOMPARE(Column(*window.model(), TextColumn), definitions);
+  QCOMPARE(Column(*window.model(), ValueColumn), values);
+  QCOMPARE(p.ctx.runState, RunState::Idle);
+}
+
+void SheetWindowsTest::cursorStaysInTheDefinitionColumn() {
+  Program p(1);
+  p.Type("a=1;b=2");
+  SheetWindow& window = p.Window(0);
+  SheetGrid& grid = *window.grid();
+  const SheetModel& model = *window.model();
+  QCOMPARE(model.flags(model.index(0, NameColumn)), Qt::ItemIsEnabled);
+  QVERIFY(model.flags(model.index(2, TextColumn)) & Qt::ItemIsEditable);
+  const QRect nameOfB = grid.visualRect(model.index(1, NameColumn));
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, nameOfB.center());
+  QCOMPARE(grid.currentIndex(), model.index(1, TextColumn));
+  QTest::keyClick(&grid, Qt::Key_Left);
+  QCOMPARE(grid.currentIndex(), model.index(1, TextColumn));
+  QTest::keyClick(&grid, Qt::Key_Up);
+  QCOMPARE(grid.currentIndex(), model.index(0, TextColumn));
+  QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, nameOfB.center());
+  QVERIFY(grid.indexWidget(model.index(1, TextColumn)) != nullptr);
+  QCOMPARE(grid.currentIndex(), model.index(1, TextColumn));
+  // While a computation runs nothing can be edited or chosen from the menu.
+  p.ctx.runState = RunState::Running;
+  QVERIFY(!(model.flags(model.index(2, TextColumn)) & Qt::ItemIsEditable));
+  const std::unique_ptr<QMenu> menu(window.MakeContextMenu(nullptr));
+  QStringList captions;
+  for (QAction* action : menu->actions()) {
+    captions << action->text();
+    QVERIFY(!action->isEnabled());
+  }
+  QCOMPARE(captions, (QStringList{"上書き保存(&S)", "名前を付けて保存(&A)", "定義式の修正(&E)",
+                                  "Forget all (&F)", "閉じる(&C)"}));
+}
+
+void SheetWindowsTest::closeAsksOnlyAboutChanges_data() {
+  QTest::addColumn<bool>("modify");
+  QTest::addColumn<int>("answer");
+  QTest::addColumn<bool>("asked");
+  QTest::addColumn<bool>("closed");
+  QTest::newRow("unchanged") << false << int(Answer::Cancel) << false << true;
+  QTest::newRow("changed, Cancel") << true << int(Answer::Cancel) << true << false;
+  QTest::newRow("changed, No") << true << int(Answer::No) << true << true;
+}
+
+void SheetWindowsTest::closeAsksOnlyAboutChanges() {
+  QFETCH(bool, modify);
+  QFETCH(int, answer);
+  QFETCH(bool, asked);
+  QFETCH(bool, closed);
+  Program p;
+  if (modify) p.Type("k=1");
+  p.toolkit.answers.push_back(static_cast<Answer>(answer));
+  QPointer<SheetWindow> window = &p.Window(1);
+  window->RunCommand(MenuCommand::SheetClose);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  const std::vector<std::string> question = {
+      ToSjis("定義内容の保存...:  ZEMU 定義式 -- ZEMU1.ZDF\r\n の定義を保存しますか？")};
+  QCOMPARE(p.toolkit.questions, asked ? question : std::vector<std::string>{});
+  QCOMPARE(window.isNull(), closed);
+  QCOMPARE(p.ctx.defines.sheets.size(), closed ? 1u : 2u);
+}
+
+void SheetWindowsTest::resizeGivesTheDefinitionColumnTheRest_data() {
+  QTest::addColumn<int>("width");
+  QTest::addColumn<int>("definitionWidth");
+  QTest::addColumn<int>("windowWidth");
+  QTest::newRow("wider") << 600 << 376 << 600;
+  QTest::newRow("just wide enough") << 288 << 64 << 288;
+  QTest::newRow("too narrow") << 200 << 64 << 288;
+}
+
+void SheetWindowsTest::resizeGivesTheDefinitionColumnTheRest() {
+  QFETCH(int, width);
+  QFETCH(int, definitionWidth);
+  QFETCH(int, windowWidth);
+  Program p(1);
+  SheetWindow& window = p.Window(0);
+  QVERIFY(!p.Sheet(0).modified);
+  window.resize(width, 300);
+  QTRY_COMPARE(window.width(), windowWidth);
+  QCOMPARE(window.grid()->columnWidth(TextColumn), definitionWidth);
+  const WindowPlace& place = p.Sheet(0).layout.place;
+  QCOMPARE(QSize(place.width, place.height), QSize(windowWidth, 300));
+  QVERIFY(p.Sheet(0).modified);
+}
+
+void SheetWindowsTest::windowMenuEntriesHideAndShow() {
+  Program p;
+  QMenu menu;
+  menu.addAction(QStringLiteral("並べて表示(&T)"));
+  p.windows.AddWindowMenuEntries(&menu);
+  auto entries = [&menu] {
+    QStringList texts;
+    for (QAction* action : menu.actions().mid(2))
+      texts << action->text() + (action->isChecked() ? "+" : "-");
+    return texts;
+  };
+  QCOMPARE(entries(), (QStringList{"ZEMU0.ZDF+", "ZEMU1.ZDF+"}));
+  menu.actions().at(2)->trigger();
+  QVERIFY(!p.Window(0).isVisible());
+  emit menu.aboutToShow();
+  QCOMPARE(entries(), (QStringList{"ZEMU0.ZDF-", "ZEMU1.ZDF+"}));
+  menu.actions().at(2)->trigger();
+  QVERIFY(p.Window(0).isVisible());
+  QCOMPARE(p.ctx.defines.current, &p.Sheet(0));
+  QCOMPARE(p.ctx.mainForm.title, std::string("ZEMU - ZEMU0.ZDF"));
+}
+
+// Where the user put the window and its columns is saved and comes back with
+// the file, without counting as a change; the font keys are read too.
+void SheetWindowsTest::layoutRoundTrip() {
+  ScratchDir dir;
+  Program p(1);
+  SheetWindow& window = p.Window(0);
+  p.Type("f(x)=x^2");
+  window.grid()->horizontalHeader()->resizeSection(NameColumn, 90);
+  window.move(300, 200);
+  window.resize(520, 260);
+  QTRY_COMPARE(p.Sheet(0).layout.place.width, 520);
+  const std::string file = dir / "t.ZDF";
+  SheetMenuSaveAs(p.ctx, p.Sheet(0), file);
+  const std::string text = ReadFile(file);
+  QVERIFY2(
+      text.find("[DefineForm]\r\nTop=200\r\nLeft=300\r\nHeight=260\r\nWidth=520\r\n"
+                "DGtype=64\r\nDGname=90\r\nDGvalue=64\r\nDGdefine=270\r\n") != std::string::npos,
+      text.c_str());
+  WriteFile(file, text + "[DefineForm]\r\nFont=Sans\r\nFontSize=14\r\n");
+  TDefine& again = OpenSheet(p.ctx, file);
+  SheetWindow& reopened = *p.windows.WindowOf(again);
+  QCoreApplication::processEvents();
+  QCOMPARE(reopened.pos(), QPoint(300, 200));
+  QCOMPARE(reopened.size(), QSize(520, 260));
+  QCOMPARE(reopened.grid()->columnWidth(NameColumn), 90);
+  QCOMPARE(reopened.grid()->columnWidth(TextColumn), 270);
+  QCOMPARE(reopened.grid()->font().pointSize(), 14);
+  QCOMPARE(reopened.grid()->font().family(), QStringLiteral("Sans"));
+  QCOMPARE(Column(*reopened.model(), NameColumn), (QStringList{"f", ""}));
+  QVERIFY(!again.modified);
+}
+
+// Each pass rewrites the variable's row; the grid hears of it once, when
+// events are delivered, and then shows the final value.
+void SheetWindowsTest::loopReachesTheGridAsOneChange() {
+  Program p(1);
+  p.Type("s<0");
+  SheetModel& model = *p.Window(0).model();
+  QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+  TypeText(p.ctx, ".for i,1,100000; s<s+i; .blockend\r");
+  QCOMPARE(changes.count(), 0);
+  QCoreApplication::processEvents();
+  QCOMPARE(changes.count(), 1);
+  QCOMPARE(model.index(0, ValueColumn).data().toString(), QStringLiteral("5.00005E9  "));
+}
+
+}  // namespace zemu::gui
+
+QTEST_MAIN(zemu::gui::SheetWindowsTest)
+#include "sheet_windows_test.moc"
