@@ -150,7 +150,10 @@ void SheetWindow::ApplyLayout() {
 
 void SheetWindow::ApplyShown() {
   if (sheet_ == nullptr) return;
-  setVisible(sheet_->layout.shown);
+  const bool shown = sheet_->layout.shown;
+  // A sheet shown again through its menu entry comes back into view.
+  if (shown && isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  setVisible(shown);
 }
 
 void SheetWindow::Detach() {

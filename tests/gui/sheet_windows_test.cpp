@@ -66,6 +66,11 @@ QStringList Column(const QAbstractItemModel& model, int column) {
   return cells;
 }
 
+// How a test leaves an edited cell.
+constexpr int kFocusElsewhere = 0;
+constexpr int kOtherWindow = 1;
+constexpr int kEditorOpen = 2;
+
 // Every cell the model shows is the store's cell one row further down.
 bool ShowsStore(const SheetModel& model, const TDefine& sheet) {
   if (model.rowCount() != sheet.RowCount() - 1) return false;
@@ -163,29 +168,36 @@ void SheetWindowsTest::newSheetWindow() {
 void SheetWindowsTest::editsApplyWhenTheGridIsLeft_data() {
   QTest::addColumn<int>("row");
   QTest::addColumn<QString>("text");
-  QTest::addColumn<bool>("toOtherWindow");  // else the focus just leaves the grid
+  QTest::addColumn<int>("leave");
   QTest::addColumn<QString>("echo");
   QTest::addColumn<QStringList>("definitions");
   QTest::addColumn<QStringList>("values");
-  QTest::newRow("replaced") << 0 << "f(x)=x*3" << true << "M f(x)=x*3\n"
-                            << QStringList{"f(x)=x*3", "g(x)=x+1", ""}
-                            << QStringList{"計算前", "再計算", ""};
-  QTest::newRow("emptied") << 0 << "  " << false << "M .Delete f\n"
-                           << QStringList{"g(x)=x+1", ""} << QStringList{"計算前", ""};
-  QTest::newRow("typed into the empty row") << 2 << "h<6*7" << true << "M h<6*7\n  h=42  \n"
-                                            << QStringList{"f(x)=x*2", "g(x)=x+1", "h<42 ", ""}
-                                            << QStringList{"計算前", "計算前", "42  ", ""};
+  QTest::newRow("replaced") << 0 << "f(x)=x*3" << kOtherWindow << "M f(x)=x*3\n"
+                            << QStringList{"f(x)=x*3", "g(x)=x+1", "k=1+\n2", ""}
+                            << QStringList{"計算前", "再計算", "再計算", ""};
+  QTest::newRow("emptied") << 0 << "  " << kFocusElsewhere << "M .Delete f\n"
+                           << QStringList{"g(x)=x+1", "k=1+\n2", ""}
+                           << QStringList{"計算前", "計算前", ""};
+  // The editor shows a line break as one character: leaving it unchanged is no edit.
+  QTest::newRow("line break unchanged") << 2 << "k=1+\n2" << kFocusElsewhere << ""
+                                        << QStringList{"f(x)=x*2", "g(x)=x+1", "k=1+\n2", ""}
+                                        << QStringList{"計算前", "計算前", "計算前", ""};
+  QTest::newRow("typed into the empty row")
+      << 3 << "h<6*7" << kEditorOpen << "M h<6*7\n  h=42  \n"
+      << QStringList{"f(x)=x*2", "g(x)=x+1", "k=1+\n2", "h<42 ", ""}
+      << QStringList{"計算前", "計算前", "計算前", "42  ", ""};
 }
 
 void SheetWindowsTest::editsApplyWhenTheGridIsLeft() {
   QFETCH(int, row);
   QFETCH(QString, text);
-  QFETCH(bool, toOtherWindow);
+  QFETCH(int, leave);
   QFETCH(QString, echo);
   QFETCH(QStringList, definitions);
   QFETCH(QStringList, values);
   Program p(1);
   p.Type("f(x)=x*2;g(x)=x+1");
+  StoreDefinition(p.ctx, p.Sheet(0), std::make_shared<Definition>("k=1+\r\n2"));
   TypeText(p.ctx, "abc");  // typed, not entered: the line stays as it is
   SheetWindow& window = p.Window(0);
   QApplication::setActiveWindow(&window);
@@ -201,10 +213,15 @@ void SheetWindowsTest::editsApplyWhenTheGridIsLeft() {
   QVERIFY(editor != nullptr);
   editor->setText(text);
   const QString before = p.Screen();
-  if (toOtherWindow) {
-    p.FocusConsole();
-  } else {
-    editor->clearFocus();
+  switch (leave) {
+    case kFocusElsewhere:
+      editor->clearFocus();
+      break;
+    case kOtherWindow:
+      p.FocusConsole();
+      break;
+    default:  // the program ends with the editor still open
+      p.windows.ApplyAllEdits();
   }
   QCoreApplication::processEvents();
   QCOMPARE(p.Screen(), before.chopped(typed.size()) + echo + typed);
