@@ -120,6 +120,13 @@ SheetWindow::SheetWindow(Context& ctx, TDefine& sheet, QWidget* owner)
   ApplyLayout();
 }
 
+// The base class's destructor still hides the window and deletes the grid,
+// which moves the focus and resizes columns: this window hears of it no more.
+SheetWindow::~SheetWindow() {
+  disconnect(qApp, nullptr, this, nullptr);
+  grid_->horizontalHeader()->disconnect(this);
+}
+
 void SheetWindow::ApplyTitle() {
   if (sheet_ != nullptr) setWindowTitle(LiteralTitle(sheet_->title));
 }

@@ -52,6 +52,7 @@ class SheetWindow : public QWidget {
  public:
   // A hidden window for `sheet`, owned by `owner` (a top-level window of its own).
   SheetWindow(Context& ctx, TDefine& sheet, QWidget* owner);
+  ~SheetWindow() override;
 
   // The sheet shown; null once it has left the store.
   TDefine* sheet() const { return sheet_; }
