@@ -305,7 +305,10 @@ void RunFormula(Context& ctx, const char*& p) {
   Value value = EvalFormula(ctx, p);
   std::string shown = ValueText(ctx, value);
   if (assist) {
-    ctx.toolkit->SetStatusLine(3, "現在の計算結果は、"_sj + shown + " です。"_sj);
+    // A formula that ran out of the assist budget has no value to show.
+    ctx.toolkit->SetStatusLine(3, ctx.guard.assistCutOff
+                                      ? std::string(kAssistNotComputed)
+                                      : "現在の計算結果は、"_sj + shown + " です。"_sj);
     return;
   }
   if (ctx.settings.name) shown = std::string(start, p) + "=" + shown;

@@ -308,7 +308,9 @@ void AssistTimerTimer(Context& ctx) {
   const char* cursor = statement.c_str();
   SkipBlanks(cursor);
   ResetStackWatch(ctx.guard);
+  BeginAssistBudget(ctx);
   ExecuteStatements(ctx, cursor);
+  EndAssistBudget(ctx);
   ResetStackWatch(ctx.guard);
 }
 

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
+#include "commands/assist.h"
 #include "commands/guard.h"
 #include "console/output.h"
 #include "console/scripted_toolkit.h"
@@ -160,6 +162,28 @@ TEST_F(ConsoleTest, AssistExplainsStatementUnderCaretOnlyWhileIdle) {
   BeginRun(ctx_);
   AssistTimerTimer(ctx_);
   EXPECT_EQ(toolkit_.statusLines[0], "");
+}
+
+TEST_F(ConsoleTest, AssistGivesUpOnSlowFormulaAndDeliversNoEvents) {
+  Type("fib(n)=if(n<2,n,fib(n-1)+fib(n-2))\r");
+  bool delivered = false;
+  toolkit_.events.assign(64, [&delivered] { delivered = true; });
+  ctx_.guard.assistBudgetMs = 20;
+  struct Case {
+    const char* typed;
+    const char* statusLine3;  // null: the value is shown
+  };
+  for (const Case& c : {Case{"fib(40)", kAssistNotComputed}, Case{"fib(10)", nullptr}}) {
+    ClearTypedLine(ctx_);
+    Type(c.typed);
+    const auto start = std::chrono::steady_clock::now();
+    AssistTimerTimer(ctx_);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500)) << c.typed;
+    EXPECT_EQ(toolkit_.statusLines[2], c.statusLine3 ? c.statusLine3 : "現在の計算結果は、55   です。"_sj);
+  }
+  EXPECT_FALSE(delivered);
+  Type("\r");  // an entered line keeps the normal guard
+  EXPECT_NE(Screen().find("\r\n  55  \r\n> "), std::string::npos);
 }
 
 struct MenuCase {
