@@ -289,6 +289,7 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
 
 // The line printed after a variable assignment while Talk is on.
 void TalkVariable(Context& ctx, Definition& d) {
+  if (ctx.runState == RunState::Aborted) return;  // its value was never computed
   const char* noArguments = "";
   Value value = GetDefinitionValue(ctx, d, noArguments);
   std::string line = ValueText(ctx, value);
@@ -311,6 +312,8 @@ void RunFormula(Context& ctx, const char*& p) {
                                       : "現在の計算結果は、"_sj + shown + " です。"_sj);
     return;
   }
+  // An aborted run stopped the evaluation: there is no result to print.
+  if (ctx.runState == RunState::Aborted) return;
   if (ctx.settings.name) shown = std::string(start, p) + "=" + shown;
   ScreenOut(ctx, ChannelData, shown);
   SkipStatement(p);

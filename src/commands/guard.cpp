@@ -127,7 +127,9 @@ bool StatementGuard(Context& ctx) {
   if (ctx.guard.assistDeadlineMs != 0) return AssistBudgetSpent(ctx) || low;
   DeliverEvents(ctx);
   if (WaitWhilePaused(ctx) == RunState::Aborted) {
-    ScreenOut(ctx, ChannelLine, "  ABORT: Abort by user.\r\n");
+    // Every level meets the abort as it unwinds; the run says so once.
+    if (!ctx.guard.abortShown) ScreenOut(ctx, ChannelLine, "  ABORT: Abort by user.\r\n");
+    ctx.guard.abortShown = true;
     return true;
   }
   return low;

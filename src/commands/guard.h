@@ -40,6 +40,7 @@ struct GuardState {
   std::int64_t assistDeadlineMs = 0;
   std::int64_t assistBudgetMs = kAssistBudgetMs;
   bool assistCutOff = false;
+  bool abortShown = false;  // this run printed its abort line
 };
 
 // Starts the stack watch anew: for each top-level statement, and as a run

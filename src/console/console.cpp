@@ -75,6 +75,7 @@ void SetRunState(Context& ctx, RunState state) {
 void BeginRun(Context& ctx) {
   SetRunState(ctx, RunState::Running);
   ResetStackWatch(ctx.guard);
+  ctx.guard.abortShown = false;
 }
 
 void EndRun(Context& ctx) {

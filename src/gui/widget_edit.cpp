@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/encoding.h"
+#include "engine/scan.h"
 
 namespace zemu::gui {
 
@@ -25,11 +26,14 @@ std::optional<std::size_t> UnitsAtBoundary(std::string_view text, std::size_t by
 
 // The last character boundary that both texts share within their common
 // first `common` bytes: a character counts only when the bytes that decide
-// its length (its own and the next) are common. Returns bytes and units.
+// its length are common (its own, and the next after a lead byte or a CR).
+// Returns bytes and units.
 std::pair<std::size_t, std::size_t> CommonStart(std::string_view text, std::size_t common) {
   std::size_t pos = 0;
   std::size_t units = 0;
-  while (pos + 1 < common) {
+  while (pos < common) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    if (pos + 1 >= common && (IsLeadByte(c) || c == '\r')) break;
     pos += SjisCharLength(text, pos);
     ++units;
   }

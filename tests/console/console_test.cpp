@@ -186,6 +186,20 @@ TEST_F(ConsoleTest, AssistGivesUpOnSlowFormulaAndDeliversNoEvents) {
   EXPECT_NE(Screen().find("\r\n  55  \r\n> "), std::string::npos);
 }
 
+TEST_F(ConsoleTest, AbortEndsRunWithOneAbortLineAndPrompt) {
+  Type("fib(n)=if(n<2,n,fib(n-1)+fib(n-2))\r");
+  for (const char* run : {".while 1;", ".for i,1,100000000; i;", "fib(60)", "x<fib(60)"}) {
+    ClearTypedLine(ctx_);
+    const std::size_t before = Screen().size();
+    toolkit_.events.assign(1, [this] { AbortComputation(ctx_); });
+    Type(std::string(run) + "\r");
+    const std::string output = Screen().substr(before);
+    EXPECT_TRUE(output.ends_with("\r\n  ABORT: Abort by user.\r\n> ")) << run << ": " << output;
+    EXPECT_EQ(output.find("ABORT"), output.rfind("ABORT")) << run;
+    EXPECT_EQ(output.find("ERROR"), std::string::npos) << run;
+  }
+}
+
 struct MenuCase {
   const char* name;
   RunState before;
