@@ -111,6 +111,11 @@ RunState WaitWhilePaused(Context& ctx) {
   return ctx.runState;
 }
 
+void ReportAbort(Context& ctx) {
+  if (!ctx.guard.abortShown) ScreenOut(ctx, ChannelLine, "  ABORT: Abort by user.\r\n");
+  ctx.guard.abortShown = true;
+}
+
 bool StatementGuard(Context& ctx) {
   std::size_t free = FreeStackSpace(ctx);
   if (ctx.settings.trace >= TraceLevel::System) {
@@ -127,9 +132,7 @@ bool StatementGuard(Context& ctx) {
   if (ctx.guard.assistDeadlineMs != 0) return AssistBudgetSpent(ctx) || low;
   DeliverEvents(ctx);
   if (WaitWhilePaused(ctx) == RunState::Aborted) {
-    // Every level meets the abort as it unwinds; the run says so once.
-    if (!ctx.guard.abortShown) ScreenOut(ctx, ChannelLine, "  ABORT: Abort by user.\r\n");
-    ctx.guard.abortShown = true;
+    ReportAbort(ctx);
     return true;
   }
   return low;

@@ -64,6 +64,10 @@ void EndAssistBudget(Context& ctx);
 // run state.
 RunState WaitWhilePaused(Context& ctx);
 
+// Prints the abort line, once for the run, however many levels meet the
+// abort as they unwind.
+void ReportAbort(Context& ctx);
+
 // True means stop now (stack nearly exhausted, or the user aborted); the
 // guard has then printed its own message.
 bool StatementGuard(Context& ctx);

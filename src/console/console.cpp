@@ -326,6 +326,7 @@ int WaitForTypedKey(Context& ctx) {
   while (con.keyWaitSlot == 0 && ctx.runState != RunState::Aborted) {
     if (!ctx.toolkit->WaitForEvents()) break;
   }
+  if (con.keyWaitSlot == 0 && ctx.runState == RunState::Aborted) ReportAbort(ctx);
   int key = con.keyWaitSlot == 0 ? kEscapeKey : static_cast<unsigned char>(con.keyWaitSlot);
   con.keyWaitSlot = 1;
   return key;

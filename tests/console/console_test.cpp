@@ -306,6 +306,7 @@ TEST_F(ConsoleTest, KeyWaitTakesTheNextTypedKey) {
 
   toolkit_.events.push_back([this] { AbortComputation(ctx_); });
   EXPECT_EQ(WaitForTypedKey(ctx_), 27);
+  EXPECT_TRUE(Screen().ends_with("\r\n  ABORT: Abort by user.\r\n"));  // the abort says so
 }
 
 }  // namespace

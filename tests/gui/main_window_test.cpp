@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -37,11 +39,11 @@ namespace {
 constexpr GuiTimings kFastTimings{50, 20, 5};
 constexpr const char* kFib = "fib(n)=if(n<2,n,fib(n-1)+fib(n-2))";
 
-std::unique_ptr<TZemuMain> StartWindow() {
+std::unique_ptr<TZemuMain> StartWindow(const std::string& initialFile = "/dev/null") {
   auto window = std::make_unique<TZemuMain>(kFastTimings);
   StartupOptions options;
   options.programPath = "/nonexistent/zemu";
-  options.initialFile = "/dev/null";
+  options.initialFile = initialFile;
   window->Start(options);
   return window;
 }
@@ -152,11 +154,16 @@ class MainWindowTest : public QObject {
   }
 
   void longRunsStopRestartAndAbortFromTheMenu() {
-    const char* const runs[] = {".while 1;", ".for i,1,100000000; i;", "fib(60);"};
+    // The help viewer waits for a key on its first page.
+    QTemporaryDir dir;
+    const QString helpFile = dir.filePath("zemu.ZHP");
+    QVERIFY(QFile::copy(ZEMU_SOURCE_DIR "/data/zemu.ZHP", helpFile));
+    const char* const runs[] = {".while 1;", ".for i,1,100000000; i;", "fib(60);", ".help"};
     for (const char* run : runs) {
       auto w = StartWindow();
       TZemuMain& win = *w;
       Context& ctx = win.context();
+      ctx.settings.helpFileName = QFile::encodeName(helpFile).toStdString();
       Type(win, kFib);
       Enter(win);
       const std::size_t sheets = ctx.defines.sheets.size();
@@ -197,6 +204,27 @@ class MainWindowTest : public QObject {
       QCOMPARE(ctx.defines.sheets.size(), sheets);
       QCOMPARE(ctx.runState, RunState::Idle);
       QVERIFY(!win.computeMenu()->menuAction()->isEnabled());
+    }
+  }
+
+  void windowTakesItsPlaceFromTheInitialFileBeforeShowing() {
+    struct Case {
+      const char* keys;
+      QRect place;
+    };
+    const WindowPlace& design = kMainFormDesignPlace;
+    for (const Case& c :
+         {Case{"Top=0\r\nLeft=0\r\nHeight=300\r\nWidth=500\r\n", QRect(0, 0, 500, 300)},
+          Case{"Top=abc\r\nLeft=10\r\n",
+               QRect(10, design.top, design.width, design.height)}}) {
+      QTemporaryDir dir;
+      QFile ini(dir.filePath("zemu.INI"));
+      QVERIFY(ini.open(QIODevice::WriteOnly));
+      ini.write(QByteArray("[MainForm]\r\n") + c.keys);
+      ini.close();
+      auto w = StartWindow(QFile::encodeName(ini.fileName()).toStdString());
+      QVERIFY(w->isVisible());
+      QCOMPARE(QRect(w->pos(), w->size()), c.place);
     }
   }
 
