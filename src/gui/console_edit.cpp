@@ -101,7 +101,8 @@ void ConsoleEdit::Sync() {
     }
     cursor.setPosition(static_cast<int>(edit.from));
     cursor.setPosition(static_cast<int>(edit.to), QTextCursor::KeepAnchor);
-    cursor.insertText(QString::fromUtf16(edit.insert.data(), static_cast<qsizetype>(edit.insert.size())));
+    cursor.insertText(
+        QString::fromUtf16(edit.insert.data(), static_cast<qsizetype>(edit.insert.size())));
     shown_ = std::move(now);
     updating_ = false;
   } else if (!changes.selection) {

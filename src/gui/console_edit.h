@@ -58,9 +58,9 @@ class ConsoleEdit : public QPlainTextEdit {
 
   MirroredText& model_;
   ConsoleInput* input_;
-  std::string shown_;         // what the widget shows
-  bool updating_ = false;     // the widget is being changed from the model
-  bool strayEdit_ = false;    // something else changed the widget's text
+  std::string shown_;       // what the widget shows
+  bool updating_ = false;   // the widget is being changed from the model
+  bool strayEdit_ = false;  // something else changed the widget's text
 };
 
 }  // namespace zemu::gui

@@ -69,7 +69,8 @@ TZemuMain::TZemuMain(const GuiTimings& timings)
   ApplyFont(DefaultConsoleFont());
 
   assistTimer_.setSingleShot(true);
-  connect(&assistTimer_, &QTimer::timeout, this, [this] { InCore([this] { AssistTimerTimer(ctx_); }); });
+  connect(&assistTimer_, &QTimer::timeout, this,
+          [this] { InCore([this] { AssistTimerTimer(ctx_); }); });
   redrawTimer_.setSingleShot(true);
   connect(&redrawTimer_, &QTimer::timeout, this, &TZemuMain::SyncNow);
 

@@ -136,7 +136,7 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   AboutBox* aboutBox_ = nullptr;
   QTimer assistTimer_;
   QTimer redrawTimer_;
-  int coreDepth_ = 0;         // calls into the core on the stack
+  int coreDepth_ = 0;          // calls into the core on the stack
   bool closePending_ = false;  // close when the outermost call returns
   bool querying_ = false;      // the end-of-program questions are open
   bool placed_ = false;        // the model's place was applied

@@ -108,9 +108,9 @@ void QtToolkit::ShowMessage(const std::string& title, const std::string& text) {
 bool QtToolkit::InputBox(const std::string& title, const std::string& prompt, std::string& text) {
   window_.SyncNow();
   bool ok = false;
-  const QString answer = QInputDialog::getText(DialogParent(window_), ToQString(title),
-                                               ToQString(prompt), QLineEdit::Normal,
-                                               ToQString(text), &ok);
+  const QString answer =
+      QInputDialog::getText(DialogParent(window_), ToQString(title), ToQString(prompt),
+                            QLineEdit::Normal, ToQString(text), &ok);
   if (ok) text = ToSjis(answer);
   return ok;
 }

@@ -42,8 +42,7 @@ std::pair<std::size_t, std::size_t> CommonStart(std::string_view text, std::size
 
 }  // namespace
 
-WidgetEdit PlanWidgetEdit(std::string_view shown, std::string_view now,
-                          std::size_t droppedBytes) {
+WidgetEdit PlanWidgetEdit(std::string_view shown, std::string_view now, std::size_t droppedBytes) {
   WidgetEdit edit;
   if (droppedBytes > 0 && droppedBytes <= shown.size()) {
     if (std::optional<std::size_t> units = UnitsAtBoundary(shown, droppedBytes)) {
@@ -53,11 +52,11 @@ WidgetEdit PlanWidgetEdit(std::string_view shown, std::string_view now,
   }
 
   const std::size_t shorter = std::min(shown.size(), now.size());
-  const std::size_t common =
-      static_cast<std::size_t>(std::mismatch(shown.begin(), shown.begin() + static_cast<std::ptrdiff_t>(shorter),
-                                             now.begin())
-                                   .first -
-                               shown.begin());
+  const std::size_t common = static_cast<std::size_t>(
+      std::mismatch(shown.begin(), shown.begin() + static_cast<std::ptrdiff_t>(shorter),
+                    now.begin())
+          .first -
+      shown.begin());
   const auto [start, startUnits] = CommonStart(now, common);
   std::size_t tail = 0;  // bytes both texts end with, after `start`
   while (tail < shorter - start && shown[shown.size() - 1 - tail] == now[now.size() - 1 - tail]) {
@@ -66,7 +65,8 @@ WidgetEdit PlanWidgetEdit(std::string_view shown, std::string_view now,
 
   // Boundaries of `now` in its common end, by their distance from the end.
   std::vector<bool> nowBoundary(tail + 1, false);
-  for (std::size_t pos = start; pos <= now.size(); pos += std::max<std::size_t>(SjisCharLength(now, pos), 1)) {
+  for (std::size_t pos = start; pos <= now.size();
+       pos += std::max<std::size_t>(SjisCharLength(now, pos), 1)) {
     if (now.size() - pos <= tail) nowBoundary[now.size() - pos] = true;
   }
   // The first boundary of `shown` in its common end that `now` shares.

@@ -2,6 +2,8 @@
 // clipboard, the menus, the find dialog and the close button, on the
 // offscreen platform. Long runs are stopped, restarted and aborted from
 // timers that fire while the run lets events through.
+#include "gui/main_window.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -28,7 +30,6 @@
 #include "console/scripted_toolkit.h"
 #include "console/window_texts.h"
 #include "gui/dialogs.h"
-#include "gui/main_window.h"
 #include "gui/qt_text.h"
 
 using namespace zemu;
@@ -102,7 +103,11 @@ class MainWindowTest : public QObject {
       QString screenEnd;
     };
     const Case cases[] = {
-        {"result below the line", [](TZemuMain& w) { Type(w, "1+2;"); Enter(w); },
+        {"result below the line",
+         [](TZemuMain& w) {
+           Type(w, "1+2;");
+           Enter(w);
+         },
          "\n> 1+2;\n  1+2=3  \n> "},
         {"Enter on an older line",
          [](TZemuMain& w) {
@@ -127,7 +132,11 @@ class MainWindowTest : public QObject {
            Enter(w);
          },
          "\n> 1 +2;\n  1 +2=3  \n> "},
-        {"kanji and katakana", [](TZemuMain& w) { Commit(w, "\"表ｿ\";"); Enter(w); },
+        {"kanji and katakana",
+         [](TZemuMain& w) {
+           Commit(w, "\"表ｿ\";");
+           Enter(w);
+         },
          "\n> \"表ｿ\";\n  表ｿ\n> "},
         {"Backspace takes a whole kanji",
          [](TZemuMain& w) {
@@ -169,33 +178,34 @@ class MainWindowTest : public QObject {
       const std::size_t sheets = ctx.defines.sheets.size();
       QGuiApplication::clipboard()->setText("PASTED");
       bool checked = false;
-      Later(60, {
-                    [&] {  // running: the idle-only items do nothing
-                      QCOMPARE(ctx.runState, RunState::Running);
-                      QVERIFY(win.computeMenu()->menuAction()->isEnabled());
-                      for (MenuCommand command : {MenuCommand::EditPaste, MenuCommand::FileNew,
-                                                  MenuCommand::EditSelectAll, MenuCommand::EditFind}) {
-                        QVERIFY(!win.menuAction(command)->isEnabled());
-                        win.menuAction(command)->activate(QAction::Trigger);
-                      }
-                      QVERIFY(!win.findDialog()->isVisible());
-                      QVERIFY(!MenuFindNext(ctx, "1"));
-                      win.computeMenu()->popup(QPoint(0, 0));  // opening it is Stop
-                    },
-                    [&] {
-                      QCOMPARE(ctx.runState, RunState::Paused);
-                      QCOMPARE(win.statusLine(1)->text(), QString("  計算の実行が停止されています。"));
-                      QVERIFY(win.statusLine(3)->text().contains("計算中止(A)"));
-                      win.computeMenu()->hide();
-                      win.menuAction(MenuCommand::ComputeRestart)->trigger();
-                      QCOMPARE(ctx.runState, RunState::Running);
-                      QCOMPARE(win.statusLine(1)->text(), QString());
-                    },
-                    [&] {
-                      win.menuAction(MenuCommand::ComputeAbort)->trigger();
-                      checked = true;
-                    },
-                });
+      Later(60,
+            {
+                [&] {  // running: the idle-only items do nothing
+                  QCOMPARE(ctx.runState, RunState::Running);
+                  QVERIFY(win.computeMenu()->menuAction()->isEnabled());
+                  for (MenuCommand command : {MenuCommand::EditPaste, MenuCommand::FileNew,
+                                              MenuCommand::EditSelectAll, MenuCommand::EditFind}) {
+                    QVERIFY(!win.menuAction(command)->isEnabled());
+                    win.menuAction(command)->activate(QAction::Trigger);
+                  }
+                  QVERIFY(!win.findDialog()->isVisible());
+                  QVERIFY(!MenuFindNext(ctx, "1"));
+                  win.computeMenu()->popup(QPoint(0, 0));  // opening it is Stop
+                },
+                [&] {
+                  QCOMPARE(ctx.runState, RunState::Paused);
+                  QCOMPARE(win.statusLine(1)->text(), QString("  計算の実行が停止されています。"));
+                  QVERIFY(win.statusLine(3)->text().contains("計算中止(A)"));
+                  win.computeMenu()->hide();
+                  win.menuAction(MenuCommand::ComputeRestart)->trigger();
+                  QCOMPARE(ctx.runState, RunState::Running);
+                  QCOMPARE(win.statusLine(1)->text(), QString());
+                },
+                [&] {
+                  win.menuAction(MenuCommand::ComputeAbort)->trigger();
+                  checked = true;
+                },
+            });
       Type(win, run);
       Enter(win);  // returns when the run has ended
       QVERIFY2(checked, run);
@@ -215,8 +225,7 @@ class MainWindowTest : public QObject {
     const WindowPlace& design = kMainFormDesignPlace;
     for (const Case& c :
          {Case{"Top=0\r\nLeft=0\r\nHeight=300\r\nWidth=500\r\n", QRect(0, 0, 500, 300)},
-          Case{"Top=abc\r\nLeft=10\r\n",
-               QRect(10, design.top, design.width, design.height)}}) {
+          Case{"Top=abc\r\nLeft=10\r\n", QRect(10, design.top, design.width, design.height)}}) {
       QTemporaryDir dir;
       QFile ini(dir.filePath("zemu.INI"));
       QVERIFY(ini.open(QIODevice::WriteOnly));

@@ -40,8 +40,16 @@ class TextMirrorTest : public QObject {
     };
     const Case cases[] = {
         {"append", "> 1+2", "> 1+2;", 0, 1},
-        {"type before kanji", "a\x95\x5C" "b", "a\x95\x5Cxb", 0, 1},
-        {"trail byte changed", "a\x95\x5C" "b", "a\x95\x41" "b", 0, 1},
+        {"type before kanji",
+         "a\x95\x5C"
+         "b",
+         "a\x95\x5Cxb", 0, 1},
+        {"trail byte changed",
+         "a\x95\x5C"
+         "b",
+         "a\x95\x41"
+         "b",
+         0, 1},
         {"lead byte before LF", "x\x81\nabc", "x\x81yabc", 0, 2},
         {"insert between CR and LF", "ab\r\ncd", "ab\rX\ncd", 0, 3},
         {"lone CR completed", "ab\rcd", "ab\r\ncd", 0, 2},
@@ -60,8 +68,8 @@ class TextMirrorTest : public QObject {
   }
 
   void plannedEditHoldsForRandomEdits() {
-    const char alphabet[] = {'a', ';', '&', '\r', '\n', '\x81', '\x9F', '\xE0', '\xFC',
-                             '\x5C', '\x7C', '\x40', '\xA1', '\xDF', '\x85'};
+    const char alphabet[] = {'a',    ';',    '&',    '\r',   '\n',   '\x81', '\x9F', '\xE0',
+                             '\xFC', '\x5C', '\x7C', '\x40', '\xA1', '\xDF', '\x85'};
     QRandomGenerator random(20021);
     auto randomText = [&](int length) {
       std::string text;
@@ -92,8 +100,8 @@ class TextMirrorTest : public QObject {
     QCOMPARE(edit.toPlainText().size(), 9);
 
     // Widget position -> model byte offset.
-    const std::pair<int, std::size_t> fromWidget[] = {
-        {0, 0}, {3, 3}, {4, 5}, {5, 6}, {6, 8}, {7, 10}, {8, 11}, {9, 13}};
+    const std::pair<int, std::size_t> fromWidget[] = {{0, 0}, {3, 3},  {4, 5},  {5, 6},
+                                                      {6, 8}, {7, 10}, {8, 11}, {9, 13}};
     for (const auto& [position, byte] : fromWidget) {
       QTextCursor cursor = edit.textCursor();
       cursor.setPosition(position);
