@@ -179,7 +179,8 @@ TEST_F(ConsoleTest, AssistGivesUpOnSlowFormulaAndDeliversNoEvents) {
     const auto start = std::chrono::steady_clock::now();
     AssistTimerTimer(ctx_);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500)) << c.typed;
-    EXPECT_EQ(toolkit_.statusLines[2], c.statusLine3 ? c.statusLine3 : "現在の計算結果は、55   です。"_sj);
+    EXPECT_EQ(toolkit_.statusLines[2],
+              c.statusLine3 ? c.statusLine3 : "現在の計算結果は、55   です。"_sj);
   }
   EXPECT_FALSE(delivered);
   Type("\r");  // an entered line keeps the normal guard
