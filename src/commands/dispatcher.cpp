@@ -289,6 +289,7 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
 
 // The line printed after a variable assignment while Talk is on.
 void TalkVariable(Context& ctx, Definition& d) {
+  if (ctx.runState == RunState::Aborted) return;  // its value was never computed
   const char* noArguments = "";
   Value value = GetDefinitionValue(ctx, d, noArguments);
   std::string line = ValueText(ctx, value);
@@ -305,9 +306,14 @@ void RunFormula(Context& ctx, const char*& p) {
   Value value = EvalFormula(ctx, p);
   std::string shown = ValueText(ctx, value);
   if (assist) {
-    ctx.toolkit->SetStatusLine(3, "現在の計算結果は、"_sj + shown + " です。"_sj);
+    // A formula that ran out of the assist budget has no value to show.
+    ctx.toolkit->SetStatusLine(3, ctx.guard.assistCutOff
+                                      ? std::string(kAssistNotComputed)
+                                      : "現在の計算結果は、"_sj + shown + " です。"_sj);
     return;
   }
+  // An aborted run stopped the evaluation: there is no result to print.
+  if (ctx.runState == RunState::Aborted) return;
   if (ctx.settings.name) shown = std::string(start, p) + "=" + shown;
   ScreenOut(ctx, ChannelData, shown);
   SkipStatement(p);
