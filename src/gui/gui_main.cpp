@@ -9,6 +9,8 @@
 
 #include "console/window_texts.h"
 #include "gui/main_window.h"
+#include "gui/options_dialog.h"
+#include "gui/sheet_windows.h"
 
 namespace zemu::gui {
 
@@ -44,9 +46,17 @@ int RunGui(int& argc, char** argv, const StartupOptions& startup) {
 
   TZemuMain window;
   QObject::connect(&window, &TZemuMain::ended, &app, &QCoreApplication::quit);
-  // The sheet windows and the options dialog join here, before the start-up:
-  // they observe window.context() and plug into window.windowMenu() and
-  // window.optionsRequested().
+  // The sheet windows and the options dialog observe the context from before
+  // the start-up on; they go before the window (and its context) does.
+  SheetWindows sheets(window.context(), &window);
+  sheets.AddWindowMenuEntries(window.windowMenu());
+  QObject::connect(&window, &TZemuMain::endRequested, &sheets, &SheetWindows::ApplyAllEdits);
+  TOptions options(window.context(), &window);
+  QObject::connect(&window, &TZemuMain::optionsRequested, &options, [&options] {
+    options.show();
+    options.raise();
+    options.activateWindow();
+  });
   window.Start(startup);
   return QApplication::exec();
 }

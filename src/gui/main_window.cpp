@@ -357,6 +357,7 @@ void TZemuMain::closeEvent(QCloseEvent* event) {
   closePending_ = false;
   bool end = false;
   querying_ = true;
+  emit endRequested();
   InCore([this, &end] { end = QueryEndProgram(ctx_); });
   querying_ = false;
   closePending_ = false;

@@ -85,6 +85,8 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
  signals:
   // オプション設定(&O)... was chosen.
   void optionsRequested();
+  // The program is about to ask whether it may end: pending edits go in now.
+  void endRequested();
   // The window closed: the program ends.
   void ended();
 
