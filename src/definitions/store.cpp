@@ -60,6 +60,13 @@ std::string_view NameOf(const Definition& d) { return Slice(d.text, d.nameStart,
 
 bool IsWildcard(char c) { return c == '?' || c == '#'; }
 
+bool HasWildcard(std::string_view text) {
+  for (char c : text) {
+    if (IsWildcard(c)) return true;
+  }
+  return false;
+}
+
 // Just after the run of name characters at p.
 const char* NameEnd(const char* p) {
   while (IsNameChar(static_cast<unsigned char>(*p))) StepChar(p);
@@ -70,7 +77,7 @@ const char* NameEnd(const char* p) {
 // wildcard byte (a trail byte may be one), and no lead byte left alone at the
 // end (it would pair with the probe's next byte).
 bool IsPlainName(std::string_view name) {
-  if (name.empty() || name.find_first_of("?#") != std::string_view::npos) return false;
+  if (name.empty() || HasWildcard(name)) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
     if (!IsNameChar(c)) return false;
@@ -82,13 +89,18 @@ bool IsPlainName(std::string_view name) {
   return true;
 }
 
+// The list of non-plain names that a probe beginning with `first` may match.
+std::vector<int>& OthersFor(NameIndex& index, char first) {
+  return index.others[static_cast<unsigned char>(IsWildcard(first) ? '?' : first)];
+}
+
 void IndexAdd(NameIndex& index, const std::string& name, int row) {
-  std::vector<int>& list = IsPlainName(name) ? index.byName[name] : index.others;
+  std::vector<int>& list = IsPlainName(name) ? index.byName[name] : OthersFor(index, name[0]);
   list.insert(std::upper_bound(list.begin(), list.end(), row), row);
 }
 
 void IndexRemove(NameIndex& index, const std::string& name, int row) {
-  std::vector<int>* list = &index.others;
+  std::vector<int>* list = &OthersFor(index, name[0]);
   if (IsPlainName(name)) {
     auto it = index.byName.find(std::string_view(name));
     if (it == index.byName.end()) return;
@@ -101,7 +113,7 @@ void IndexRemove(NameIndex& index, const std::string& name, int row) {
 void RebuildIndex(TDefine& sheet) {
   NameIndex& index = sheet.nameIndex;
   index.byName.clear();
-  index.others.clear();
+  for (std::vector<int>& list : index.others) list.clear();
   for (int row = 1; row <= sheet.RowCount() - 2; ++row) {
     const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
     if (r.definition && !r.cells[NameColumn].empty()) IndexAdd(index, r.cells[NameColumn], row);
@@ -159,7 +171,7 @@ int LastMatch(Context& ctx, TDefine& sheet, const std::vector<int>& rows, const 
 int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind) {
   const char* end = NameEnd(probe);
   const std::string_view name(probe, static_cast<std::size_t>(end - probe));
-  if (IsWildcard(*end) || name.find_first_of("?#") != std::string_view::npos) {
+  if (IsWildcard(*end) || HasWildcard(name)) {
     return ScanRows(ctx, sheet, probe, kind);
   }
   NameIndex& index = UsableIndex(sheet);
@@ -169,8 +181,10 @@ int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind) {
     // Analysing a row may store nothing, so the list stays as it is.
     if (it != index.byName.end()) found = LastMatch(ctx, sheet, it->second, probe, name, kind, 0);
   }
-  const int other = LastMatch(ctx, sheet, index.others, probe, {}, kind, found);
-  return std::max(found, other);
+  // A name beginning with another byte than the probe's cannot match it
+  // (the probe does not begin with a wildcard here).
+  found = std::max(found, LastMatch(ctx, sheet, OthersFor(index, *probe), probe, {}, kind, found));
+  return std::max(found, LastMatch(ctx, sheet, OthersFor(index, '?'), probe, {}, kind, found));
 }
 
 // The Format in force, as kept by the store for the value cells.

@@ -160,14 +160,15 @@ struct SheetRow {
 // FindRow's index of a sheet's rows by name, kept by the store as rows are
 // stored and rebuilt after rows moved. A name made only of name characters
 // ("plain") lists its rows in `byName`, top to bottom; rows of any other
-// name (wildcards, brackets) are in `others` and are matched one by one.
+// name (wildcards, brackets) are matched one by one, listed by the name's
+// first byte (a name that begins with a wildcard under '?').
 struct NameIndex {
   struct Hash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
   std::unordered_map<std::string, std::vector<int>, Hash, std::equal_to<>> byName;
-  std::vector<int> others;
+  std::array<std::vector<int>, 256> others;
   bool valid = false;
   std::size_t rowCount = 0;  // the RowCount() it describes
 };

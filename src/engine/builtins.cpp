@@ -76,11 +76,12 @@ const char* CallEnd(const char* open) {
 // list is skipped up to and including its ")". When what was read already
 // took that ")" (a bare condition does), nothing moves. A ";" or the end of
 // the text before any ")" leaves the cursor where it is.
-void CloseCall(const char* open, const char*& cursor) {
-  const char* end = CallEnd(open);
+void CloseCallAt(const char* end, const char*& cursor) {
   if (end != nullptr && cursor >= end) return;
   FindChar(cursor, ')', true);
 }
+
+void CloseCall(const char* open, const char*& cursor) { CloseCallAt(CallEnd(open), cursor); }
 
 // ---- item arguments ------------------------------------------------------
 
@@ -220,7 +221,8 @@ Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
     if (!NextArgument(cursor)) return MakeError(entry.error);
     result = EvalFormula(ctx, cursor);
   }
-  CloseCall(open, cursor);
+  // The branch may have run statements, but the text it was read from stays.
+  CloseCallAt(end, cursor);
   return result;
 }
 

@@ -261,6 +261,42 @@ Value EvalTerm(Context& ctx, const char*& cursor) {
   return product;
 }
 
+namespace {
+
+// primary -> number | name | "(" formula ")" | "{" statements "}" item
+// Reads the primary whose first byte is at p. An error after "(" comes back
+// with `failedInside` set: EvalItem returns it without tracing it.
+Value ReadPrimary(Context& ctx, const char*& p, bool& failedInside) {
+  const unsigned char first = static_cast<unsigned char>(*p);
+  if (IsDigit(first) || (first == '.' && IsDigit(static_cast<unsigned char>(p[1])))) {
+    return ReadNumber(ctx, p);
+  }
+  if (IsLetter(first)) {
+    const char* nameStart = p;
+    const std::string name = ReadName(p);
+    return ResolveName(ctx, name, nameStart, p);
+  }
+  if (first == '(') {
+    ++p;
+    Value inner = EvalFormula(ctx, p);
+    if (inner.IsError()) {
+      failedInside = true;
+      return inner;
+    }
+    SkipBlanks(p);
+    if (*p != ')') return MakeError("Missing ')'");
+    ++p;
+    return inner;
+  }
+  if (first == '{') {
+    ++p;
+    return ReadBraceGroup(ctx, p);
+  }
+  return MakeError(first == '\0' ? std::string() : std::string(1, *p));
+}
+
+}  // namespace
+
 // item -> primary [unit-suffix] ["^" item]
 // The guard runs before every item: this bounds the depth of nesting.
 Value EvalItem(Context& ctx, const char*& cursor) {
@@ -269,30 +305,9 @@ Value EvalItem(Context& ctx, const char*& cursor) {
   const char* p = cursor;
   SkipBlanks(p);
   TraceEnter(ctx, "ITEM > ", p);
-  unsigned char first = static_cast<unsigned char>(*p);
-  Value primary;
-  if (IsDigit(first) || (first == '.' && IsDigit(static_cast<unsigned char>(p[1])))) {
-    primary = ReadNumber(ctx, p);
-  } else if (IsLetter(first)) {
-    const char* nameStart = p;
-    std::string name = ReadName(p);
-    primary = ResolveName(ctx, name, nameStart, p);
-  } else if (first == '(') {
-    ++p;
-    primary = EvalFormula(ctx, p);
-    if (primary.IsError()) return primary;
-    SkipBlanks(p);
-    if (*p == ')') {
-      ++p;
-    } else {
-      primary = MakeError("Missing ')'");
-    }
-  } else if (first == '{') {
-    ++p;
-    primary = ReadBraceGroup(ctx, p);
-  } else {
-    primary = MakeError(first == '\0' ? std::string() : std::string(1, *p));
-  }
+  bool failedInside = false;
+  Value primary = ReadPrimary(ctx, p, failedInside);
+  if (failedInside) return primary;
   TraceLeave(ctx, "ITEM = ", primary);
   if (*p == '[') ConvertUnit(ctx, primary, ReadUnit(p));
   SkipBlanks(p);
