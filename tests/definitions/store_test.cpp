@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "define_helpers.h"
+#include "engine/scan.h"
 #include "support/statements.h"
 #include "engine/sjis_literal.h"
 
@@ -399,14 +400,17 @@ TEST(StoreDefinitionTest, TextsReadAfterLoopsAreThoseOfEveryStore) {
   EXPECT_EQ(Cell(ctx, 2, ValueColumn), "1.000|");
   EXPECT_EQ(TextAt(ctx, 2), "t<1 ");
   EXPECT_EQ(Cell(ctx, 3, ValueColumn), "再計算"_sj);  // forgotten by the stores
-  // A definition held while its row is replaced keeps the value it had.
+  // A definition held while its row is replaced is forgotten with the
+  // sheet before it leaves, and not after.
   std::shared_ptr<Definition> old = DefinitionAt(sheet, 3);
-  Execute(ctx, "f(1); f(x)=x*3; g=1; g(x)=2");
-  EXPECT_EQ(old->value.text, "引数次第"_sj);
+  Execute(ctx, "f(1); f(x)=x*3");
+  EXPECT_EQ(old->value.text, "再計算"_sj);
+  old->SetValue(MakeNumber(4));
+  Execute(ctx, "g=1; g(x)=2");
   ForgetValues(ctx, sheet, true);
   EXPECT_EQ(Cell(ctx, 1, ValueColumn), "再計算"_sj);
   EXPECT_EQ(DefinitionAt(sheet, 2)->value.text, "再計算"_sj);
-  EXPECT_EQ(old->value.text, "引数次第"_sj);
+  EXPECT_EQ(old->value.number, 4);
   EXPECT_EQ(testing_defs::Eval(ctx, "t+s"), "5051.000[m]|");
   EXPECT_EQ(Cell(ctx, 2, TextColumn), "t<1 ");
 }
