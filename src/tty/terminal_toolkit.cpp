@@ -7,7 +7,20 @@
 
 namespace zemu::tty {
 
+void TerminalToolkit::SetStatusLine(int line, const std::string& text) {
+  if (line >= 1 && line <= 3) statusLines_[static_cast<std::size_t>(line - 1)] = text;
+}
+
+void TerminalToolkit::CheckInterrupt() {
+  if (ctx_ == nullptr || !io_.TakeInterrupt()) return;
+  if (ctx_->runState == RunState::Running || ctx_->runState == RunState::Paused) {
+    AbortComputation(*ctx_);
+    aborted_ = true;
+  }
+}
+
 void TerminalToolkit::ProcessPendingEvents() {
+  CheckInterrupt();
   if (onEvents_) onEvents_(false);
 }
 
@@ -15,7 +28,10 @@ bool TerminalToolkit::WaitForEvents() {
   // The only event a terminal waits for is an awaited key.
   if (ctx_ == nullptr || ctx_->console.keyWaitSlot != 0) return false;
   if (onEvents_ && io_.interactive()) onEvents_(true);  // show what the key answers first
-  ComKeyPress(*ctx_, static_cast<char>(io_.ReadKey()));
+  const int key = io_.ReadKey();
+  CheckInterrupt();
+  if (ctx_->runState == RunState::Aborted) return false;
+  ComKeyPress(*ctx_, static_cast<char>(key));
   return true;
 }
 
@@ -24,7 +40,7 @@ bool TerminalToolkit::Ask(const std::string& question, std::string& answer) {
   if (onEvents_) onEvents_(true);
   io_.Write(question);
   std::optional<InputLine> line = io_.ReadLine(" ");
-  if (!line || line->unreadable) return false;
+  if (!line || line->unreadable || line->interrupted) return false;
   answer = line->text;
   return true;
 }
