@@ -21,22 +21,11 @@ namespace zemu::tty {
 
 namespace {
 
-bool StartsWithFolded(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) !=
-        std::tolower(static_cast<unsigned char>(prefix[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Adds the words that go on from `prefix`, each once.
 void Offer(CompletionOffer& offer, const std::string& prefix, const std::vector<std::string>& words) {
   for (const std::string& word : words) {
     std::string candidate = prefix + word;
-    if (!StartsWithFolded(candidate, offer.word)) continue;
+    if (!candidate.starts_with(offer.word)) continue;
     if (std::find(offer.candidates.begin(), offer.candidates.end(), candidate) ==
         offer.candidates.end()) {
       offer.candidates.push_back(std::move(candidate));

@@ -17,8 +17,8 @@ struct Context;
 
 namespace zemu::tty {
 
-// The candidates all begin with the offer's word (ASCII letters compared
-// without regard to case), in order of relevance, each once.
+// The candidates all begin with the offer's word (the line editor keeps what
+// they share), in order of relevance, each once.
 CompletionOffer CompleteAt(Context& ctx, std::string_view beforeCaret);
 
 }  // namespace zemu::tty

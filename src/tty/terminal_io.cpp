@@ -92,6 +92,10 @@ bool IsShiftJisCodeset(std::string codeset) {
 TerminalIo* editingIo = nullptr;
 // The candidates of the running completion, handed out one by one.
 std::vector<std::string> completionCandidates;
+// The text before the caret when Tab was pressed. The line editor brings
+// its line up to date only before it calls a function bound to a key, not
+// before its completion asks for candidates.
+std::string completionBefore;
 
 char* NextCandidate(const char* /*text*/, int state) {
   static std::size_t next = 0;
@@ -106,9 +110,8 @@ char** CompleteWord(const char* text, int, int) {
   rl_attempted_completion_over = 1;
   completionCandidates.clear();
   if (editingIo == nullptr) return nullptr;
-  std::string before(rl_line_buffer, static_cast<std::size_t>(std::max(rl_point, 0)));
   std::string word;
-  const CompletionOffer offer = editingIo->Complete(before, word);
+  const CompletionOffer offer = editingIo->Complete(completionBefore, word);
   const std::string_view editorWord = text;
   for (const std::string& candidate : offer.candidates) {
     if (editorWord.size() <= word.size()) {
@@ -125,24 +128,33 @@ char** CompleteWord(const char* text, int, int) {
   return rl_completion_matches(text, NextCandidate);
 }
 
+int TabKey(int, int key) {
+  completionBefore.assign(rl_line_buffer, static_cast<std::size_t>(std::max(rl_point, 0)));
+  rl_complete(0, key);
+  rl_forced_update_display();
+  return 0;
+}
+
 int AssistKey(int, int) {
   if (editingIo != nullptr) editingIo->Assist();
   return 0;
 }
 
-// Ctrl-X ? and F1 show the assist lines. The line editor calls a function
+// Tab completes; Ctrl-X ? and F1 show the assist lines. The line editor calls a function
 // bound to a key sequence with the sequence's last key, so each such key is
 // given the function and then bound back to typing itself.
-void BindAssistKeys() {
+void BindKeys() {
+  rl_add_defun("zemu-complete", TabKey, '\t');
+  rl_parse_and_bind("bind ^I zemu-complete");
   rl_add_defun("zemu-assist", AssistKey, '?');
   rl_parse_and_bind("bind ? ed-insert");
   rl_parse_and_bind("bind ^X? zemu-assist");
   rl_add_defun("zemu-assist-f1", AssistKey, 'P');
   rl_parse_and_bind("bind P ed-insert");
-  rl_parse_and_bind("bind \\eOP zemu-assist-f1");
+  rl_parse_and_bind("bind ^[OP zemu-assist-f1");
   rl_add_defun("zemu-assist-f1-vt", AssistKey, '~');
   rl_parse_and_bind("bind ~ ed-insert");
-  rl_parse_and_bind("bind \\e[11~ zemu-assist-f1-vt");
+  rl_parse_and_bind("bind ^[[11~ zemu-assist-f1-vt");
 }
 #endif
 
@@ -183,7 +195,7 @@ TerminalIo::TerminalIo(std::FILE* in, std::FILE* out, bool interactive, Terminal
   rl_attempted_completion_function = CompleteWord;
   rl_completer_word_break_characters = const_cast<char*>(" \t\n\"'`;,(){}[]<>=+-*/^&!%|");
   rl_sort_completion_matches = 0;  // the candidates come in their order of relevance
-  BindAssistKeys();
+  BindKeys();
 #endif
 }
 
@@ -219,7 +231,8 @@ void TerminalIo::AddToHistory(const std::string& line) {
 #endif
 }
 
-std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool& interrupted) {
+std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool remember,
+                                                   bool& interrupted) {
   interrupted = false;
 #ifdef ZEMU_HAVE_LIBEDIT
   if (interactive_) {
@@ -237,7 +250,7 @@ std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool& int
     }
     std::string line = typed;
     std::free(typed);
-    if (!line.empty()) AddToHistory(line);
+    if (remember && !line.empty()) AddToHistory(line);
     return line;
   }
 #endif
@@ -262,9 +275,9 @@ std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool& int
   return line;
 }
 
-std::optional<InputLine> TerminalIo::ReadLine(const char* prompt) {
+std::optional<InputLine> TerminalIo::ReadLine(const char* prompt, bool remember) {
   bool interrupted = false;
-  std::optional<std::string> raw = ReadRawLine(prompt, interrupted);
+  std::optional<std::string> raw = ReadRawLine(prompt, remember, interrupted);
   if (!raw) return std::nullopt;
   InputLine line;
   line.number = ++lineNumber_;

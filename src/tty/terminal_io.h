@@ -65,9 +65,9 @@ class TerminalIo {
   void SetAssister(Assister assister) { assister_ = std::move(assister); }
 
   // The next line, or nothing at the end of input. Interactive input shows
-  // `prompt` and offers line editing; each line goes into the history file
-  // at once.
-  std::optional<InputLine> ReadLine(const char* prompt);
+  // `prompt` and offers line editing; with `remember`, each line goes into
+  // the history file at once (answers to questions do not).
+  std::optional<InputLine> ReadLine(const char* prompt, bool remember = true);
 
   // One key as a Shift-JIS byte (a double-byte character comes as two
   // calls); line ends are skipped; ESC (27) at the end of input or Ctrl-C.
@@ -93,7 +93,7 @@ class TerminalIo {
   void Assist();
 
  private:
-  std::optional<std::string> ReadRawLine(const char* prompt, bool& interrupted);
+  std::optional<std::string> ReadRawLine(const char* prompt, bool remember, bool& interrupted);
   int ReadByte();
   void AddToHistory(const std::string& line);
 

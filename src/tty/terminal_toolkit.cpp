@@ -39,7 +39,7 @@ bool TerminalToolkit::Ask(const std::string& question, std::string& answer) {
   if (!io_.interactive()) return false;
   if (onEvents_) onEvents_(true);
   io_.Write(question);
-  std::optional<InputLine> line = io_.ReadLine(" ");
+  std::optional<InputLine> line = io_.ReadLine(" ", false);
   if (!line || line->unreadable || line->interrupted) return false;
   answer = line->text;
   return true;
