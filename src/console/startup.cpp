@@ -149,7 +149,7 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
     const std::string& file = options.arguments.front();
     ScreenOut(ctx, ChannelError,
               "  " + file + " は開きません（引数が三つ以上のときだけ最初の引数を開きます）。"_sj +
-                  "シートとして開くには --open " + file + " とします。\r\n"_sj);
+                  "シートとして開くには --open "_sj + file + " とします。\r\n"_sj);
   }
   ShowPrompt(ctx);
   ArmAssistTimer(ctx, kAssistDelayStartup);

@@ -142,10 +142,7 @@ class TerminalConsole {
   void ShowWatch(bool always) {
     if (mode_ == Mode::Quiet) return;
     const std::string text = ctx_.console.watchScreen->Text();
-    if (!always && text == shownWatch_) return;
-    shownWatch_ = text;
-    const bool styled = io_.outputIsTerminal();
-    std::string lines;
+    std::string marked;
     for (std::size_t start = 0; start < text.size();) {
       std::size_t end = std::min(text.find('\n', start), text.size());
       std::string_view line = std::string_view(text).substr(start, end - start);
@@ -155,12 +152,17 @@ class TerminalConsole {
       start = end + 1;
       if (line.find_first_not_of(' ') == std::string_view::npos) continue;
       // "W" in the indent marks a watch line where no style can.
-      std::string marked = "W" + std::string(line.substr(1));
-      lines += styled ? std::string(kWatchStyle) + io_.FromSjis(marked) + std::string(kPlainStyle) + "\n"
-                      : io_.FromSjis(marked) + "\n";
+      marked += "W" + std::string(line.substr(1)) + "\n";
     }
-    if (lines.empty() && always) lines = io_.FromSjis(kNoWatchLines) + "\n";
-    io_.WritePlain(lines);
+    if (!always && marked == shownWatch_) return;
+    shownWatch_ = marked;
+    if (marked.empty()) {
+      if (always) io_.WritePlain(io_.FromSjis(kNoWatchLines) + "\n");
+      return;
+    }
+    const bool styled = io_.outputIsTerminal();
+    io_.WritePlain(styled ? std::string(kWatchStyle) + io_.FromSjis(marked) + std::string(kPlainStyle)
+                          : io_.FromSjis(marked));
   }
 
  private:
