@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <filesystem>
 #include <cstdlib>
 
 #include "console/console.h"
@@ -22,6 +23,13 @@ namespace {
 constexpr std::string_view kOptionMark = "--";
 constexpr std::string_view kIniOption = "--ini";
 constexpr std::string_view kIniOptionWithValue = "--ini=";
+
+// The shared data folder of an installed program, from the program's folder.
+#ifdef ZEMU_DATA_FROM_PROGRAM
+constexpr const char* kDataFromProgram = ZEMU_DATA_FROM_PROGRAM;
+#else
+constexpr const char* kDataFromProgram = "../share/zemu/";
+#endif
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
@@ -50,9 +58,9 @@ std::string BaseNameOf(const std::string& path) { return path.substr(path.rfind(
 std::string ShippedFile(const std::string& programPath, std::string_view extension) {
   const std::string beside = ReplaceExtension(programPath, extension);
   if (Exists(beside)) return beside;
-  const std::string shared =
-      FolderOf(programPath) + "../share/zemu/" + ReplaceExtension(BaseNameOf(programPath), extension);
-  return Exists(shared) ? shared : std::string();
+  const std::string shared = FolderOf(programPath) + kDataFromProgram +
+                             ReplaceExtension(BaseNameOf(programPath), extension);
+  return Exists(shared) ? std::filesystem::path(shared).lexically_normal().string() : std::string();
 }
 
 void ReadMainFormPlace(Context& ctx, const std::string& initialFile) {

@@ -116,3 +116,33 @@ TEST(TerminalBatch, Utf8DefinitionAndProcedureFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
+  TempFolder root;
+  const std::string prefix = root.dir + "/usr";
+  const std::string install = std::string(ZEMU_CMAKE) + " --install " + ZEMU_BUILD_DIR +
+                              " --prefix " + prefix + " > /dev/null";
+  ASSERT_EQ(std::system(install.c_str()), 0);
+  for (const char* file : {"bin/zemu", "share/zemu/zemu.INI", "share/zemu/zemu.ZHP",
+                           "share/applications/zemu.desktop",
+                           "share/icons/hicolor/scalable/apps/zemu.svg", "share/man/man1/zemu.1"}) {
+    EXPECT_TRUE(std::filesystem::exists(prefix + "/" + file)) << file;
+  }
+  const std::string program = prefix + "/bin/zemu";
+  const std::string environment = "XDG_CONFIG_HOME=" + root.dir + "/config";
+  const std::string own = root.dir + "/config/zemu/zemu.INI";
+  // The shipped file is read; saving the initial sheet writes the user's copy.
+  const zemu_test::Run first = RunProgram(
+      "--tty", ".set help\n(1[mile])[km];\n:select 1\nmine=42\n:save 1\n.help menu\n\x1b", environment, program);
+  EXPECT_TRUE(InOrder(first.out, {prefix + "/share/zemu/zemu.ZHP", "1.609344[km]",
+                                  "M .save \"" + own + "\"", U8(u8"ZEMU 目次")}))
+      << first.out;
+  ASSERT_TRUE(std::filesystem::exists(own));
+  // From then on the user's copy is read first.
+  const zemu_test::Run second = RunProgram("--tty", "mine;\n", environment, program);
+  EXPECT_NE(second.out.find("mine=42"), std::string::npos) << second.out;
+}
+
+}  // namespace
