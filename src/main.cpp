@@ -44,8 +44,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_CTYPE, "");  // the terminal's character set, for line editing
   zemu::tty::CommandLine line = zemu::tty::ReadProgramOptions(argc, argv);
   std::string localeNote;
-  const TerminalEncoding encoding =
-      line.encoding.value_or(zemu::tty::EncodingOfLocale(localeNote));
+  const TerminalEncoding encoding = line.encoding.value_or(zemu::tty::EncodingOfLocale(localeNote));
   switch (line.action) {
     case zemu::tty::CommandLine::Action::Help:
       Print(stdout, encoding, zemu::tty::UsageText());
@@ -64,8 +63,9 @@ int main(int argc, char** argv) {
   if (!line.terminal) {
 #ifdef ZEMU_HAVE_GUI
     if (DisplayAvailable()) return zemu::gui::RunGui(argc, argv, line.startup);
-    Print(stderr, encoding,
-          "zemu: 画面が見つからない（DISPLAY も WAYLAND_DISPLAY もない）ので、端末で動きます。\n"_sj);
+    Print(
+        stderr, encoding,
+        "zemu: 画面が見つからない（DISPLAY も WAYLAND_DISPLAY もない）ので、端末で動きます。\n"_sj);
 #else
     Print(stderr, encoding, "zemu: 窓の版は組み込まれていないので、端末で動きます。\n"_sj);
 #endif

@@ -9,9 +9,7 @@
 
 namespace zemu {
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 void ReadRestOfFile(std::FILE* file, std::string& bytes) {
   // On the heap: .do files run inside each other, close to the stack's end.
@@ -68,9 +66,10 @@ void ReportFileText(Context& ctx, const std::string& name, FileText text) {
                 "  ERROR: " + name + "は、シフトJISでもUTF-8でもないので、読み込みません。\r\n"_sj);
       break;
     case FileText::Unconvertible:
-      ScreenOut(ctx, ChannelError,
-                "  ERROR: " + name +
-                    "は、シフトJISにない文字を含む UTF-8 のファイルなので、読み込みません。\r\n"_sj);
+      ScreenOut(
+          ctx, ChannelError,
+          "  ERROR: " + name +
+              "は、シフトJISにない文字を含む UTF-8 のファイルなので、読み込みません。\r\n"_sj);
       break;
   }
 }

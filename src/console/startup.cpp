@@ -23,6 +23,8 @@ namespace {
 constexpr std::string_view kOptionMark = "--";
 constexpr std::string_view kIniOption = "--ini";
 constexpr std::string_view kIniOptionWithValue = "--ini=";
+constexpr std::string_view kOpenOption = "--open";
+constexpr std::string_view kOpenOptionWithValue = "--open=";
 
 // The shared data folder of an installed program, from the program's folder.
 #ifdef ZEMU_DATA_FROM_PROGRAM
@@ -92,6 +94,10 @@ StartupOptions ReadCommandLine(int argc, const char* const* argv) {
       options.initialFile = argv[++i];
     } else if (word.starts_with(kIniOptionWithValue)) {
       options.initialFile = word.substr(kIniOptionWithValue.size());
+    } else if (word == kOpenOption && i + 1 < argc) {
+      options.openFiles.emplace_back(argv[++i]);
+    } else if (word.starts_with(kOpenOptionWithValue)) {
+      options.openFiles.emplace_back(word.substr(kOpenOptionWithValue.size()));
     }
   }
   return options;

@@ -41,7 +41,8 @@ struct StartupOptions {
 std::string ProgramPath(const char* argv0);
 
 // Splits the command line: words beginning with "--" are options and are not
-// counted; "--ini FILE" (or "--ini=FILE") names the initial definition file.
+// counted; "--ini FILE" (or "--ini=FILE") names the initial definition file,
+// "--open FILE" (or "--open=FILE") a file opened as a sheet.
 // Other options are skipped here, so a front end reads its own from argv too.
 // The texts are taken as the system gives them (file-system bytes).
 StartupOptions ReadCommandLine(int argc, const char* const* argv);

@@ -77,7 +77,8 @@ CommandLine ReadProgramOptions(int argc, const char* const* argv) {
     }
     OptionWord option = SplitOption(word);
     const std::string& name = option.name;
-    const bool takesValue = name == "-e" || name == "--batch" || name == "--open" || name == "--ini";
+    const bool takesValue =
+        name == "-e" || name == "--batch" || name == "--open" || name == "--ini";
     if (takesValue && !option.hasValue) {
       if (i + 1 >= argc) return Fault(line, "zemu: " + name + " の後に値がありません。"_sj);
       option.value = argv[++i];

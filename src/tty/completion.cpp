@@ -22,7 +22,8 @@ namespace zemu::tty {
 namespace {
 
 // Adds the words that go on from `prefix`, each once.
-void Offer(CompletionOffer& offer, const std::string& prefix, const std::vector<std::string>& words) {
+void Offer(CompletionOffer& offer, const std::string& prefix,
+           const std::vector<std::string>& words) {
   for (const std::string& word : words) {
     std::string candidate = prefix + word;
     if (!candidate.starts_with(offer.word)) continue;
@@ -102,9 +103,11 @@ std::vector<std::string> DefinitionNames(Context& ctx, Wanted wanted) {
 // their brackets; prefixes ("[k]]") are not units.
 std::vector<std::string> UnitTexts(Context& ctx) {
   std::vector<std::string> units;
-  for (const std::string& name : DefinitionNames(ctx, [](int kind) { return kind == ConversionKind; })) {
+  for (const std::string& name :
+       DefinitionNames(ctx, [](int kind) { return kind == ConversionKind; })) {
     if (name.ends_with("]]")) continue;
-    for (std::size_t open = name.find('['); open != std::string::npos; open = name.find('[', open + 1)) {
+    for (std::size_t open = name.find('['); open != std::string::npos;
+         open = name.find('[', open + 1)) {
       const std::size_t close = name.find(']', open);
       if (close == std::string::npos) break;
       units.push_back(name.substr(open + 1, close - open - 1));

@@ -34,7 +34,8 @@ constexpr const char* kUnreadableUtf8Line =
 constexpr const char* kUnreadableSjisLine =
     "  ERROR: 入力行に NUL 文字かシフトJISでない文字があるので、実行しません。"
     "UTF-8 の端末なら --utf8 を付けて起動してください。\r\n"_sj;
-constexpr const char* kNoWatchLines = "  ウォッチ画面に表示する定義（$ を付けた関数）はありません。"_sj;
+constexpr const char* kNoWatchLines =
+    "  ウォッチ画面に表示する定義（$ を付けた関数）はありません。"_sj;
 // How error lines are told: they hold one of these.
 constexpr std::string_view kErrorMarks[] = {"ERROR:", "Error:"};
 // Longest mark less one: the bytes kept to find a mark split between writes.
@@ -161,8 +162,9 @@ class TerminalConsole {
       return;
     }
     const bool styled = io_.outputIsTerminal();
-    io_.WritePlain(styled ? std::string(kWatchStyle) + io_.FromSjis(marked) + std::string(kPlainStyle)
-                          : io_.FromSjis(marked));
+    io_.WritePlain(styled
+                       ? std::string(kWatchStyle) + io_.FromSjis(marked) + std::string(kPlainStyle)
+                       : io_.FromSjis(marked));
   }
 
  private:
@@ -234,7 +236,8 @@ class TerminalConsole {
       io_.Write(std::string(line) + "\n");
       if (error) sawError_ = true;
     }
-    if (error) io_.WriteError((label_.empty() ? std::string("zemu") : label_) + ": " + std::string(line));
+    if (error)
+      io_.WriteError((label_.empty() ? std::string("zemu") : label_) + ": " + std::string(line));
     quietLine_.clear();
   }
 
@@ -304,8 +307,9 @@ class Session {
 
   int Run() {
     if (mode_ == Mode::Interactive && !options_.localeNote.empty()) {
-      io_.WriteError("zemu: ロケールの文字コードが "_sj + options_.localeNote +
-                     " なので、端末を UTF-8 として読み書きします（シフトJISの端末なら --sjis）。"_sj);
+      io_.WriteError(
+          "zemu: ロケールの文字コードが "_sj + options_.localeNote +
+          " なので、端末を UTF-8 として読み書きします（シフトJISの端末なら --sjis）。"_sj);
     }
     InitialDefines(ctx_, options_.startup);
     if (mode_ == Mode::Quiet) {

@@ -117,8 +117,8 @@ char** CompleteWord(const char* text, int, int) {
     if (editorWord.size() <= word.size()) {
       completionCandidates.push_back(candidate.substr(word.size() - editorWord.size()));
     } else {
-      completionCandidates.push_back(std::string(editorWord.substr(0, editorWord.size() - word.size())) +
-                                     candidate);
+      completionCandidates.push_back(
+          std::string(editorWord.substr(0, editorWord.size() - word.size())) + candidate);
     }
   }
   const bool single = completionCandidates.size() == 1;
@@ -236,6 +236,8 @@ std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool reme
   interrupted = false;
 #ifdef ZEMU_HAVE_LIBEDIT
   if (interactive_) {
+    // A Ctrl-C between a run and this prompt has nothing left to stop.
+    TakeInterrupt();
     editingIo = this;
     char* typed = readline(prompt);
     editingIo = nullptr;
@@ -254,7 +256,10 @@ std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool reme
     return line;
   }
 #endif
-  if (interactive_) WritePlain(prompt);
+  if (interactive_) {
+    TakeInterrupt();
+    WritePlain(prompt);
+  }
   char* buffer = nullptr;
   std::size_t capacity = 0;
   ssize_t length = ::getline(&buffer, &capacity, in_);

@@ -14,6 +14,9 @@ void TerminalToolkit::SetStatusLine(int line, const std::string& text) {
 void TerminalToolkit::CheckInterrupt() {
   if (ctx_ == nullptr || !io_.TakeInterrupt()) return;
   if (ctx_->runState == RunState::Running || ctx_->runState == RunState::Paused) {
+    // The terminal echoed "^C" where the output stands: the abort line
+    // writes over it.
+    if (io_.outputIsTerminal()) io_.WritePlain("\r");
     AbortComputation(*ctx_);
     aborted_ = true;
   }

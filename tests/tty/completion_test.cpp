@@ -1,5 +1,7 @@
 // In-process tests of the terminal's pieces that have no process of their
 // own: what Tab offers, and the Screen that keeps the column of passed text.
+#include "tty/completion.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +12,6 @@
 #include "context.h"
 #include "engine/sjis_literal.h"
 #include "support/statements.h"
-#include "tty/completion.h"
 #include "tty/stream_text.h"
 
 namespace zemu::tty {
@@ -39,7 +40,7 @@ TEST(Completion, OffersWhatFitsWhereTheCaretIs) {
       {".set trace c", "c", {"command", "calc"}, ' '},
       {".set name o", "o", {"on", "off"}, ' '},
       {"1+si", "si", {"sinh", "sigma", "sign", "sin"}, '\0'},  // definitions, then built-ins
-      {"(2[k", "k", {"km", "kg"}, ']'},               // units; the prefix [k]] is none
+      {"(2[k", "k", {"km", "kg"}, ']'},                        // units; the prefix [k]] is none
       {"1+表"_sj, "表"_sj, {"表示"_sj}, '\0'},
       {".do " + dir + "/a", dir + "/a", {dir + "/a.ZDF", dir + "/ab/"}, '\0'},
       {":op", ":op", {":open"}, ' '},
@@ -50,9 +51,10 @@ TEST(Completion, OffersWhatFitsWhereTheCaretIs) {
   for (const Case& c : cases) {
     const CompletionOffer offer = CompleteAt(ctx, c.before);
     EXPECT_EQ(offer.word, c.word) << c.before;
-    std::vector<std::string> first(offer.candidates.begin(),
-                                   offer.candidates.begin() +
-                                       static_cast<long>(std::min(offer.candidates.size(), c.candidates.size())));
+    std::vector<std::string> first(
+        offer.candidates.begin(),
+        offer.candidates.begin() +
+            static_cast<long>(std::min(offer.candidates.size(), c.candidates.size())));
     EXPECT_EQ(first, c.candidates) << c.before;
     EXPECT_EQ(offer.append, c.append) << c.before;
   }

@@ -20,7 +20,7 @@ using zemu_test::RunProgram;
 struct Page {
   std::string header;
   std::vector<std::string> statements;
-  std::string transcript;  // as the console would show it, blanks at line ends dropped
+  std::string transcript;             // as the console would show it, blanks at line ends dropped
   std::vector<std::string> runLines;  // the "@>>" statements
 };
 

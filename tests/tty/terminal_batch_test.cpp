@@ -31,11 +31,14 @@ TEST(TerminalBatch, QuietWaysPrintOnlyWhatStatementsPrint) {
   const Case cases[] = {
       {"-e '(2[km])[m];'", "", "2000[m]\n", "", 0},
       // Each -e is a line; an error has a line of its own and goes to stderr.
-      {"-e '1/0; 2;' -e 'x<3; x*2'", "", "ERROR: Divide By 0\n2\n3  6\n", "-e:1: ERROR: Divide By 0\n", 1},
-      {"--batch " + batch, "", "2\nok\nERROR: Divide By 0\n6\n", batch + ":3: ERROR: Divide By 0\n", 1},
+      {"-e '1/0; 2;' -e 'x<3; x*2'", "", "ERROR: Divide By 0\n2\n3  6\n",
+       "-e:1: ERROR: Divide By 0\n", 1},
+      {"--batch " + batch, "", "2\nok\nERROR: Divide By 0\n6\n", batch + ":3: ERROR: Divide By 0\n",
+       1},
       {"--batch -", "1+1;\n.xyz;\n", "2\nError: .xyz is undefined command.\n",
        "-:2: Error: .xyz is undefined command.\n", 1},
-      {"-e 1 --batch " + files.dir + "/none", "", "1\n", "zemu: " + files.dir + U8(u8"/none を開けません。\n"), 1},
+      {"-e 1 --batch " + files.dir + "/none", "", "1\n",
+       "zemu: " + files.dir + U8(u8"/none を開けません。\n"), 1},
       // The end ends the program; nothing after it runs and no sheet is reported.
       {"-e 'y<1; .end' -e 2", "", "1\n", "", 0},
   };
@@ -47,10 +50,27 @@ TEST(TerminalBatch, QuietWaysPrintOnlyWhatStatementsPrint) {
   }
 }
 
+TEST(TerminalBatch, ShippedInitialFileLoadsCleanlyAndOutputStreams) {
+  // Start-up errors would go to standard error in the quiet way.
+  const zemu_test::Run start = RunProgram("-e '(1[ha])[a]; (25[degC])[degF]'");
+  EXPECT_EQ(start.err, "");
+  EXPECT_EQ(start.out, "100[a]  77[degF]\n");
+  // One data line of 200 000 results: passing it on must not cost more
+  // for each result as the line grows (that took minutes).
+  const auto began = std::chrono::steady_clock::now();
+  const zemu_test::Run loop = RunProgram("--tty", "s<0; .for i,1,200000; s<s+i;\n");
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  EXPECT_NE(loop.out.find("s=2.00001E10  \n"), std::string::npos)
+      << loop.out.substr(loop.out.size() - 100);
+  EXPECT_LT(seconds, 30);
+}
+
 TEST(TerminalBatch, CommandLineOptions) {
   const zemu_test::Run help = RunProgram("--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_TRUE(InOrder(help.out, {U8(u8"使い方: zemu"), "--tty", "-e", "--batch", "--open", "--sjis"}))
+  EXPECT_TRUE(
+      InOrder(help.out, {U8(u8"使い方: zemu"), "--tty", "-e", "--batch", "--open", "--sjis"}))
       << help.out;
   EXPECT_EQ(RunProgram("-h").out, help.out);
   const zemu_test::Run version = RunProgram("--version");
@@ -75,7 +95,8 @@ TEST(TerminalBatch, OpenOptionAndLoneArgumentHint) {
   EXPECT_TRUE(InOrder(opened.out, {"u.ZDF", "uu=7"})) << opened.out;
   EXPECT_EQ(opened.out.find("ZEMU0.ZDF"), std::string::npos) << opened.out;  // no empty sheet
   const zemu_test::Run lone = RunProgram("--tty " + sheet, "uu;\n");
-  EXPECT_NE(lone.out.find(U8(u8"シートとして開くには --open ") + sheet), std::string::npos) << lone.out;
+  EXPECT_NE(lone.out.find(U8(u8"シートとして開くには --open ") + sheet), std::string::npos)
+      << lone.out;
   EXPECT_EQ(lone.out.find("uu=7"), std::string::npos) << lone.out;
 }
 
@@ -100,9 +121,9 @@ TEST(TerminalBatch, Utf8DefinitionAndProcedureFiles) {
   const std::string plain = files.Write("plain.txt", U8(u8"> \"半角ｶﾅと表\"\n"));
   const std::string latin1 = files.Write("latin1.txt", "> \"caf\xe9\"\n");
   const std::string emoji = files.Write("emoji.txt", U8(u8"> \"😀\"\n"));
-  const zemu_test::Run run = RunProgram(
-      "--tty --open " + bom, ".do \"" + plain + "\"\n.do \"" + latin1 + "\"\n.do \"" + emoji +
-                                 "\"\n" + U8(u8"長さ*2;\n:save\n"));
+  const zemu_test::Run run =
+      RunProgram("--tty --open " + bom, ".do \"" + plain + "\"\n.do \"" + latin1 + "\"\n.do \"" +
+                                            emoji + "\"\n" + U8(u8"長さ*2;\n:save\n"));
   EXPECT_TRUE(InOrder(run.out, {bom + U8(u8" は UTF-8 で書かれています"), U8(u8"半角ｶﾅと表"),
                                 latin1 + U8(u8"は、シフトJISでもUTF-8でもないので"),
                                 emoji + U8(u8"は、シフトJISにない文字を含む"), U8(u8"長さ*2=6")}))
@@ -125,9 +146,9 @@ TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
   const std::string install = std::string(ZEMU_CMAKE) + " --install " + ZEMU_BUILD_DIR +
                               " --prefix " + prefix + " > /dev/null";
   ASSERT_EQ(std::system(install.c_str()), 0);
-  for (const char* file : {"bin/zemu", "share/zemu/zemu.INI", "share/zemu/zemu.ZHP",
-                           "share/applications/zemu.desktop",
-                           "share/icons/hicolor/scalable/apps/zemu.svg", "share/man/man1/zemu.1"}) {
+  for (const char* file :
+       {"bin/zemu", "share/zemu/zemu.INI", "share/zemu/zemu.ZHP", "share/applications/zemu.desktop",
+        "share/icons/hicolor/scalable/apps/zemu.svg", "share/man/man1/zemu.1"}) {
     EXPECT_TRUE(std::filesystem::exists(prefix + "/" + file)) << file;
   }
   const std::string program = prefix + "/bin/zemu";
@@ -135,7 +156,8 @@ TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
   const std::string own = root.dir + "/config/zemu/zemu.INI";
   // The shipped file is read; saving the initial sheet writes the user's copy.
   const zemu_test::Run first = RunProgram(
-      "--tty", ".set help\n(1[mile])[km];\n:select 1\nmine=42\n:save 1\n.help menu\n\x1b", environment, program);
+      "--tty", ".set help\n(1[mile])[km];\n:select 1\nmine=42\n:save 1\n.help menu\n\x1b",
+      environment, program);
   EXPECT_TRUE(InOrder(first.out, {prefix + "/share/zemu/zemu.ZHP", "1.609344[km]",
                                   "M .save \"" + own + "\"", U8(u8"ZEMU 目次")}))
       << first.out;

@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -58,8 +58,8 @@ inline Run RunProgram(const std::string& arguments, const std::string& input = "
                       const std::string& program = ZEMU_PROGRAM) {
   TempFolder files;
   const std::string in = files.Write("in", input);
-  const std::string command = environment + " " + program + " " + arguments + " < " + in +
-                              " > " + files.dir + "/out 2> " + files.dir + "/err";
+  const std::string command = environment + " " + program + " " + arguments + " < " + in + " > " +
+                              files.dir + "/out 2> " + files.dir + "/err";
   const int status = std::system(command.c_str());
   Run run;
   run.out = ReadAll(files.dir + "/out");
@@ -101,7 +101,9 @@ class PtySession {
     if (fd_ >= 0) ::close(fd_);
   }
 
-  void Send(const std::string& keys) { EXPECT_EQ(::write(fd_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+  void Send(const std::string& keys) {
+    EXPECT_EQ(::write(fd_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
 
   // Reads until `text` has appeared in what was read since the last wait;
   // false after `seconds` without it. All that was read stays in output().
@@ -121,6 +123,16 @@ class PtySession {
     mark_ = output_.find(text, mark_) + text.size();
     return true;
   }
+
+  // Waits for a prompt and a little more: the line editor shows the
+  // prompt before it sets the terminal up, and keys typed in between may be
+  // echoed twice or lost.
+  bool WaitForInput(const std::string& prompt) {
+    const bool shown = WaitFor(prompt);
+    ::usleep(200000);
+    return shown;
+  }
+  bool WaitForPrompt() { return WaitForInput("> "); }
 
   // The exit status once the program ended; -1 when it did not within `seconds`.
   int ExitStatus(double seconds = 10) {
