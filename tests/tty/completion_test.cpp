@@ -3,6 +3,7 @@
 #include "tty/completion.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,7 +19,8 @@ namespace zemu::tty {
 namespace {
 
 TEST(Completion, OffersWhatFitsWhereTheCaretIs) {
-  const std::string dir = std::filesystem::temp_directory_path() / "zemu_complete";
+  char folder[] = "/tmp/zemu_complete_XXXXXX";
+  const std::string dir = ::mkdtemp(folder);
   std::filesystem::create_directories(dir + "/ab");
   std::ofstream(dir + "/a.ZDF") << "";
   Context ctx;
