@@ -1,49 +1,79 @@
-// ZEMU's entry point: reads the options and starts a front end.
-//
-//   zemu [--tty] [--sjis] [--ini FILE] [file ...]
-//
-// Arguments that begin with "--" are options; the others are handed to the
-// start-up as the program's command-line arguments.
+// ZEMU's entry point: reads the options and starts a front end. The window
+// opens when it was built and a display can be reached; otherwise, with
+// --tty, or with an option that only the terminal knows, the terminal front
+// end runs. Both start through the same InitialDefines (console/startup.h).
 #include <clocale>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 
+#include "console/encoding.h"
+#include "console/startup.h"
+#include "engine/sjis_literal.h"
+#include "tty/command_line.h"
 #include "tty/terminal.h"
+#include "tty/terminal_io.h"
 
 #ifdef ZEMU_HAVE_GUI
 #include "gui/gui_main.h"
 #endif
 
+namespace {
+
+using zemu::tty::TerminalEncoding;
+using zemu::operator""_sj;
+
+#ifdef ZEMU_HAVE_GUI
+// Whether a window can be shown: a display, or a Qt platform, is named.
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    if (const char* value = std::getenv(name); value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+#endif
+
+void Print(std::FILE* stream, TerminalEncoding encoding, const std::string& sjis) {
+  const std::string text = encoding == TerminalEncoding::ShiftJis ? sjis : zemu::SjisToUtf8(sjis);
+  std::fputs(text.c_str(), stream);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::setlocale(LC_CTYPE, "");  // the terminal's character set, for line editing
-  zemu::tty::TerminalOptions options;
-  options.programPath = argv[0];
-  bool tty = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--tty") {
-      tty = true;
-    } else if (arg == "--sjis") {
-      options.sjis = true;
-    } else if (arg == "--ini" && i + 1 < argc) {
-      options.iniFile = argv[++i];
-    } else if (arg.rfind("--", 0) == 0) {
-      std::fprintf(stderr, "zemu: unknown option %s\n", arg.c_str());
+  zemu::tty::CommandLine line = zemu::tty::ReadProgramOptions(argc, argv);
+  std::string localeNote;
+  const TerminalEncoding encoding = line.encoding.value_or(zemu::tty::EncodingOfLocale(localeNote));
+  switch (line.action) {
+    case zemu::tty::CommandLine::Action::Help:
+      Print(stdout, encoding, zemu::tty::UsageText());
+      return 0;
+    case zemu::tty::CommandLine::Action::Version:
+      Print(stdout, encoding, zemu::tty::VersionText() + "\n");
+      return 0;
+    case zemu::tty::CommandLine::Action::Fault:
+      Print(stderr, encoding, line.fault + "\n\n" + zemu::tty::UsageText());
       return 2;
-    } else {
-      options.args.push_back(arg);
-    }
+    case zemu::tty::CommandLine::Action::Run:
+      break;
   }
+  line.startup.programPath = zemu::ProgramPath(argv[0]);
+  zemu::LocateShippedFiles(line.startup);
+  if (!line.terminal) {
 #ifdef ZEMU_HAVE_GUI
-  if (!tty) {
-    zemu::StartupOptions startup;
-    startup.programPath = zemu::ProgramPath(argv[0]);
-    startup.arguments = options.args;
-    startup.initialFile = options.iniFile;
-    return zemu::gui::RunGui(argc, argv, startup);
-  }
+    if (DisplayAvailable()) return zemu::gui::RunGui(argc, argv, line.startup);
+    Print(
+        stderr, encoding,
+        "zemu: 画面が見つからない（DISPLAY も WAYLAND_DISPLAY もない）ので、端末で動きます。\n"_sj);
+#else
+    Print(stderr, encoding, "zemu: 窓の版は組み込まれていないので、端末で動きます。\n"_sj);
 #endif
-  (void)tty;
+  }
+  zemu::tty::TerminalOptions options;
+  options.startup = line.startup;
+  options.encoding = encoding;
+  if (!line.encoding) options.localeNote = localeNote;
+  options.batch = line.batch;
   return zemu::tty::RunTerminal(options);
 }

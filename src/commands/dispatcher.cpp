@@ -287,6 +287,14 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
   return false;
 }
 
+// A result on the data line. An error gets a line of its own, so that its
+// message and the results around it cannot run into each other.
+void PrintResult(Context& ctx, const Value& value, const std::string& shown) {
+  if (value.IsError()) ScreenOut(ctx, ChannelLine, "");
+  ScreenOut(ctx, ChannelData, shown);
+  if (value.IsError()) ScreenOut(ctx, ChannelLine, "");
+}
+
 // The line printed after a variable assignment while Talk is on.
 void TalkVariable(Context& ctx, Definition& d) {
   if (ctx.runState == RunState::Aborted) return;  // its value was never computed
@@ -294,7 +302,7 @@ void TalkVariable(Context& ctx, Definition& d) {
   Value value = GetDefinitionValue(ctx, d, noArguments);
   std::string line = ValueText(ctx, value);
   if (ctx.settings.name) line = d.Head() + "=" + line;
-  ScreenOut(ctx, ChannelData, line);
+  PrintResult(ctx, value, line);
 }
 
 // A plain formula: evaluated and printed, or in assist mode explained with
@@ -315,7 +323,7 @@ void RunFormula(Context& ctx, const char*& p) {
   // An aborted run stopped the evaluation: there is no result to print.
   if (ctx.runState == RunState::Aborted) return;
   if (ctx.settings.name) shown = std::string(start, p) + "=" + shown;
-  ScreenOut(ctx, ChannelData, shown);
+  PrintResult(ctx, value, shown);
   SkipStatement(p);
 }
 
@@ -463,6 +471,12 @@ StatementStatus ExecuteStatements(Context& ctx, const char*& cursor) {
   // takes it from here.
   if (*p == '}') cursor = p;
   return status;
+}
+
+std::vector<std::string> CommandWords() {
+  std::vector<std::string> words;
+  for (const CommandEntry& entry : kCommands) words.emplace_back(entry.word);
+  return words;
 }
 
 }  // namespace zemu

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zemu {
 
@@ -35,5 +36,9 @@ StatementStatus ExecuteStatements(Context& ctx, const char*& cursor);
 // The ASCII letters of a command word in lower case; double-byte characters
 // stay as they are, trail bytes included.
 std::string LowerCaseWord(std::string_view word);
+
+// The command words as stored ("bl.ockend", "br.eak", ...: the period marks
+// the shortest accepted abbreviation), in the order they are tried.
+std::vector<std::string> CommandWords();
 
 }  // namespace zemu

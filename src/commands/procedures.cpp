@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "commands/file_text.h"
 #include "commands/guard.h"
 #include "context.h"
 #include "definitions/store.h"
@@ -125,6 +126,9 @@ StatementStatus RunProcedureFile(Context& ctx, Parameters& params) {
     ScreenOut(ctx, ChannelLine, "  ERROR: " + params[0] + "を開けません。\n"_sj);
     return StatusDone;
   }
+  std::FILE* text = ShiftJisStream(ctx, params[0], file.get());
+  if (text == nullptr) return StatusDone;
+  if (text != file.get()) file.reset(text);
   StatementStatus status = StatusDone;
   std::string line(kLineSize, '\0');
   while (status == StatusDone && !std::feof(file.get()) && !std::ferror(file.get())) {

@@ -383,4 +383,10 @@ void SetCommand(Context& ctx, std::string_view prefix, const char*& cursor) {
   ctx.settings.setCommandRunning = false;
 }
 
+std::vector<std::string> SetItemWords() {
+  std::vector<std::string> words;
+  for (const ItemEntry& entry : kItems) words.emplace_back(entry.pattern);
+  return words;
+}
+
 }  // namespace zemu

@@ -55,4 +55,8 @@ void ShowSettings(Context& ctx, std::string_view prefix);
 // lines. The cursor is left after the words read.
 void SetCommand(Context& ctx, std::string_view prefix, const char*& cursor);
 
+// The item words of .set as stored ("a.ll", "as.sist", "ec.ho", ...: the
+// period marks the shortest accepted abbreviation).
+std::vector<std::string> SetItemWords();
+
 }  // namespace zemu

@@ -3,6 +3,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -173,6 +174,42 @@ std::size_t SjisOffset(std::string_view sjis, std::size_t unit) {
     pos += SjisCharLength(sjis, pos);
   }
   return pos;
+}
+
+bool IsShiftJisText(std::string_view bytes) {
+  // The bytes that are neither ASCII nor in a pair (0x80, 0xA0, 0xFD to 0xFF)
+  // are single characters to the program; iconv only judges the pairs.
+  std::string pairs;
+  pairs.reserve(bytes.size());
+  for (std::size_t pos = 0; pos < bytes.size(); ++pos) {
+    const auto c = static_cast<unsigned char>(bytes[pos]);
+    if (!IsLeadByte(c)) {
+      pairs += c < 0x80 || (c >= 0xA1 && c <= 0xDF) ? static_cast<char>(c) : ' ';
+      continue;
+    }
+    if (pos + 1 >= bytes.size()) return false;
+    const auto trail = static_cast<unsigned char>(bytes[pos + 1]);
+    if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+    pairs += bytes.substr(pos, 2);
+    ++pos;
+  }
+  std::string utf8;
+  Converter cp932("UTF-8", "CP932");
+  return cp932.ok() && cp932.Run(pairs, utf8);
+}
+
+TextEncoding DetectTextEncoding(std::string_view bytes) {
+  const bool bom = bytes.starts_with(kUtf8Bom);
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) return TextEncoding::ShiftJis;
+  std::string utf16;
+  Converter utf8("UTF-16LE", "UTF-8");
+  if (utf8.ok() && utf8.Run(bytes.substr(bom ? kUtf8Bom.size() : 0), utf16)) {
+    return TextEncoding::Utf8;
+  }
+  if (!bom && IsShiftJisText(bytes)) return TextEncoding::ShiftJis;
+  return TextEncoding::Neither;
 }
 
 bool SjisToUtf8(std::string_view sjis, std::string& utf8) {

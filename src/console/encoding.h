@@ -41,4 +41,20 @@ std::size_t Utf16Offset(std::string_view sjis, std::size_t byte);
 // The byte offset of widget position `unit` (beyond the end, the end).
 std::size_t SjisOffset(std::string_view sjis, std::size_t unit);
 
+// ---- Files ------------------------------------------------------------------
+
+// True when `bytes` reads as Shift-JIS: every lead byte has a trail byte and
+// the pair is a character of code page 932. Other bytes stand for themselves.
+bool IsShiftJisText(std::string_view bytes);
+
+// The UTF-8 byte order mark.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// What a definition or procedure file is written in. UTF-8 when it begins
+// with the byte order mark, or when it holds bytes above ASCII and all of it
+// is valid UTF-8 (Shift-JIS text practically never is); otherwise Shift-JIS
+// when IsShiftJisText; otherwise neither.
+enum class TextEncoding { ShiftJis, Utf8, Neither };
+TextEncoding DetectTextEncoding(std::string_view bytes);
+
 }  // namespace zemu

@@ -3,11 +3,16 @@
 
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <climits>
+#include <filesystem>
+#include <cstdlib>
 
 #include "console/console.h"
 #include "console/output.h"
 #include "context.h"
+#include "definitions/store.h"
 #include "sheet/ini.h"
 #include "sheet/sheet_ops.h"
 
@@ -18,6 +23,47 @@ namespace {
 constexpr std::string_view kOptionMark = "--";
 constexpr std::string_view kIniOption = "--ini";
 constexpr std::string_view kIniOptionWithValue = "--ini=";
+constexpr std::string_view kOpenOption = "--open";
+constexpr std::string_view kOpenOptionWithValue = "--open=";
+
+// The shared data folder of an installed program, from the program's folder.
+#ifdef ZEMU_DATA_FROM_PROGRAM
+constexpr const char* kDataFromProgram = ZEMU_DATA_FROM_PROGRAM;
+#else
+constexpr const char* kDataFromProgram = "../share/zemu/";
+#endif
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// $XDG_CONFIG_HOME/zemu/, or ~/.config/zemu/; empty when there is no home.
+std::string UserConfigFolder() {
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0') {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    base = std::string(home) + "/.config";
+  } else {
+    return {};
+  }
+  return base + "/zemu/";
+}
+
+// `path` up to and with its last '/'; "./" when it has none.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+std::string BaseNameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// The file beside the program with `extension`, else the same name in the
+// shared data folder of an installed program; empty when neither exists.
+std::string ShippedFile(const std::string& programPath, std::string_view extension) {
+  const std::string beside = ReplaceExtension(programPath, extension);
+  if (Exists(beside)) return beside;
+  const std::string shared = FolderOf(programPath) + kDataFromProgram +
+                             ReplaceExtension(BaseNameOf(programPath), extension);
+  return Exists(shared) ? std::filesystem::path(shared).lexically_normal().string() : std::string();
+}
 
 void ReadMainFormPlace(Context& ctx, const std::string& initialFile) {
   const IniSection keys = ReadIniSection(initialFile, "MainForm");
@@ -48,6 +94,10 @@ StartupOptions ReadCommandLine(int argc, const char* const* argv) {
       options.initialFile = argv[++i];
     } else if (word.starts_with(kIniOptionWithValue)) {
       options.initialFile = word.substr(kIniOptionWithValue.size());
+    } else if (word == kOpenOption && i + 1 < argc) {
+      options.openFiles.emplace_back(argv[++i]);
+    } else if (word.starts_with(kOpenOptionWithValue)) {
+      options.openFiles.emplace_back(word.substr(kOpenOptionWithValue.size()));
     }
   }
   return options;
@@ -68,22 +118,52 @@ std::string InitialFileName(const StartupOptions& options) {
   return ReplaceExtension(options.programPath, ".INI");
 }
 
+void LocateShippedFiles(StartupOptions& options) {
+  if (options.helpFile.empty()) options.helpFile = ShippedFile(options.programPath, ".ZHP");
+  if (!options.initialFile.empty()) return;
+  const std::string beside = ReplaceExtension(options.programPath, ".INI");
+  if (access(beside.c_str(), W_OK) == 0) return;
+  const std::string folder = UserConfigFolder();
+  const std::string shipped = ShippedFile(options.programPath, ".INI");
+  if (folder.empty() || shipped.empty()) return;
+  const std::string own = folder + ReplaceExtension(BaseNameOf(options.programPath), ".INI");
+  if (Exists(own)) {
+    options.initialFile = own;
+    return;
+  }
+  // The folder above zemu/ ($XDG_CONFIG_HOME or ~/.config) may be missing too.
+  ::mkdir(FolderOf(folder.substr(0, folder.size() - 1)).c_str(), 0755);
+  ::mkdir(folder.c_str(), 0755);
+  options.initialFile = shipped;
+  options.initialSaveName = own;
+}
+
 void InitialDefines(Context& ctx, const StartupOptions& options) {
   ctx.output.outputSwitch = true;
   CloseLogFile(ctx);
   ctx.settings.file = false;
   ScreenOut(ctx, ChannelLine, kBanner);
-  ctx.settings.helpFileName = ReplaceExtension(options.programPath, ".ZHP");
+  ctx.settings.helpFileName = options.helpFile.empty()
+                                  ? ReplaceExtension(options.programPath, ".ZHP")
+                                  : options.helpFile;
   ctx.observer->SettingsChanged();
   ctx.console.watchScreen->SetHeight(0);
 
   const std::string initialFile = InitialFileName(options);
   ReadMainFormPlace(ctx, initialFile);
-  OpenSheet(ctx, initialFile);
+  TDefine& initialSheet = OpenSheet(ctx, initialFile);
+  if (!options.initialSaveName.empty()) SetSheetName(ctx, initialSheet, options.initialSaveName, true);
+  for (const std::string& file : options.openFiles) OpenSheet(ctx, file);
   if (options.arguments.size() >= kFileArgumentCount) {
     OpenSheet(ctx, options.arguments.front());
-  } else {
+  } else if (options.openFiles.empty()) {
     OpenSheet(ctx, "");
+  }
+  if (options.arguments.size() == 1) {
+    const std::string& file = options.arguments.front();
+    ScreenOut(ctx, ChannelError,
+              "  " + file + " は開きません（引数が三つ以上のときだけ最初の引数を開きます）。"_sj +
+                  "シートとして開くには --open "_sj + file + " とします。\r\n"_sj);
   }
   ShowPrompt(ctx);
   ArmAssistTimer(ctx, kAssistDelayStartup);

@@ -29,6 +29,11 @@ struct StartupOptions {
   std::string programPath;             // the running program's full path
   std::vector<std::string> arguments;  // the counted arguments, options left out
   std::string initialFile;             // overrides the initial definition file; empty: none
+  std::vector<std::string> openFiles{};  // definition files opened as sheets whatever the count
+  // Where the initial sheet is saved when that is not the file it was read
+  // from (the shipped file of an installed program); empty: the file read.
+  std::string initialSaveName{};
+  std::string helpFile{};  // overrides the help file; empty: the program's path with ".ZHP"
 };
 
 // The program's own path: the file the running process was started from, or
@@ -36,7 +41,8 @@ struct StartupOptions {
 std::string ProgramPath(const char* argv0);
 
 // Splits the command line: words beginning with "--" are options and are not
-// counted; "--ini FILE" (or "--ini=FILE") names the initial definition file.
+// counted; "--ini FILE" (or "--ini=FILE") names the initial definition file,
+// "--open FILE" (or "--open=FILE") a file opened as a sheet.
 // Other options are skipped here, so a front end reads its own from argv too.
 // The texts are taken as the system gives them (file-system bytes).
 StartupOptions ReadCommandLine(int argc, const char* const* argv);
@@ -48,13 +54,26 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension);
 // The initial definition file: the override, or the program's path with ".INI".
 std::string InitialFileName(const StartupOptions& options);
 
+// Finds the files an installed program ships, for the options that do not
+// name them. The initial definition file beside the program is used when it
+// can be written (a program run where it was built). Otherwise the user's
+// own copy, $XDG_CONFIG_HOME/zemu/ (~/.config/zemu/) with the program's
+// name and ".INI", is read when it exists; when it does not, the shipped
+// file (beside the program, or in ../share/zemu/ from the program's folder)
+// is read and the initial sheet is saved to the user's copy (its folder is
+// made). The help file is the one beside the program, else the shipped one.
+void LocateShippedFiles(StartupOptions& options);
+
 // Runs the start-up: the output switch on and no log file; the banner; the
-// help file name (the program's path with ".ZHP"); the watch screen height
+// help file name (options.helpFile, or the program's path with ".ZHP"); the
+// watch screen height
 // 0; the MainForm keys of the initial definition file into ctx.mainForm; the
-// initial definition file opened as the first sheet (its statements run);
-// the first counted argument opened as the second sheet when there are at
-// least kFileArgumentCount of them, else a new empty sheet; the first prompt;
-// the assist timer armed for the start-up delay.
+// initial definition file opened as the first sheet (its statements run)
+// and named options.initialSaveName when one is given; the openFiles opened
+// as sheets, then the first counted argument when there are at least
+// kFileArgumentCount of them, or else, when neither opened a sheet, a new
+// empty sheet (a lone argument, which is not opened, gets a hint that names
+// --open); the first prompt; the assist timer armed for the start-up delay.
 void InitialDefines(Context& ctx, const StartupOptions& options);
 
 }  // namespace zemu

@@ -478,4 +478,13 @@ Value CallBuiltin(Context& ctx, const std::string& name, const char*& cursor) {
   return result;
 }
 
+std::vector<std::string> BuiltinNames() {
+  std::vector<std::string> names;
+  for (const BuiltinEntry& entry : kBuiltinTable) {
+    names.emplace_back(entry.name);
+    if (entry.alias != nullptr) names.emplace_back(entry.alias);
+  }
+  return names;
+}
+
 }  // namespace zemu

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/value.h"
 
@@ -18,5 +19,8 @@ struct Context;
 // leaves its argument list unread. While the console is idle (assist mode),
 // the function's help lines go to status lines 1 and 2.
 Value CallBuiltin(Context& ctx, const std::string& name, const char*& cursor);
+
+// The names of the built-ins (lower case), in matching order; for completion.
+std::vector<std::string> BuiltinNames();
 
 }  // namespace zemu

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "commands/dispatcher.h"
+#include "commands/file_text.h"
 #include "commands/procedures.h"
 #include "console/console.h"
 #include "context.h"
@@ -28,7 +29,7 @@ constexpr const char* kForgetCaption = "Confirmation";
 constexpr std::size_t kSniffSize = 65536;
 
 // What a file offered as a sheet's file turned out to be.
-enum class FileState { Text, Missing, Unopenable, Binary, CrOnly };
+enum class FileState { Text, Missing, Unopenable, Binary, CrOnly, NotShiftJisOrUtf8, Unconvertible };
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -51,7 +52,17 @@ FileState InspectFile(const std::string& fileName) {
   if (sample.find('\r') != std::string::npos && sample.find('\n') == std::string::npos) {
     return FileState::CrOnly;
   }
-  return FileState::Text;
+  // The whole file must read as Shift-JIS or UTF-8.
+  ReadRestOfFile(file.get(), sample);
+  std::string converted;
+  switch (ClassifyFileText(sample, converted)) {
+    case FileText::Neither:
+      return FileState::NotShiftJisOrUtf8;
+    case FileText::Unconvertible:
+      return FileState::Unconvertible;
+    default:
+      return FileState::Text;
+  }
 }
 
 void ReportUnreadable(Context& ctx, const std::string& fileName, FileState state) {
@@ -63,6 +74,12 @@ void ReportUnreadable(Context& ctx, const std::string& fileName, FileState state
     case FileState::CrOnly:
       ScreenOut(ctx, ChannelError,
                 "  ERROR: " + fileName + "は、改行がCRだけのファイルです。読み込めません。\r\n"_sj);
+      break;
+    case FileState::NotShiftJisOrUtf8:
+      ReportFileText(ctx, fileName, FileText::Neither);
+      break;
+    case FileState::Unconvertible:
+      ReportFileText(ctx, fileName, FileText::Unconvertible);
       break;
     default:
       // The words .do uses for a file it cannot open.

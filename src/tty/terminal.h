@@ -1,19 +1,37 @@
-// The terminal front end: the console run in a terminal or a pipe.
+// The terminal front end: the console run in a terminal, on a pipe, or
+// quietly on statements given on the command line (-e) or in a file (--batch).
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "console/startup.h"
+#include "tty/terminal_io.h"
+
 namespace zemu::tty {
 
-struct TerminalOptions {
-  std::string programPath;        // argv[0], for the files beside the program
-  std::vector<std::string> args;  // the arguments that are not options
-  std::string iniFile;            // --ini FILE; empty for the default
-  bool sjis = false;              // --sjis: no conversion on either side
+// Statements run the quiet way: the text of one -e, or a --batch file.
+struct BatchSource {
+  std::string name;     // "-e", the file's name, or "-" for standard input
+  std::string text;     // the statements of -e (in the terminal's encoding)
+  bool isFile = false;  // read `name` (standard input for "-")
 };
 
-// Runs the console until `.end` or the end of input; returns the exit status.
+struct TerminalOptions {
+  StartupOptions startup;
+  TerminalEncoding encoding = TerminalEncoding::Utf8;
+  std::string localeNote;  // the locale's character set when it is neither Shift-JIS nor UTF-8
+  // -e and --batch in the order given. When there are any, only what the
+  // statements print is written (no banner, echo or prompt; without the
+  // indent and trailing blanks), error lines also go to standard error as
+  // "name:line: text", and the program ends after them.
+  std::vector<BatchSource> batch;
+};
+
+// Runs the console until `.end` or the end of input. Returns the exit
+// status: when standard input is not a terminal (and always in the quiet
+// ways), 1 when a statement reported an error or a line was stopped;
+// otherwise 0.
 int RunTerminal(const TerminalOptions& options);
 
 }  // namespace zemu::tty

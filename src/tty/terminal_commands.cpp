@@ -8,7 +8,6 @@
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/output.h"
-#include "console/startup.h"
 #include "context.h"
 #include "definitions/store.h"
 #include "engine/scan.h"
@@ -29,7 +28,12 @@ constexpr const char* kCommandHelp =
     "    :saveas [ファイル] 名前を付けて保存 (現在のシート)\r\n"_sj
     "    :forget [N]       計算値を全て忘れる\r\n"_sj
     "    :close [N]        シートを閉じる\r\n"_sj
-    "    :show N / :hide N / :select N   シートを表示する / 隠す / 現在のシートにする\r\n"_sj;
+    "    :show N / :hide N / :select N   シートを表示する / 隠す / 現在のシートにする\r\n"_sj
+    "    :watch            ウォッチ画面の行を表示する\r\n"_sj
+    "    :help             この一覧\r\n"_sj;
+
+constexpr const char* kCommandWords[] = {"sheets", "new",  "open", "run",    "save",  "saveas", "forget",
+                                         "close",  "show", "hide", "select", "watch", "help"};
 
 struct CommandLine {
   std::string word;      // the command word, lower case
@@ -85,21 +89,18 @@ void ListSheets(Context& ctx) {
 
 }  // namespace
 
-void StartTerminal(Context& ctx, const TerminalOptions& options) {
-  StartupOptions startup;
-  startup.programPath = ProgramPath(options.programPath.c_str());
-  startup.arguments = options.args;
-  startup.initialFile = options.iniFile;
-  InitialDefines(ctx, startup);
-}
-
 bool EndTerminal(Context& ctx, bool ask) {
   if (ask) return QueryEndProgram(ctx);
   ReportUnsavedSheets(ctx);
   return true;
 }
 
-bool RunTerminalCommand(Context& ctx, const std::string& line) {
+std::vector<std::string> TerminalCommandWords() {
+  return {std::begin(kCommandWords), std::end(kCommandWords)};
+}
+
+bool RunTerminalCommand(Context& ctx, const std::string& line,
+                        const std::function<void()>& showWatch) {
   if (line.empty() || line[0] != ':') return false;
   CommandLine command = SplitCommand(line);
   const std::string& arg = command.argument;
@@ -135,6 +136,8 @@ bool RunTerminalCommand(Context& ctx, const std::string& line) {
     }
   } else if (word == "sheets") {
     ListSheets(ctx);
+  } else if (word == "watch") {
+    showWatch();
   } else if (word == "help") {
     ScreenOut(ctx, ChannelLine, kCommandHelp);
   } else {

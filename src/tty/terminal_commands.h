@@ -4,9 +4,9 @@
 // ":open units.ZDF"; ":help" lists them.
 #pragma once
 
+#include <functional>
 #include <string>
-
-#include "tty/terminal.h"
+#include <vector>
 
 namespace zemu {
 struct Context;
@@ -14,15 +14,17 @@ struct Context;
 
 namespace zemu::tty {
 
-// Starts the console: banner, initial definition file, first sheets, prompt.
-void StartTerminal(Context& ctx, const TerminalOptions& options);
-
 // The end of the program. At `.end` on a terminal every unsaved sheet is
 // asked about, and false (Cancel) keeps the program running; at the end of
 // input, where nothing can be asked, the unsaved sheets are listed.
 bool EndTerminal(Context& ctx, bool ask);
 
 // Runs `line` (Shift-JIS) when it is a terminal command; false otherwise.
-bool RunTerminalCommand(Context& ctx, const std::string& line);
+// ":watch" calls `showWatch`, which shows the watch lines.
+bool RunTerminalCommand(Context& ctx, const std::string& line,
+                        const std::function<void()>& showWatch);
+
+// The terminal commands' words ("sheets", "new", ...), for completion.
+std::vector<std::string> TerminalCommandWords();
 
 }  // namespace zemu::tty

@@ -1,10 +1,14 @@
 // Terminal input and output for the terminal front end.
 #include "tty/terminal_io.h"
 
+#include <langinfo.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,6 +25,14 @@ namespace {
 constexpr int kEscape = 27;
 // Lines kept in the history file between sessions.
 constexpr int kHistoryLines = 1000;
+// The first line of the line editor's history file.
+constexpr std::string_view kHistoryCookie = "_HiStOrY_V2_\n";
+
+// Set by the SIGINT handler, taken by TakeInterrupt. A signal handler can
+// reach nothing but a static flag of this type.
+volatile std::sig_atomic_t interruptFlag = 0;
+
+void OnInterrupt(int) { interruptFlag = 1; }
 
 // $XDG_DATA_HOME/zemu/history, or ~/.local/share/zemu/history; the folders
 // are made when missing. Empty when there is no home.
@@ -40,6 +52,24 @@ std::string HistoryFilePath() {
   return folder + "/history";
 }
 
+// A history line as the line editor stores it: blanks, the backslash,
+// control characters and bytes above ASCII as octal escapes.
+std::string HistoryEntry(std::string_view line) {
+  std::string entry;
+  for (char c : line) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > ' ' && byte < 0x7F && byte != '\\') {
+      entry += c;
+    } else {
+      const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                            static_cast<char>('0' + ((byte >> 3) & 7)),
+                            static_cast<char>('0' + (byte & 7))};
+      entry.append(octal, sizeof octal);
+    }
+  }
+  return entry + "\n";
+}
+
 // Number of bytes of the UTF-8 sequence that `lead` starts (1 when invalid).
 int Utf8Length(unsigned char lead) {
   if (lead >= 0xF0 && lead <= 0xF4) return 4;
@@ -48,45 +78,199 @@ int Utf8Length(unsigned char lead) {
   return 1;
 }
 
+bool IsShiftJisCodeset(std::string codeset) {
+  std::transform(codeset.begin(), codeset.end(), codeset.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  constexpr std::array<std::string_view, 7> kNames = {
+      "SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J", "MS_KANJI", "CSSHIFTJIS"};
+  return std::find(kNames.begin(), kNames.end(), codeset) != kNames.end();
+}
+
+#ifdef ZEMU_HAVE_LIBEDIT
+// The line editor calls plain functions without a context: this is the
+// TerminalIo whose line is being edited, while ReadLine runs.
+TerminalIo* editingIo = nullptr;
+// The candidates of the running completion, handed out one by one.
+std::vector<std::string> completionCandidates;
+// The text before the caret when Tab was pressed. The line editor brings
+// its line up to date only before it calls a function bound to a key, not
+// before its completion asks for candidates.
+std::string completionBefore;
+
+char* NextCandidate(const char* /*text*/, int state) {
+  static std::size_t next = 0;
+  if (state == 0) next = 0;
+  if (next >= completionCandidates.size()) return nullptr;
+  return ::strdup(completionCandidates[next++].c_str());
+}
+
+// The line editor's word is the end of the text before the caret, cut at its
+// own break characters; the candidates are fitted to that word.
+char** CompleteWord(const char* text, int, int) {
+  rl_attempted_completion_over = 1;
+  completionCandidates.clear();
+  if (editingIo == nullptr) return nullptr;
+  std::string word;
+  const CompletionOffer offer = editingIo->Complete(completionBefore, word);
+  const std::string_view editorWord = text;
+  for (const std::string& candidate : offer.candidates) {
+    if (editorWord.size() <= word.size()) {
+      completionCandidates.push_back(candidate.substr(word.size() - editorWord.size()));
+    } else {
+      completionCandidates.push_back(
+          std::string(editorWord.substr(0, editorWord.size() - word.size())) + candidate);
+    }
+  }
+  const bool single = completionCandidates.size() == 1;
+  rl_completion_append_character =
+      single && !completionCandidates[0].ends_with('/') ? offer.append : '\0';
+  if (completionCandidates.empty()) return nullptr;
+  return rl_completion_matches(text, NextCandidate);
+}
+
+int TabKey(int, int key) {
+  completionBefore.assign(rl_line_buffer, static_cast<std::size_t>(std::max(rl_point, 0)));
+  rl_complete(0, key);
+  rl_forced_update_display();
+  return 0;
+}
+
+int AssistKey(int, int) {
+  if (editingIo != nullptr) editingIo->Assist();
+  return 0;
+}
+
+// Tab completes; Ctrl-X ? and F1 show the assist lines. The line editor calls a function
+// bound to a key sequence with the sequence's last key, so each such key is
+// given the function and then bound back to typing itself.
+void BindKeys() {
+  rl_add_defun("zemu-complete", TabKey, '\t');
+  rl_parse_and_bind("bind ^I zemu-complete");
+  rl_add_defun("zemu-assist", AssistKey, '?');
+  rl_parse_and_bind("bind ? ed-insert");
+  rl_parse_and_bind("bind ^X? zemu-assist");
+  rl_add_defun("zemu-assist-f1", AssistKey, 'P');
+  rl_parse_and_bind("bind P ed-insert");
+  rl_parse_and_bind("bind ^[OP zemu-assist-f1");
+  rl_add_defun("zemu-assist-f1-vt", AssistKey, '~');
+  rl_parse_and_bind("bind ~ ed-insert");
+  rl_parse_and_bind("bind ^[[11~ zemu-assist-f1-vt");
+}
+#endif
+
 }  // namespace
 
-TerminalIo::TerminalIo(std::FILE* in, std::FILE* out, bool interactive, bool sjis)
-    : in_(in), out_(out), interactive_(interactive), sjis_(sjis) {
+TerminalEncoding EncodingOfLocale(std::string& note) {
+  const char* codeset = nl_langinfo(CODESET);
+  std::string name = codeset != nullptr ? codeset : "";
+  if (IsShiftJisCodeset(name)) return TerminalEncoding::ShiftJis;
+  std::string upper = name;
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  if (upper != "UTF-8" && upper != "UTF8") note = name;
+  return TerminalEncoding::Utf8;
+}
+
+TerminalIo::TerminalIo(std::FILE* in, std::FILE* out, bool interactive, TerminalEncoding encoding)
+    : in_(in),
+      out_(out),
+      interactive_(interactive),
+      outputIsTerminal_(::isatty(::fileno(out)) != 0),
+      encoding_(encoding) {
+  if (!interactive_) return;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: a read that Ctrl-C interrupts returns
+  ::sigaction(SIGINT, &action, nullptr);
 #ifdef ZEMU_HAVE_LIBEDIT
-  if (interactive_) {
-    historyFile_ = HistoryFilePath();
-    stifle_history(kHistoryLines);
-    if (!historyFile_.empty()) read_history(historyFile_.c_str());
+  historyFile_ = HistoryFilePath();
+  rl_readline_name = "zemu";
+  rl_initialize();
+  stifle_history(kHistoryLines);
+  if (!historyFile_.empty()) {
+    history_truncate_file(historyFile_.c_str(), kHistoryLines);
+    read_history(historyFile_.c_str());
   }
+  rl_attempted_completion_function = CompleteWord;
+  rl_completer_word_break_characters = const_cast<char*>(" \t\n\"'`;,(){}[]<>=+-*/^&!%|");
+  rl_sort_completion_matches = 0;  // the candidates come in their order of relevance
+  BindKeys();
 #endif
 }
 
 TerminalIo::~TerminalIo() {
+  if (interactive_) ::signal(SIGINT, SIG_DFL);
+}
+
+void TerminalIo::SetInput(std::FILE* in, int linesBefore) {
+  in_ = in;
+  lineNumber_ = linesBefore;
+}
+
+bool TerminalIo::TakeInterrupt() {
+  if (interruptFlag == 0) return false;
+  interruptFlag = 0;
+  return true;
+}
+
+void TerminalIo::AddToHistory(const std::string& line) {
 #ifdef ZEMU_HAVE_LIBEDIT
-  if (interactive_ && !historyFile_.empty()) write_history(historyFile_.c_str());
+  add_history(line.c_str());
+  if (historyFile_.empty()) return;
+  // Appended at once, so that a session that is killed keeps its lines and
+  // sessions side by side keep each other's.
+  std::FILE* file = std::fopen(historyFile_.c_str(), "a");
+  if (file == nullptr) return;
+  if (std::ftell(file) == 0) std::fwrite(kHistoryCookie.data(), 1, kHistoryCookie.size(), file);
+  const std::string entry = HistoryEntry(line);
+  std::fwrite(entry.data(), 1, entry.size(), file);
+  std::fclose(file);
+#else
+  (void)line;
 #endif
 }
 
-std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt) {
+std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool remember,
+                                                   bool& interrupted) {
+  interrupted = false;
 #ifdef ZEMU_HAVE_LIBEDIT
   if (interactive_) {
+    // A Ctrl-C between a run and this prompt has nothing left to stop.
+    TakeInterrupt();
+    editingIo = this;
     char* typed = readline(prompt);
-    if (typed == nullptr) return std::nullopt;
+    editingIo = nullptr;
+    if (typed == nullptr) {
+      interrupted = TakeInterrupt();
+      if (!interrupted) {
+        WritePlain("\n");  // the end of input ends the prompt's line
+        return std::nullopt;
+      }
+      WritePlain("^C\n");
+      return std::string();
+    }
     std::string line = typed;
     std::free(typed);
-    if (!line.empty()) add_history(line.c_str());
+    if (remember && !line.empty()) AddToHistory(line);
     return line;
   }
 #endif
   if (interactive_) {
-    std::fputs(prompt, out_);
-    std::fflush(out_);
+    TakeInterrupt();
+    WritePlain(prompt);
   }
   char* buffer = nullptr;
   std::size_t capacity = 0;
   ssize_t length = ::getline(&buffer, &capacity, in_);
   if (length < 0) {
     std::free(buffer);
+    if (interactive_ && TakeInterrupt()) {
+      std::clearerr(in_);
+      interrupted = true;
+      WritePlain("\n");
+      return std::string();
+    }
     return std::nullopt;
   }
   std::string line(buffer, static_cast<std::size_t>(length));
@@ -96,10 +280,16 @@ std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt) {
   return line;
 }
 
-std::optional<InputLine> TerminalIo::ReadLine(const char* prompt) {
-  std::optional<std::string> raw = ReadRawLine(prompt);
+std::optional<InputLine> TerminalIo::ReadLine(const char* prompt, bool remember) {
+  bool interrupted = false;
+  std::optional<std::string> raw = ReadRawLine(prompt, remember, interrupted);
   if (!raw) return std::nullopt;
   InputLine line;
+  line.number = ++lineNumber_;
+  if (interrupted) {
+    line.interrupted = true;
+    return line;
+  }
   if (raw->find('\0') != std::string::npos || !ToSjis(*raw, line.text)) {
     line.text.clear();
     line.unreadable = true;
@@ -113,11 +303,15 @@ std::optional<InputLine> TerminalIo::ReadLine(const char* prompt) {
 }
 
 bool TerminalIo::ToSjis(std::string_view typed, std::string& sjis) const {
-  if (sjis_) {
+  if (encoding_ == TerminalEncoding::ShiftJis) {
     sjis.assign(typed);
-    return true;
+    return IsShiftJisText(typed);
   }
   return Utf8ToSjis(typed, sjis);
+}
+
+std::string TerminalIo::FromSjis(std::string_view sjis) const {
+  return encoding_ == TerminalEncoding::ShiftJis ? std::string(sjis) : SjisToUtf8(sjis);
 }
 
 int TerminalIo::ReadByte() {
@@ -150,7 +344,7 @@ int TerminalIo::ReadKey() {
     c = ReadByte();
   } while (c == '\n' || c == '\r');
   if (c == EOF) return kEscape;
-  if (sjis_ || c < 0x80) return c;
+  if (encoding_ == TerminalEncoding::ShiftJis || c < 0x80) return c;
   // A UTF-8 character: read the rest of it and hand out its Shift-JIS bytes.
   std::string typed(1, static_cast<char>(c));
   for (int i = 1; i < Utf8Length(static_cast<unsigned char>(c)); ++i) {
@@ -173,12 +367,47 @@ void TerminalIo::Write(std::string_view sjis) {
     if (sjis[i] == '\r' && i + 1 < sjis.size() && sjis[i + 1] == '\n') continue;
     text += sjis[i];
   }
-  WritePlain(sjis_ ? text : SjisToUtf8(text));
+  WritePlain(FromSjis(text));
 }
 
 void TerminalIo::WritePlain(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), out_);
   std::fflush(out_);
+}
+
+void TerminalIo::WriteError(std::string_view sjis) {
+  std::fflush(out_);
+  const std::string text = FromSjis(sjis) + "\n";
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
+
+CompletionOffer TerminalIo::Complete(std::string_view typedBeforeCaret, std::string& word) {
+  CompletionOffer offer;
+  std::string sjis;
+  if (!completer_ || !ToSjis(typedBeforeCaret, sjis)) return offer;
+  offer = completer_(sjis);
+  word = FromSjis(offer.word);
+  for (std::string& candidate : offer.candidates) candidate = FromSjis(candidate);
+  return offer;
+}
+
+void TerminalIo::Assist() {
+#ifdef ZEMU_HAVE_LIBEDIT
+  std::string sjis;
+  const std::string typed(rl_line_buffer, static_cast<std::size_t>(std::max(rl_end, 0)));
+  const std::string before(rl_line_buffer, static_cast<std::size_t>(std::max(rl_point, 0)));
+  std::string sjisBefore;
+  if (!assister_ || !ToSjis(typed, sjis) || !ToSjis(before, sjisBefore)) return;
+  std::string shown = "\n";
+  for (const std::string& line : assister_(sjis, sjisBefore.size())) {
+    shown += (outputIsTerminal_ ? "\x1b[2m" : "") + FromSjis(line) +
+             (outputIsTerminal_ ? "\x1b[0m\n" : "\n");
+  }
+  WritePlain(shown);
+  rl_on_new_line();
+  rl_forced_update_display();
+#endif
 }
 
 }  // namespace zemu::tty

@@ -7,7 +7,23 @@
 
 namespace zemu::tty {
 
+void TerminalToolkit::SetStatusLine(int line, const std::string& text) {
+  if (line >= 1 && line <= 3) statusLines_[static_cast<std::size_t>(line - 1)] = text;
+}
+
+void TerminalToolkit::CheckInterrupt() {
+  if (ctx_ == nullptr || !io_.TakeInterrupt()) return;
+  if (ctx_->runState == RunState::Running || ctx_->runState == RunState::Paused) {
+    // The terminal echoed "^C" where the output stands: the abort line
+    // writes over it.
+    if (io_.outputIsTerminal()) io_.WritePlain("\r");
+    AbortComputation(*ctx_);
+    aborted_ = true;
+  }
+}
+
 void TerminalToolkit::ProcessPendingEvents() {
+  CheckInterrupt();
   if (onEvents_) onEvents_(false);
 }
 
@@ -15,7 +31,10 @@ bool TerminalToolkit::WaitForEvents() {
   // The only event a terminal waits for is an awaited key.
   if (ctx_ == nullptr || ctx_->console.keyWaitSlot != 0) return false;
   if (onEvents_ && io_.interactive()) onEvents_(true);  // show what the key answers first
-  ComKeyPress(*ctx_, static_cast<char>(io_.ReadKey()));
+  const int key = io_.ReadKey();
+  CheckInterrupt();
+  if (ctx_->runState == RunState::Aborted) return false;
+  ComKeyPress(*ctx_, static_cast<char>(key));
   return true;
 }
 
@@ -23,8 +42,8 @@ bool TerminalToolkit::Ask(const std::string& question, std::string& answer) {
   if (!io_.interactive()) return false;
   if (onEvents_) onEvents_(true);
   io_.Write(question);
-  std::optional<InputLine> line = io_.ReadLine(" ");
-  if (!line || line->unreadable) return false;
+  std::optional<InputLine> line = io_.ReadLine(" ", false);
+  if (!line || line->unreadable || line->interrupted) return false;
   answer = line->text;
   return true;
 }

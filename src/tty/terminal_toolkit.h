@@ -1,12 +1,15 @@
-// The toolkit of the terminal front end: no status lines, keys and answers
-// read from the terminal, and every question answered with its cancel when
-// standard input is not a terminal. A key the console awaits is read from
-// the terminal and typed into the console.
+// The toolkit of the terminal front end: status lines kept for the assist
+// key, keys and answers read from the terminal, and every question answered
+// with its cancel when standard input is not a terminal. A key the console
+// awaits is read from the terminal and typed into the console. Ctrl-C is the
+// computation menu's Abort.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "console/toolkit.h"
 #include "tty/terminal_io.h"
@@ -22,9 +25,12 @@ class TerminalToolkit : public Toolkit {
   void SetEventHandler(std::function<void(bool)> handler) { onEvents_ = std::move(handler); }
   bool exitRequested() const { return exitRequested_; }
   void CancelExit() { exitRequested_ = false; }
+  // True once after Ctrl-C aborted a run.
+  bool TakeAborted() { return std::exchange(aborted_, false); }
+  const std::array<std::string, 3>& statusLines() const { return statusLines_; }
 
   void Attach(Context& ctx) override { ctx_ = &ctx; }
-  void SetStatusLine(int, const std::string&) override {}
+  void SetStatusLine(int line, const std::string& text) override;
   void ProcessPendingEvents() override;
   bool WaitForEvents() override;
   std::string OpenFileDialog(const FileDialogRequest& request) override;
@@ -38,11 +44,15 @@ class TerminalToolkit : public Toolkit {
  private:
   // Asks on the terminal; nothing when not interactive or at end of input.
   bool Ask(const std::string& question, std::string& answer);
+  // Aborts the run when Ctrl-C was pressed.
+  void CheckInterrupt();
 
   TerminalIo& io_;
   Context* ctx_ = nullptr;
   std::function<void(bool)> onEvents_;
   bool exitRequested_ = false;
+  bool aborted_ = false;
+  std::array<std::string, 3> statusLines_;
 };
 
 }  // namespace zemu::tty

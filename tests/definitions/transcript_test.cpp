@@ -32,10 +32,11 @@ TEST_P(DefinitionTranscriptTest, LeavesConsoleText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statements, DefinitionTranscriptTest,
-    testing::Values(Transcript{"f(x)=x*2; f(3); f(3,4)", "  f(3)=6  =ERROR: 引数が多い"_sj},
+    testing::Values(Transcript{"f(x)=x*2; f(3); f(3,4)", "  f(3)=6  \r\n  =ERROR: 引数が多い\r\n"_sj},
                     Transcript{"a<1/3", "  a=0.33333333  "}, Transcript{"$a<2*3", "  a=6  "},
-                    Transcript{"a<1/0; a", "  a=ERROR: Divide By 0=ERROR: Divide By 0"},
-                    Transcript{"n<n+1", "  n=ERROR: nは、未定義です。"_sj},
+                    // An error has a line of its own.
+                    Transcript{"a<1/0; a", "  a=ERROR: Divide By 0\r\n  =ERROR: Divide By 0\r\n"},
+                    Transcript{"n<n+1", "  n=ERROR: nは、未定義です。\r\n"_sj},
                     Transcript{"f(x,y)=x+y; f(2, x*10)", "  f(2, x*10)=22  "},
                     Transcript{"g(y)=f(1); f(x)=x+y; g(5)", "  g(5)=6  "},
                     Transcript{"f(x)=x; f<5; f; f(2)", "  f=5  f=5  f(2)=2  "},
@@ -47,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // The stack message comes once; the next statement runs.
                     Transcript{"f(x)=f(x); f(1); 2",
                                "  ERROR: stack memory near to over.\r\n"
-                               "  =ERROR: Stack Over2=2  "}));
+                               "  =ERROR: Stack Over\r\n  2=2  "}));
 
 TEST(DefinitionTranscriptTest, DescriptionsAreNumberedInOrder) {
   Context ctx;

@@ -1,0 +1,170 @@
+// End-to-end runs of the program about the command line, the quiet ways
+// (-e, --batch), exit statuses, the watch lines, encodings and the files of
+// an installed program.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "zemu_process.h"
+
+namespace {
+
+using zemu_test::InOrder;
+using zemu_test::ReadAll;
+using zemu_test::RunProgram;
+using zemu_test::TempFolder;
+using zemu_test::U8;
+
+TEST(TerminalBatch, QuietWaysPrintOnlyWhatStatementsPrint) {
+  TempFolder files;
+  const std::string batch = files.Write("calc.txt", "a<2;\n\"ok\";\n  1/0; a*3;\n");
+  struct Case {
+    std::string arguments;
+    std::string input;
+    std::string out;
+    std::string err;
+    int status;
+  };
+  const Case cases[] = {
+      {"-e '(2[km])[m];'", "", "2000[m]\n", "", 0},
+      // Each -e is a line; an error has a line of its own and goes to stderr.
+      {"-e '1/0; 2;' -e 'x<3; x*2'", "", "ERROR: Divide By 0\n2\n3  6\n",
+       "-e:1: ERROR: Divide By 0\n", 1},
+      {"--batch " + batch, "", "2\nok\nERROR: Divide By 0\n6\n", batch + ":3: ERROR: Divide By 0\n",
+       1},
+      {"--batch -", "1+1;\n.xyz;\n", "2\nError: .xyz is undefined command.\n",
+       "-:2: Error: .xyz is undefined command.\n", 1},
+      {"-e 1 --batch " + files.dir + "/none", "", "1\n",
+       "zemu: " + files.dir + U8(u8"/none を開けません。\n"), 1},
+      // The end ends the program; nothing after it runs and no sheet is reported.
+      {"-e 'y<1; .end' -e 2", "", "1\n", "", 0},
+  };
+  for (const Case& c : cases) {
+    const zemu_test::Run run = RunProgram(c.arguments, c.input);
+    EXPECT_EQ(run.out, c.out) << c.arguments;
+    EXPECT_EQ(run.err, c.err) << c.arguments;
+    EXPECT_EQ(run.status, c.status) << c.arguments;
+  }
+}
+
+TEST(TerminalBatch, ShippedInitialFileLoadsCleanlyAndOutputStreams) {
+  // Start-up errors would go to standard error in the quiet way.
+  const zemu_test::Run start = RunProgram("-e '(1[ha])[a]; (25[degC])[degF]'");
+  EXPECT_EQ(start.err, "");
+  EXPECT_EQ(start.out, "100[a]  77[degF]\n");
+  // One data line of 200 000 results: passing it on must not cost more
+  // for each result as the line grows (that took minutes).
+  const auto began = std::chrono::steady_clock::now();
+  const zemu_test::Run loop = RunProgram("--tty", "s<0; .for i,1,200000; s<s+i;\n");
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  EXPECT_NE(loop.out.find("s=2.00001E10  \n"), std::string::npos)
+      << loop.out.substr(loop.out.size() - 100);
+  EXPECT_LT(seconds, 30);
+}
+
+TEST(TerminalBatch, CommandLineOptions) {
+  const zemu_test::Run help = RunProgram("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(
+      InOrder(help.out, {U8(u8"使い方: zemu"), "--tty", "-e", "--batch", "--open", "--sjis"}))
+      << help.out;
+  EXPECT_EQ(RunProgram("-h").out, help.out);
+  const zemu_test::Run version = RunProgram("--version");
+  EXPECT_TRUE(version.out.starts_with("zemu ")) << version.out;
+  for (const char* wrong : {"--bogus", "-x", "--open", "--tty=1"}) {
+    const zemu_test::Run run = RunProgram(wrong);
+    EXPECT_EQ(run.status, 2) << wrong;
+    EXPECT_TRUE(InOrder(run.err, {"zemu: ", U8(u8"使い方: zemu")})) << wrong << run.err;
+    EXPECT_EQ(run.out, "") << wrong;
+  }
+  // Without a display the terminal runs, and says so in one line.
+  const zemu_test::Run noDisplay =
+      RunProgram("", "1+1;\n", "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+  EXPECT_NE(noDisplay.out.find("1+1=2"), std::string::npos) << noDisplay.out;
+  EXPECT_EQ(std::count(noDisplay.err.begin(), noDisplay.err.end(), '\n'), 1) << noDisplay.err;
+}
+
+TEST(TerminalBatch, OpenOptionAndLoneArgumentHint) {
+  TempFolder files;
+  const std::string sheet = files.Write("u.ZDF", "> uu=7\r\n");
+  const zemu_test::Run opened = RunProgram("--tty --open " + sheet, ":sheets\nuu;\n");
+  EXPECT_TRUE(InOrder(opened.out, {"u.ZDF", "uu=7"})) << opened.out;
+  EXPECT_EQ(opened.out.find("ZEMU0.ZDF"), std::string::npos) << opened.out;  // no empty sheet
+  const zemu_test::Run lone = RunProgram("--tty " + sheet, "uu;\n");
+  EXPECT_NE(lone.out.find(U8(u8"シートとして開くには --open ") + sheet), std::string::npos)
+      << lone.out;
+  EXPECT_EQ(lone.out.find("uu=7"), std::string::npos) << lone.out;
+}
+
+TEST(TerminalBatch, WatchLinesAndErrorsOnTheirOwnLine) {
+  const zemu_test::Run run = RunProgram("--tty", "$w=3*4;\n1/0; 2;\nw<5;\n:watch\n");
+  // Shown when it changes, and by :watch (a terminal command has no echo).
+  EXPECT_TRUE(InOrder(run.out, {"> $w=3*4;\nW w=12\n> 1/0; 2;\n  =ERROR: Divide By 0\n  2=2  \n",
+                                "> w<5;\n  w=5  \nW w=12\n"}))
+      << run.out;
+  EXPECT_EQ(run.out.find("W w=12", run.out.find("> w<5;")), run.out.rfind("W w=12")) << run.out;
+}
+
+TEST(TerminalBatch, UnreadableLineNamesTheOptionThatFixesIt) {
+  EXPECT_NE(RunProgram("--tty", "\xff;\n").out.find("--sjis"), std::string::npos);
+  EXPECT_NE(RunProgram("--sjis", "\x81\x0a;\n").out.find("--utf8"), std::string::npos);
+  EXPECT_NE(RunProgram("--sjis", "\"\x95\x5c\";\n").out.find("  \x95\x5c\n"), std::string::npos);
+}
+
+TEST(TerminalBatch, Utf8DefinitionAndProcedureFiles) {
+  TempFolder files;
+  const std::string bom = files.Write("bom.ZDF", "\xEF\xBB\xBF" + U8(u8"> 長さ<3\r\n"));
+  const std::string plain = files.Write("plain.txt", U8(u8"> \"半角ｶﾅと表\"\n"));
+  const std::string latin1 = files.Write("latin1.txt", "> \"caf\xe9\"\n");
+  const std::string emoji = files.Write("emoji.txt", U8(u8"> \"😀\"\n"));
+  const zemu_test::Run run =
+      RunProgram("--tty --open " + bom, ".do \"" + plain + "\"\n.do \"" + latin1 + "\"\n.do \"" +
+                                            emoji + "\"\n" + U8(u8"長さ*2;\n:save\n"));
+  EXPECT_TRUE(InOrder(run.out, {bom + U8(u8" は UTF-8 で書かれています"), U8(u8"半角ｶﾅと表"),
+                                latin1 + U8(u8"は、シフトJISでもUTF-8でもないので"),
+                                emoji + U8(u8"は、シフトJISにない文字を含む"), U8(u8"長さ*2=6")}))
+      << run.out;
+  EXPECT_EQ(run.out.find("  caf"), std::string::npos) << run.out;  // not run
+  // Saved in Shift-JIS: 長 is 0x92 0xB7, さ 0x82 0xB3.
+  EXPECT_NE(ReadAll(bom).find("> \x92\xb7\x82\xb3<3"), std::string::npos) << ReadAll(bom);
+  // A sheet whose file cannot be read keeps no name, so no save overwrites it.
+  RunProgram("--tty --open " + latin1, ":save\n");
+  EXPECT_EQ(ReadAll(latin1), "> \"caf\xe9\"\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
+  TempFolder root;
+  const std::string prefix = root.dir + "/usr";
+  const std::string install = std::string(ZEMU_CMAKE) + " --install " + ZEMU_BUILD_DIR +
+                              " --prefix " + prefix + " > /dev/null";
+  ASSERT_EQ(std::system(install.c_str()), 0);
+  for (const char* file :
+       {"bin/zemu", "share/zemu/zemu.INI", "share/zemu/zemu.ZHP", "share/applications/zemu.desktop",
+        "share/icons/hicolor/scalable/apps/zemu.svg", "share/man/man1/zemu.1"}) {
+    EXPECT_TRUE(std::filesystem::exists(prefix + "/" + file)) << file;
+  }
+  const std::string program = prefix + "/bin/zemu";
+  const std::string environment = "XDG_CONFIG_HOME=" + root.dir + "/config";
+  const std::string own = root.dir + "/config/zemu/zemu.INI";
+  // The shipped file is read; saving the initial sheet writes the user's copy.
+  const zemu_test::Run first = RunProgram(
+      "--tty", ".set help\n(1[mile])[km];\n:select 1\nmine=42\n:save 1\n.help menu\n\x1b",
+      environment, program);
+  EXPECT_TRUE(InOrder(first.out, {prefix + "/share/zemu/zemu.ZHP", "1.609344[km]",
+                                  "M .save \"" + own + "\"", U8(u8"ZEMU 目次")}))
+      << first.out;
+  ASSERT_TRUE(std::filesystem::exists(own));
+  // From then on the user's copy is read first.
+  const zemu_test::Run second = RunProgram("--tty", "mine;\n", environment, program);
+  EXPECT_NE(second.out.find("mine=42"), std::string::npos) << second.out;
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+// The terminal on a pseudo-terminal: Ctrl-C, Ctrl-D, Tab, the assist key and
+// the history, as a user types them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "zemu_process.h"
+
+namespace {
+
+using zemu_test::PtySession;
+using zemu_test::ReadAll;
+using zemu_test::TempFolder;
+using zemu_test::U8;
+
+TEST(TerminalKeys, CtrlCAbortsTheRunAndDropsTheTyping) {
+  TempFolder data;
+  PtySession zemu({"XDG_DATA_HOME=" + data.dir});
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  zemu.Send("kept<5\r");
+  ASSERT_TRUE(zemu.WaitFor("kept=5"));
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  // Each line goes into the history at once, before the program ends.
+  EXPECT_NE(ReadAll(data.dir + "/zemu/history").find("kept<5"), std::string::npos);
+  zemu.Send(".while 1; .block\r");
+  ASSERT_TRUE(zemu.WaitFor(".block\r\n"));
+  zemu.Send("\x03");
+  EXPECT_TRUE(zemu.WaitFor("ABORT: Abort by user.\r\n"));
+  EXPECT_TRUE(zemu.WaitForPrompt());
+  zemu.Send("123\x03");  // at the prompt: the line is dropped
+  EXPECT_TRUE(zemu.WaitFor("^C\r\n")) << zemu.output();
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  zemu.Send("kept*2\r");  // the session is intact
+  EXPECT_TRUE(zemu.WaitFor("kept*2=10")) << zemu.output();
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  EXPECT_EQ(zemu.output().find("123kept"), std::string::npos);
+  // Ctrl-D asks about the unsaved sheet; Cancel keeps the program running.
+  zemu.Send("\x04");
+  ASSERT_TRUE(zemu.WaitForInput("(y/n/c):")) << zemu.output();
+  zemu.Send("c\r");
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  zemu.Send("\x04");
+  ASSERT_TRUE(zemu.WaitForInput("(y/n/c):")) << zemu.output();
+  zemu.Send("n\r");
+  EXPECT_EQ(zemu.ExitStatus(), 0) << zemu.output();
+}
+
+TEST(TerminalKeys, TabCompletesAndTheAssistKeyExplains) {
+  TempFolder data;
+  PtySession zemu({"XDG_DATA_HOME=" + data.dir});
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  zemu.Send(".se\t");  // one candidate: completed at once
+  EXPECT_TRUE(zemu.WaitFor(".set "));
+  zemu.Send("ta\tof\t\r");
+  EXPECT_TRUE(zemu.WaitFor(".set talk off \r\n")) << zemu.output();
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  zemu.Send("sq\t\t");  // two candidates: the second Tab lists them
+  EXPECT_TRUE(zemu.WaitFor("sq   sqrt")) << zemu.output();
+  zemu.Send("rt(2\x18?");
+  EXPECT_TRUE(zemu.WaitFor(U8(u8"root(),sqrt()は、平方根を返す関数です。"))) << zemu.output();
+  zemu.Send(")\r");  // the line typed so far stays and runs
+  EXPECT_TRUE(zemu.WaitFor("sqrt(2)=1.4142136")) << zemu.output();
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  zemu.Send(".end\r");
+  EXPECT_EQ(zemu.ExitStatus(), 0);
+}
+
+}  // namespace
