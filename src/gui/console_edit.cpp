@@ -109,6 +109,9 @@ void ConsoleEdit::Sync() {
     return;
   }
   ShowSelection();
+  // Qt moves the cursor along with an edit before it, so the caret may look
+  // unmoved while the text under it grew: the view follows it all the same.
+  if (input_ != nullptr) ensureCursorVisible();
 }
 
 void ConsoleEdit::ShowSelection() {
