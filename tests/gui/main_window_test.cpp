@@ -210,6 +210,8 @@ class MainWindowTest : public QObject {
       Enter(win);  // returns when the run has ended
       QVERIFY2(checked, run);
       QVERIFY2(ScreenText(win).endsWith("\n  ABORT: Abort by user.\n> "), run);
+      QPlainTextEdit* screen = win.screenEdit();  // the prompt is in sight
+      QVERIFY2(screen->viewport()->rect().contains(screen->cursorRect()), run);
       QVERIFY(!ScreenText(win).contains("PASTED"));
       QCOMPARE(ctx.defines.sheets.size(), sheets);
       QCOMPARE(ctx.runState, RunState::Idle);
