@@ -131,6 +131,9 @@ char** CompleteWord(const char* text, int, int) {
 int TabKey(int, int key) {
   completionBefore.assign(rl_line_buffer, static_cast<std::size_t>(std::max(rl_point, 0)));
   rl_complete(0, key);
+  // The line editor redraws prompt and line from where the cursor stands:
+  // back to the start of the line and clear it first.
+  std::fputs("\r\x1b[K", rl_outstream != nullptr ? rl_outstream : stdout);
   rl_forced_update_display();
   return 0;
 }
