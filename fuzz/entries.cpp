@@ -188,7 +188,8 @@ void Preload(Context& ctx) {
 }
 
 // One line as the terminal enters it: a line ending in "&" continues on the
-// next. Before Enter the assist timer fires, which must change nothing.
+// next. Before Enter the assist timer fires, which must store nothing and
+// leave the typed line as it is; with Trace off it writes nothing either.
 void EnterLine(Program& program, std::string_view line) {
   Context& ctx = program.ctx;
   const bool continued = !line.empty() && line.back() == '&';
@@ -198,9 +199,12 @@ void EnterLine(Program& program, std::string_view line) {
   InsertTypedText(ctx, line);
   if (ctx.runState == RunState::Idle) {
     const std::string before = screen.Text();
+    const std::string typed = TypedLine(ctx);
     const int rows = CurrentSheet(ctx).RowCount();
     AssistTimerTimer(ctx);
-    Check(screen.Text() == before, "the assist mode changed the console");
+    Check(ctx.settings.trace != TraceLevel::Off || screen.Text() == before,
+          "the assist mode wrote on the console");
+    Check(TypedLine(ctx) == typed, "the assist mode changed the typed line");
     Check(CurrentSheet(ctx).RowCount() == rows, "the assist mode stored a definition");
   }
   program.toolkit.Renew();
