@@ -27,6 +27,7 @@
 #include "console/scripted_toolkit.h"
 #include "context.h"
 #include "definitions/store.h"
+#include "engine/sjis_literal.h"
 #include "sheet/file_format.h"
 #include "sheet/sheet_ops.h"
 
@@ -55,6 +56,12 @@ constexpr const char* kPreload[] = {
     "w>n<0; .while n<3; n<n+1; .if n=2; .continue; .blockend; n; .blockend",
     "1=a description",
 };
+
+// What the statement guard writes when the stack reserve is reached.
+constexpr const char* kStackLowLine = "  ERROR: stack memory near to over.\r\n";
+
+// What a save says of a definition too long to be read back whole.
+constexpr const char* kTooLongToReadBack = "の定義が長すぎて、"_sj;
 
 // The longest key line of a help input.
 constexpr std::size_t kKeyLineMax = 64;
@@ -122,6 +129,25 @@ std::string WriteScratchFile(const std::string& name, std::string_view bytes) {
   return path;
 }
 
+std::string ReadScratchFile(const std::string& path) {
+  std::string content;
+  if (std::FILE* file = __real_fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, got);
+    std::fclose(file);
+  }
+  return content;
+}
+
+bool HasLoneCr(std::string_view bytes) {
+  for (std::size_t at = bytes.find('\r'); at != std::string_view::npos;
+       at = bytes.find('\r', at + 1)) {
+    if (at + 1 == bytes.size() || bytes[at + 1] != '\n') return true;
+  }
+  return false;
+}
+
 // A scripted toolkit that aborts the run after a budget of event
 // deliveries, as a user ends an endless computation.
 class BudgetToolkit : public ScriptedToolkit {
@@ -132,14 +158,20 @@ class BudgetToolkit : public ScriptedToolkit {
   }
   void ProcessPendingEvents() override {
     ScriptedToolkit::ProcessPendingEvents();
-    if (left_ > 0 && --left_ == 0) AbortComputation(*ctx_);
+    if (left_ > 0 && --left_ == 0) {
+      AbortComputation(*ctx_);
+      aborted_ = true;
+    }
   }
   // A new run gets the whole budget.
   void Renew() { left_ = kEventBudget; }
+  // Whether a run of this program was aborted.
+  bool aborted() const { return aborted_; }
 
  private:
   Context* ctx_ = nullptr;
   int left_ = kEventBudget;
+  bool aborted_ = false;
 };
 
 // One program: the toolkit outlives its context. The help file setting
@@ -200,9 +232,13 @@ void EnterLine(Program& program, std::string_view line) {
   if (ctx.runState == RunState::Idle) {
     const std::string before = screen.Text();
     const std::string typed = TypedLine(ctx);
+    // A definition that recurses without end reaches the stack reserve
+    // while it is explained, and the guard says so.
+    const std::string stackLow = ctx.output.savedScreenText + kStackLowLine + typed;
     const int rows = CurrentSheet(ctx).RowCount();
     AssistTimerTimer(ctx);
-    Check(ctx.settings.trace != TraceLevel::Off || screen.Text() == before,
+    Check(ctx.settings.trace != TraceLevel::Off || screen.Text() == before ||
+              screen.Text() == stackLow,
           "the assist mode wrote on the console");
     Check(TypedLine(ctx) == typed, "the assist mode changed the typed line");
     Check(CurrentSheet(ctx).RowCount() == rows, "the assist mode stored a definition");
@@ -252,15 +288,26 @@ int RunSheet(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::string path = WriteScratchFile(SheetFileName(bytes), bytes);
   std::string saved;
+  std::string content;   // of the saved file
+  bool settled = false;  // the load ran to its end and every line was saved
   {
     Program program;
     TDefine& sheet = OpenAsSheet(program, path);
     RunMenuAction(program.ctx, [&] { saved = SaveFromMenu(program.ctx, sheet, false); });
+    content = ReadScratchFile(saved);
+    // A CR alone in a definition is written as a line break and reads
+    // back as "&&", a blank as the CR was.
+    settled = !program.toolkit.aborted() && !HasLoneCr(bytes) &&
+              ScreenText(program.ctx).find(kTooLongToReadBack) == std::string::npos;
   }
-  if (!saved.empty()) {
-    Program again;
-    OpenAsSheet(again, saved);
-  }
+  if (saved.empty()) return 0;
+  // What a sheet saved reads back as the same sheet: saved again, the file
+  // stays as it was.
+  Program again;
+  TDefine& sheet = OpenAsSheet(again, saved);
+  RunMenuAction(again.ctx, [&] { SaveFromMenu(again.ctx, sheet, false); });
+  Check(!settled || again.toolkit.aborted() || ReadScratchFile(saved) == content,
+        "a saved sheet read back saves differently");
   return 0;
 }
 
