@@ -140,14 +140,6 @@ std::string ReadScratchFile(const std::string& path) {
   return content;
 }
 
-bool HasLoneCr(std::string_view bytes) {
-  for (std::size_t at = bytes.find('\r'); at != std::string_view::npos;
-       at = bytes.find('\r', at + 1)) {
-    if (at + 1 == bytes.size() || bytes[at + 1] != '\n') return true;
-  }
-  return false;
-}
-
 // A scripted toolkit that aborts the run after a budget of event
 // deliveries, as a user ends an endless computation.
 class BudgetToolkit : public ScriptedToolkit {
@@ -264,6 +256,21 @@ TDefine& OpenAsSheet(Program& program, const std::string& path) {
   return sheet;
 }
 
+// Opens `path` as a sheet in a new program and saves it from the menu;
+// returns the name saved under (empty when the sheet was not saved) and the
+// saved file's bytes. `settled` turns false when a run was aborted or a
+// definition was too long to be read back.
+std::string OpenAndSave(const std::string& path, std::string& content, bool& settled) {
+  Program program;
+  TDefine& sheet = OpenAsSheet(program, path);
+  std::string saved;
+  RunMenuAction(program.ctx, [&] { saved = SaveFromMenu(program.ctx, sheet, false); });
+  content = ReadScratchFile(saved);
+  settled = settled && !program.toolkit.aborted() &&
+            ScreenText(program.ctx).find(kTooLongToReadBack) == std::string::npos;
+  return saved;
+}
+
 }  // namespace
 
 int RunStatements(const std::uint8_t* data, std::size_t size) {
@@ -286,28 +293,16 @@ int RunStatements(const std::uint8_t* data, std::size_t size) {
 int RunSheet(const std::uint8_t* data, std::size_t size) {
   InputRun run;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const std::string path = WriteScratchFile(SheetFileName(bytes), bytes);
-  std::string saved;
-  std::string content;   // of the saved file
-  bool settled = false;  // the load ran to its end and every line was saved
-  {
-    Program program;
-    TDefine& sheet = OpenAsSheet(program, path);
-    RunMenuAction(program.ctx, [&] { saved = SaveFromMenu(program.ctx, sheet, false); });
-    content = ReadScratchFile(saved);
-    // A CR alone in a definition is written as a line break and reads
-    // back as "&&", a blank as the CR was.
-    settled = !program.toolkit.aborted() && !HasLoneCr(bytes) &&
-              ScreenText(program.ctx).find(kTooLongToReadBack) == std::string::npos;
+  std::string path = WriteScratchFile(SheetFileName(bytes), bytes);
+  // The first save may tidy the texts (leading digits go, a lone CR becomes
+  // a line break); from then on a saved sheet reads back as itself.
+  bool settled = true;
+  std::string saved[3];
+  for (std::string& content : saved) {
+    if (path.empty()) return 0;
+    path = OpenAndSave(path, content, settled);
   }
-  if (saved.empty()) return 0;
-  // What a sheet saved reads back as the same sheet: saved again, the file
-  // stays as it was.
-  Program again;
-  TDefine& sheet = OpenAsSheet(again, saved);
-  RunMenuAction(again.ctx, [&] { SaveFromMenu(again.ctx, sheet, false); });
-  Check(!settled || again.toolkit.aborted() || ReadScratchFile(saved) == content,
-        "a saved sheet read back saves differently");
+  Check(!settled || saved[1] == saved[2], "a saved sheet read back saves differently");
   return 0;
 }
 
