@@ -89,7 +89,9 @@ bool TakeComma(const char*& p) {
 // the error and returning false when it is unusable.
 bool ReadForHead(Context& ctx, const char*& p, ForHead& head) {
   head.name = ReadName(p);
-  bool ok = TakeComma(p);
+  // The comma follows the name directly; blanks may come after it.
+  bool ok = *p == ',';
+  if (ok) ++p;
   if (ok) {
     head.initial = EvalFormula(ctx, p);
     ok = TakeComma(p);

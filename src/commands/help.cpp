@@ -297,7 +297,7 @@ class HelpViewer {
 
   // The offset of the topic's page: the first index line with the topic as
   // its keyword, provided it still points just after an "@@" that begins a
-  // line of the help text.
+  // line of the help text, or the index itself for the trailer's keyword.
   bool LookUp(const std::string& topic, long& offset) {
     if (topic.empty() || std::fseek(file_.get(), indexStart_, SEEK_SET) != 0) return false;
     long found = 0;
@@ -309,7 +309,13 @@ class HelpViewer {
         break;
       }
     }
-    if (!hit || found < 2 || found >= indexStart_ - 2) return false;
+    if (!hit) return false;
+    // The trailer is read like any index line: its topic shows the index.
+    if (keyword == kIndexMarker && found == indexStart_) {
+      offset = found;
+      return true;
+    }
+    if (found < 2 || found >= indexStart_ - 2) return false;
     bool lineStart = found == 2;
     std::string before = BytesAt(file_.get(), lineStart ? 0 : found - 3, lineStart ? 2 : 3);
     if (before != (lineStart ? "@@" : "\n@@")) return false;

@@ -32,12 +32,34 @@ void SetStatusLines(Context& ctx, const char* line1, const char* line2, const ch
   ctx.toolkit->SetStatusLine(3, line3);
 }
 
+constexpr const char* kLineTooLong =
+    "  ERROR: 入力行が長すぎるので、実行しません。一行は1999バイト（全角文字は2バイト）までです。\r\n"_sj;
+
+// A line too long for the input-line buffer runs not at all: the message
+// goes above the typing, which stays on the prompt line to be shortened.
+void RefuseLongLine(Context& ctx) {
+  if (ctx.runState != RunState::Idle) {
+    // After a stopped line there is no prompt yet: one comes first.
+    TypedLineAside typed = TakeTypedLine(ctx);
+    ShowPrompt(ctx);
+    TextControl& screen = *ctx.console.screen;
+    if (!typed.text.empty() && typed.text[0] == '>') {
+      screen.Select(ctx.output.savedScreenText.size(), screen.Length());
+    }
+    screen.ReplaceSelection(typed.text);
+  }
+  ScreenOut(ctx, ChannelError, kLineTooLong);
+}
+
 // Enter: runs the logical line around the caret. The executed line is
 // echoed on a line of its own in place of the prompt and the typing.
 void EnterLine(Context& ctx) {
   ConsoleState& con = ctx.console;
   if (con.lineRunning) return;  // Enter typed while a line runs is not a new line
-  CaptureInputLine(ctx);
+  if (!CaptureInputLine(ctx)) {
+    RefuseLongLine(ctx);
+    return;
+  }
   con.screen->SetText(ctx.output.savedScreenText);
   BeginRun(ctx);
   std::string line = ctx.output.inputLine;

@@ -12,38 +12,6 @@ namespace zemu {
 
 namespace {
 
-// Converts with iconv, writing `replacement` for each byte that cannot be
-// converted and stepping over it. Returns false when anything was replaced.
-bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
-             std::string_view replacement) {
-  out.clear();
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    out.assign(in);
-    return false;
-  }
-  bool clean = true;
-  char* src = const_cast<char*>(in.data());
-  std::size_t srcLeft = in.size();
-  char buffer[4096];
-  while (srcLeft > 0) {
-    char* dst = buffer;
-    std::size_t dstLeft = sizeof buffer;
-    std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    out.append(buffer, static_cast<std::size_t>(dst - buffer));
-    if (rc != static_cast<std::size_t>(-1)) continue;
-    if (errno == E2BIG) continue;
-    // EILSEQ or EINVAL: an invalid or incomplete sequence.
-    clean = false;
-    out.append(replacement);
-    ++src;
-    --srcLeft;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  }
-  iconv_close(cd);
-  return clean;
-}
-
 constexpr char16_t kReplacement = 0xFFFD;
 
 // An iconv conversion descriptor for the life of one conversion.
@@ -57,9 +25,12 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-  // Converts all of `in`; false (and a reset state) when iconv refuses it.
-  bool Run(std::string_view in, std::string& out) {
+  // Converts all of `in` into `out`. Without a replacement it gives up at
+  // the first byte iconv refuses; with one, it writes the replacement for
+  // that byte, steps over it and goes on. False when anything was refused.
+  bool Run(std::string_view in, std::string& out, const char* replacement = nullptr) {
     out.clear();
+    bool clean = true;
     char* src = const_cast<char*>(in.data());
     std::size_t srcLeft = in.size();
     char buffer[4096];
@@ -68,12 +39,16 @@ class Converter {
       std::size_t dstLeft = sizeof buffer;
       const std::size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
       out.append(buffer, static_cast<std::size_t>(dst - buffer));
-      if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        return false;
-      }
+      if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+      // EILSEQ or EINVAL: an invalid or incomplete sequence.
+      clean = false;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      if (replacement == nullptr) return false;
+      out.append(replacement);
+      ++src;
+      --srcLeft;
     }
-    return true;
+    return clean;
   }
 
  private:
@@ -109,6 +84,18 @@ void ConvertRun(Converter& cp932, std::string_view run, std::u16string& out) {
     }
     pos += length;
   }
+}
+
+// Converts with a replacement for each refused byte; without iconv the
+// bytes are taken as they are.
+bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
+             const char* replacement) {
+  Converter converter(to, from);
+  if (!converter.ok()) {
+    out.assign(in);
+    return false;
+  }
+  return converter.Run(in, out, replacement);
 }
 
 }  // namespace

@@ -176,7 +176,7 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
   }
 }
 
-void CaptureInputLine(Context& ctx) {
+bool CaptureInputLine(Context& ctx) {
   const TextControl& screen = *ctx.console.screen;
   std::string text = screen.Text();
   std::size_t caret = std::min(screen.SelectionStart(), text.size());
@@ -205,10 +205,12 @@ void CaptureInputLine(Context& ctx) {
   }
 
   std::string line = FoldWidth(std::string_view(text).substr(start, end - start));
+  const bool fits = line.size() <= kInputLineMax;
   line.resize(CharBoundaryWithin(line, kInputLineMax));
   if (line.empty()) line = ">";
   line[0] = '>';
   ctx.output.inputLine = std::move(line);
+  return fits;
 }
 
 void WatchRefresh(Context& ctx) {

@@ -31,7 +31,7 @@ inline constexpr std::size_t kScreenCap = 30000;
 // How much old text one trimming step drops (moved on to a character boundary).
 inline constexpr std::size_t kTrimStep = 1024;
 // Size of the input-line buffer with its terminator: the longest line the
-// console takes for execution; a longer one is cut to 1999 bytes.
+// console takes for execution; a longer one is refused.
 inline constexpr std::size_t kInputLineSize = 2000;
 inline constexpr std::size_t kInputLineMax = kInputLineSize - 1;
 
@@ -59,8 +59,9 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text);
 
 // Copies the logical line around the Screen's caret (physical lines joined
 // by "&\r\n") into the input-line buffer, full-width characters folded and
-// '>' in its first byte.
-void CaptureInputLine(Context& ctx);
+// '>' in its first byte. False when the line is longer than the buffer
+// holds: the buffer then keeps only its first kInputLineMax bytes.
+bool CaptureInputLine(Context& ctx);
 
 // The line being typed, taken off the Screen while output is written above
 // it: the text after the saved screen text ("> " and the typing, exactly as

@@ -14,7 +14,9 @@ enum class Answer { Yes, No, Cancel };
 struct FileDialogRequest {
   std::string title;
   // Pairs of a description and its patterns: "定義式(*.ZDF)|*.ZDF|全て(*.*)|*.*".
-  // The first pair is selected when the dialog opens.
+  // A pair with several patterns separates them with ';' and no blanks:
+  // "ログファイル(*.log, *.zmr)|*.log;*.zmr". The first pair is selected when
+  // the dialog opens.
   std::string filter;
   std::string defaultExtension;  // added to a chosen name without one ("ZDF"); may be empty
   std::string fileName;          // the name offered at first; may be a pattern ("*.ZDF")

@@ -78,6 +78,11 @@ class TerminalConsole {
     InsertTypedText(ctx_, line.text);
     if (io_.interactive() && !line.continued) echoToSkip_ = LogicalLine() + "\r\n";
     TypeKey(ctx_, line.continued ? '&' : '\r');
+    // A refused line stays typed in a window; here the next line is new.
+    if (!line.continued && ctx_.runState == RunState::Idle && TypedLine(ctx_) != "> ") {
+      echoToSkip_.clear();
+      ClearTypedLine(ctx_);
+    }
     Flush();
   }
 

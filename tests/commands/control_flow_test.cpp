@@ -56,7 +56,8 @@ TEST(ForCommand, Transcripts) {
       {".for i,2,-2,-2; i", "  i=2  i=0  i=-2  "},
       {".for i,1,3,0; i; .blockend; 7", "  7=7  "},
       {".for i,1,3,-1; i; .blockend; 7", "  7=7  "},
-      {".for i , 1 , 3 ; i", "  i=1  i=2  i=3  "},
+      {".for i, 1 , 3 ; i", "  i=1  i=2  i=3  "},
+      {".for i ,1,3; i", kForSyntax},  // no blank between the name and its comma
       {".for i,1; 2", kForSyntax},
       {".for i; 2", kForSyntax},
       {".for 5,1,2; 2", kForSyntax},

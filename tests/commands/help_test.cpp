@@ -629,3 +629,17 @@ TEST_F(ShippedHelpFile, InstalledCopyCarriesTheIndex) {
 
 }  // namespace
 }  // namespace zemu
+
+namespace zemu {
+namespace {
+
+// The trailer is an index line too: its keyword shows the index itself.
+TEST_F(HelpTest, TrailerTopicShowsTheIndex) {
+  std::string path = IndexedFile("s.ZHP", kSample);
+  std::string screen = Show(path, "ZEMUHELPindexed");
+  EXPECT_NE(screen.find("           2 menu"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("についての解説はありません"_sj), std::string::npos) << screen;
+}
+
+}  // namespace
+}  // namespace zemu

@@ -1,0 +1,124 @@
+// The sheet windows, following the store.
+#include "gui/sheet_windows.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QWidget>
+#include <algorithm>
+
+#include "context.h"
+#include "definitions/store.h"
+#include "gui/qt_text.h"
+#include "gui/sheet_model.h"
+#include "gui/sheet_window.h"
+#include "sheet/sheet_ops.h"
+
+namespace zemu::gui {
+
+namespace {
+
+// A file name in a menu caption: every & is a plain character.
+QString MenuCaption(const TDefine& sheet) {
+  return ToQString(SheetMenuCaption(sheet)).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+}  // namespace
+
+SheetWindows::SheetWindows(Context& ctx, QWidget* mainWindow)
+    : QObject(mainWindow), ctx_(ctx), mainWindow_(mainWindow) {
+  ctx_.observers.Add(this);
+}
+
+SheetWindows::~SheetWindows() {
+  ctx_.observers.Remove(this);
+  for (Entry& entry : windows_) delete entry.window.data();
+}
+
+SheetWindow* SheetWindows::WindowOf(const TDefine& sheet) const {
+  for (const Entry& entry : windows_) {
+    if (entry.sheet == &sheet) return entry.window.data();
+  }
+  return nullptr;
+}
+
+void SheetWindows::ApplyAllEdits() {
+  for (const Entry& entry : windows_) {
+    if (entry.window) entry.window->ApplyEdits();
+  }
+}
+
+void SheetWindows::SheetAdded(TDefine& sheet) {
+  windows_.push_back({&sheet, new SheetWindow(ctx_, sheet, mainWindow_.data())});
+}
+
+void SheetWindows::SheetRemoved(TDefine& sheet) {
+  const auto it = std::find_if(windows_.begin(), windows_.end(),
+                               [&sheet](const Entry& entry) { return entry.sheet == &sheet; });
+  if (it == windows_.end()) return;
+  // The window may be the one whose menu closes it: it goes once that is done.
+  if (SheetWindow* window = it->window.data()) {
+    window->Detach();
+    window->deleteLater();
+  }
+  windows_.erase(it);
+}
+
+void SheetWindows::SheetRenamed(TDefine& sheet) {
+  if (SheetWindow* window = WindowOf(sheet)) window->ApplyTitle();
+}
+
+void SheetWindows::SheetShownChanged(TDefine& sheet) {
+  if (SheetWindow* window = WindowOf(sheet)) window->ApplyShown();
+}
+
+void SheetWindows::SheetLayoutChanged(TDefine& sheet) {
+  if (SheetWindow* window = WindowOf(sheet)) window->ApplyLayout();
+}
+
+void SheetWindows::RowsInserted(TDefine& sheet, int row, int count) {
+  if (SheetWindow* window = WindowOf(sheet)) window->model()->StoreRowsInserted(row, count);
+}
+
+void SheetWindows::RowsRemoved(TDefine& sheet, int row, int count) {
+  if (SheetWindow* window = WindowOf(sheet)) window->model()->StoreRowsRemoved(row, count);
+}
+
+void SheetWindows::RowsChanged(TDefine& sheet, int first, int last) {
+  if (SheetWindow* window = WindowOf(sheet)) window->model()->StoreRowsChanged(first, last);
+}
+
+void SheetWindows::AddWindowMenuEntries(QMenu* menu) {
+  if (menu != menu_) {
+    if (menu_) {
+      disconnect(menu_, &QMenu::aboutToShow, this, &SheetWindows::RebuildMenuEntries);
+    }
+    for (QPointer<QAction>& action : menuEntries_) delete action.data();
+    menuEntries_.clear();
+    menu_ = menu;
+    if (menu != nullptr) {
+      connect(menu, &QMenu::aboutToShow, this, &SheetWindows::RebuildMenuEntries);
+    }
+  }
+  RebuildMenuEntries();
+}
+
+void SheetWindows::RebuildMenuEntries() {
+  for (QPointer<QAction>& action : menuEntries_) delete action.data();
+  menuEntries_.clear();
+  if (!menu_ || ctx_.defines.sheets.empty()) return;
+  menuEntries_.push_back(menu_->addSeparator());
+  const bool idle = ctx_.runState == RunState::Idle;
+  for (const auto& sheet : ctx_.defines.sheets) {
+    QAction* action = menu_->addAction(MenuCaption(*sheet));
+    action->setCheckable(true);
+    action->setChecked(sheet->layout.shown);
+    action->setEnabled(idle);
+    QPointer<SheetWindow> window = WindowOf(*sheet);
+    connect(action, &QAction::triggered, this, [this, window] {
+      if (window && window->sheet() != nullptr) MenuChooseSheet(ctx_, *window->sheet());
+    });
+    menuEntries_.push_back(action);
+  }
+}
+
+}  // namespace zemu::gui

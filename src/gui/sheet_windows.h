@@ -1,0 +1,74 @@
+// The windows of all definition sheets, kept in step with the store: a
+// window is made as a sheet joins the store and goes as it leaves, and every
+// change the core reports about a sheet reaches its window. Also the sheets'
+// entries in the main window's window menu.
+//
+// The main window makes one SheetWindows before the start-up and destroys
+// it before the context. Sheet windows are top-level windows owned by the
+// main window; what they ask the user goes through ctx.toolkit.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <vector>
+
+#include "console/observer.h"
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace zemu {
+struct Context;
+struct TDefine;
+}  // namespace zemu
+
+namespace zemu::gui {
+
+class SheetWindow;
+
+class SheetWindows : public QObject, public Observer {
+  Q_OBJECT
+
+ public:
+  // Observes ctx from now on; `mainWindow` owns the sheet windows.
+  SheetWindows(Context& ctx, QWidget* mainWindow);
+  ~SheetWindows() override;
+
+  // Adds one checkable entry per sheet, in the store's order (caption: its
+  // menu caption; checked while shown), after a separator at the end of
+  // `menu`, the main window's window menu. Entries added before are
+  // replaced, and the entries are rebuilt whenever the menu is about to
+  // show, so one call is enough.
+  void AddWindowMenuEntries(QMenu* menu);
+
+  // The window of a sheet in the store; null for any other.
+  SheetWindow* WindowOf(const TDefine& sheet) const;
+  // Applies the edited cells of every sheet (before the program ends).
+  void ApplyAllEdits();
+
+  void SheetAdded(TDefine& sheet) override;
+  void SheetRemoved(TDefine& sheet) override;
+  void SheetRenamed(TDefine& sheet) override;
+  void SheetShownChanged(TDefine& sheet) override;
+  void SheetLayoutChanged(TDefine& sheet) override;
+  void RowsInserted(TDefine& sheet, int row, int count) override;
+  void RowsRemoved(TDefine& sheet, int row, int count) override;
+  void RowsChanged(TDefine& sheet, int first, int last) override;
+
+ private:
+  struct Entry {
+    TDefine* sheet;
+    QPointer<SheetWindow> window;
+  };
+
+  void RebuildMenuEntries();
+
+  Context& ctx_;
+  QPointer<QWidget> mainWindow_;
+  std::vector<Entry> windows_;  // in the store's order
+  QPointer<QMenu> menu_;
+  std::vector<QPointer<QAction>> menuEntries_;
+};
+
+}  // namespace zemu::gui

@@ -1,0 +1,70 @@
+// The options dialog's actions on a text-model console: the browse dialogs,
+// and actions taken while the user is typing at the prompt. The widgets'
+// tests (tests/gui/options_dialog_test.cpp) cover the fields and the log.
+#include "options/options.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "console/scripted_toolkit.h"
+#include "context.h"
+#include "engine/sjis_literal.h"
+#include "support/statements.h"
+
+namespace zemu {
+namespace {
+
+TEST(Options, BrowseDialogs) {
+  ScriptedToolkit toolkit;
+  Context ctx(&toolkit);
+  EXPECT_FALSE(BrowseLogFile(ctx));
+  ASSERT_EQ(toolkit.dialogs.size(), 1u);
+  const FileDialogRequest& log = toolkit.dialogs[0];
+  EXPECT_EQ(log.title + "|" + log.filter + "|" + log.defaultExtension + "|" + log.fileName,
+            "ログファイル名の選択|ログファイル(*.log, *.zmr)|*.log;*.zmr|"_sj
+            "全てのファイル(*.*)|*.*|zmr|Zemu.log"_sj);
+  EXPECT_EQ(ScreenText(ctx), "");  // cancelled: nothing changed
+
+  const std::string dir = testing::TempDir();
+  toolkit.saveFileNames = {dir + "run"};
+  toolkit.openFileNames = {"/opt/my.help/h"};
+  EXPECT_TRUE(BrowseLogFile(ctx));
+  EXPECT_TRUE(BrowseHelpFile(ctx));
+  EXPECT_EQ(toolkit.dialogs[2].defaultExtension, "ZHP");
+  EXPECT_EQ(ScreenText(ctx), "M .Set File On to \"" + dir + "run.zmr\"\r\n" +
+                                 "M .Set Help to \"/opt/my.help/h.ZHP\"\r\n");
+  ClickFile(ctx, false);
+  std::remove((dir + "run.zmr").c_str());
+}
+
+// An observer that counts the prompts shown: each would raise the main
+// window over the dialog.
+struct PromptCounter : Observer {
+  int prompts = 0;
+  void PromptShown() override { ++prompts; }
+};
+
+TEST(Options, WhileTypingTheLineLinesGoAboveIt) {
+  Context ctx;
+  PromptCounter counter;
+  ctx.observers.Add(&counter);
+  ShowPrompt(ctx);
+  TypeText(ctx, "1+2");
+  counter.prompts = 0;
+  ClickSwitch(ctx, Switch::Name, false);
+  ChooseTrace(ctx, TraceLevel::Calc);
+  ClickSwitch(ctx, Switch::Echo, false);
+  LeaveField(ctx, OptionsField::Format, "%.2F%S");
+  EXPECT_EQ(ScreenText(ctx), "M .Set Name Off\r\nM .Set Trace calc\r\n> 1+2");
+  EXPECT_EQ(ctx.runState, RunState::Idle);
+  EXPECT_EQ(counter.prompts, 0);
+  ChooseTrace(ctx, TraceLevel::Off);
+  TypeText(ctx, "\r");
+  EXPECT_EQ(ScreenText(ctx), "M .Set Name Off\r\nM .Set Trace calc\r\n> 1+2\r\n  3.00\r\n> ");
+  ctx.observers.Remove(&counter);
+}
+
+}  // namespace
+}  // namespace zemu
