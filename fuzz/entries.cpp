@@ -70,8 +70,17 @@ constexpr std::size_t kKeyLineMax = 64;
 // piece written last.
 constexpr std::size_t kScreenBound = kScreenCap + 16384;
 
+void RemoveScratchFolder();
+bool scratchMade = false;  // the scratch folder exists and is the working folder
+
+// A failed check: the input is the finding (libFuzzer keeps it), and the
+// scratch folder goes, as it would at a normal end.
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "zemu fuzz: %s\n", what);
+  if (scratchMade) {
+    scratchMade = false;  // once: removing it may fail too
+    RemoveScratchFolder();
+  }
   std::abort();
 }
 
@@ -80,7 +89,6 @@ void Check(bool holds, const char* what) {
 }
 
 void EmptyScratchFolder();
-void RemoveScratchFolder();
 
 // The scratch folder, made once per process and entered; it goes when the
 // process ends normally.
@@ -92,6 +100,7 @@ const std::string& ScratchFolder() {
     if (mkdtemp(pattern.data()) == nullptr || chdir(pattern.c_str()) != 0) {
       Fail("cannot make the scratch folder");
     }
+    scratchMade = true;
     return pattern;
   }();
   static const bool removedAtExit = std::atexit(RemoveScratchFolder) == 0;
