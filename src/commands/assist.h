@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "engine/sjis_literal.h"
+
 namespace zemu {
 
 struct Context;
@@ -15,6 +17,10 @@ struct AssistLines {
   std::string_view line2;
   std::string_view line3;
 };
+
+// Status line 3 for a formula whose value the assist display gave up on.
+inline constexpr const char* kAssistNotComputed =
+    "計算に時間がかかるため、計算結果は表示しません。"_sj;
 
 // True while the console is idle, that is while statements are only to be
 // explained.

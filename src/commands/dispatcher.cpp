@@ -289,6 +289,7 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
 
 // The line printed after a variable assignment while Talk is on.
 void TalkVariable(Context& ctx, Definition& d) {
+  if (ctx.runState == RunState::Aborted) return;  // its value was never computed
   const char* noArguments = "";
   Value value = GetDefinitionValue(ctx, d, noArguments);
   std::string line = ValueText(ctx, value);
@@ -305,9 +306,14 @@ void RunFormula(Context& ctx, const char*& p) {
   Value value = EvalFormula(ctx, p);
   std::string shown = ValueText(ctx, value);
   if (assist) {
-    ctx.toolkit->SetStatusLine(3, "現在の計算結果は、"_sj + shown + " です。"_sj);
+    // A formula that ran out of the assist budget has no value to show.
+    ctx.toolkit->SetStatusLine(3, ctx.guard.assistCutOff
+                                      ? std::string(kAssistNotComputed)
+                                      : "現在の計算結果は、"_sj + shown + " です。"_sj);
     return;
   }
+  // An aborted run stopped the evaluation: there is no result to print.
+  if (ctx.runState == RunState::Aborted) return;
   if (ctx.settings.name) shown = std::string(start, p) + "=" + shown;
   ScreenOut(ctx, ChannelData, shown);
   SkipStatement(p);
@@ -353,11 +359,17 @@ const AssistLines* DefinitionHelp(std::int32_t kind) {
 // number that a description written as =text would take is given back, so
 // that explaining such a statement does not use up a number.
 std::shared_ptr<Definition> ClassifyStatement(Context& ctx, const char* p) {
-  auto d = std::make_shared<Definition>(std::string(p));
+  std::shared_ptr<Definition> d = NewDefinition(ctx, {});
   const std::int32_t autoNumber = ctx.defines.autoNumber;
-  AnalyseDefinition(ctx, *d);
+  AnalyseStatementAt(ctx, *d, p);
   if (InAssistMode(ctx)) ctx.defines.autoNumber = autoNumber;
   return d;
+}
+
+// A classified statement that was not stored: its Definition serves the next
+// statement, unless something still holds it.
+void Discard(Context& ctx, std::shared_ptr<Definition>& d) {
+  if (d.use_count() == 1) ctx.defines.spare = std::move(d);
 }
 
 // A definition is stored in the current sheet (a variable is also repeated
@@ -365,17 +377,16 @@ std::shared_ptr<Definition> ClassifyStatement(Context& ctx, const char* p) {
 void RunDefinitionOrFormula(Context& ctx, const char*& p) {
   std::shared_ptr<Definition> d = ClassifyStatement(ctx, p);
   const AssistLines* help = DefinitionHelp(d->kind);
-  if (help == nullptr) {
-    RunFormula(ctx, p);
-    return;
-  }
-  if (InAssistMode(ctx)) {
-    ShowStatusLines(ctx, *help);
-    return;
-  }
-  if (d->kind == ShowKind) {
-    ListDefinitions(ctx, p);
-    SkipStatement(p);
+  if (help == nullptr || InAssistMode(ctx) || d->kind == ShowKind) {
+    Discard(ctx, d);
+    if (help == nullptr) {
+      RunFormula(ctx, p);
+    } else if (InAssistMode(ctx)) {
+      ShowStatusLines(ctx, *help);
+    } else {
+      ListDefinitions(ctx, p);
+      SkipStatement(p);
+    }
     return;
   }
   StoreDefinition(ctx, CurrentSheet(ctx), d);

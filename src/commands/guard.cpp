@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "console/console.h"
@@ -73,7 +74,22 @@ void DeliverEvents(Context& ctx) {
   ctx.toolkit->ProcessPendingEvents();
 }
 
+// The assist display's check in place of the events: true once its time is up.
+bool AssistBudgetSpent(Context& ctx) {
+  if (!ctx.guard.assistCutOff && NowMs() >= ctx.guard.assistDeadlineMs) {
+    ctx.guard.assistCutOff = true;
+  }
+  return ctx.guard.assistCutOff;
+}
+
 }  // namespace
+
+void BeginAssistBudget(Context& ctx) {
+  ctx.guard.assistDeadlineMs = NowMs() + std::max<std::int64_t>(ctx.guard.assistBudgetMs, 1);
+  ctx.guard.assistCutOff = false;
+}
+
+void EndAssistBudget(Context& ctx) { ctx.guard.assistDeadlineMs = 0; }
 
 void InitStackBaseline(Context& ctx) {
   ctx.guard.stackLimit = ThreadStackLimit();
@@ -95,6 +111,11 @@ RunState WaitWhilePaused(Context& ctx) {
   return ctx.runState;
 }
 
+void ReportAbort(Context& ctx) {
+  if (!ctx.guard.abortShown) ScreenOut(ctx, ChannelLine, "  ABORT: Abort by user.\r\n");
+  ctx.guard.abortShown = true;
+}
+
 bool StatementGuard(Context& ctx) {
   std::size_t free = FreeStackSpace(ctx);
   if (ctx.settings.trace >= TraceLevel::System) {
@@ -108,9 +129,10 @@ bool StatementGuard(Context& ctx) {
     ScreenOut(ctx, ChannelLine, "  ERROR: stack memory near to over.\r\n");
   }
   bool low = ctx.guard.stackExhausted;
+  if (ctx.guard.assistDeadlineMs != 0) return AssistBudgetSpent(ctx) || low;
   DeliverEvents(ctx);
   if (WaitWhilePaused(ctx) == RunState::Aborted) {
-    ScreenOut(ctx, ChannelLine, "  ABORT: Abort by user.\r\n");
+    ReportAbort(ctx);
     return true;
   }
   return low;

@@ -20,6 +20,11 @@ inline constexpr std::size_t kStackReserve = 32768;
 // that the guard costs next to nothing on a tight loop.
 inline constexpr std::int64_t kEventIntervalMs = 5;
 
+// The assist display evaluates the formula under the caret while the console
+// is Idle, where Abort cannot reach it: it gives up after this long, so that
+// typing a slow formula never holds the window for longer.
+inline constexpr std::int64_t kAssistBudgetMs = 50;
+
 struct GuardState {
   std::uintptr_t stackLimit = 0;  // lowest usable stack address of this thread
   std::size_t baseline = 0;       // free stack space when the program started
@@ -30,6 +35,12 @@ struct GuardState {
   // start down again.
   bool stackExhausted = false;
   int statementDepth = 0;  // nesting of ExecuteStatements; 1 is a top-level text
+  // The assist display's evaluation: its deadline on the monotonic clock (0
+  // while none runs), how long it may take, and whether it ran out of time.
+  std::int64_t assistDeadlineMs = 0;
+  std::int64_t assistBudgetMs = kAssistBudgetMs;
+  bool assistCutOff = false;
+  bool abortShown = false;  // this run printed its abort line
 };
 
 // Starts the stack watch anew: for each top-level statement, and as a run
@@ -42,9 +53,20 @@ void InitStackBaseline(Context& ctx);
 // Free stack bytes below the caller's frame.
 std::size_t FreeStackSpace(const Context& ctx);
 
+// Brackets an evaluation of the assist display: until EndAssistBudget the
+// guard delivers no events (a key typed meanwhile waits, the evaluation being
+// short) and stops every level once the budget is spent, setting
+// assistCutOff.
+void BeginAssistBudget(Context& ctx);
+void EndAssistBudget(Context& ctx);
+
 // While the run is paused, lets the window deliver events; then returns the
 // run state.
 RunState WaitWhilePaused(Context& ctx);
+
+// Prints the abort line, once for the run, however many levels meet the
+// abort as they unwind.
+void ReportAbort(Context& ctx);
 
 // True means stop now (stack nearly exhausted, or the user aborted); the
 // guard has then printed its own message.

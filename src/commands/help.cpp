@@ -415,7 +415,9 @@ class HelpViewer {
 
   bool DeliverEvents() {
     ctx_.toolkit->ProcessPendingEvents();
-    return WaitWhilePaused(ctx_) != RunState::Aborted;
+    if (WaitWhilePaused(ctx_) != RunState::Aborted) return true;
+    ReportAbort(ctx_);
+    return false;
   }
 
   // "@P": waits for a key. True when the page goes on; otherwise `end` says

@@ -97,6 +97,7 @@ void SetRunState(Context& ctx, RunState state) {
 void BeginRun(Context& ctx) {
   SetRunState(ctx, RunState::Running);
   ResetStackWatch(ctx.guard);
+  ctx.guard.abortShown = false;
 }
 
 void EndRun(Context& ctx) {
@@ -330,7 +331,9 @@ void AssistTimerTimer(Context& ctx) {
   const char* cursor = statement.c_str();
   SkipBlanks(cursor);
   ResetStackWatch(ctx.guard);
+  BeginAssistBudget(ctx);
   ExecuteStatements(ctx, cursor);
+  EndAssistBudget(ctx);
   ResetStackWatch(ctx.guard);
 }
 
@@ -345,6 +348,7 @@ int WaitForTypedKey(Context& ctx) {
   while (con.keyWaitSlot == 0 && ctx.runState != RunState::Aborted) {
     if (!ctx.toolkit->WaitForEvents()) break;
   }
+  if (con.keyWaitSlot == 0 && ctx.runState == RunState::Aborted) ReportAbort(ctx);
   int key = con.keyWaitSlot == 0 ? kEscapeKey : static_cast<unsigned char>(con.keyWaitSlot);
   con.keyWaitSlot = 1;
   return key;

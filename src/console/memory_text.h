@@ -1,5 +1,10 @@
 // An in-memory text control: the Screen and WatchScreen of the tests and of
 // the terminal front end. Lines end at LF; a CR before it belongs to the break.
+//
+// Output is appended at the end again and again, often to one line that
+// never ends (results of a loop on the data channel), so the control keeps
+// where its last line starts: the caret column at the end of the text costs
+// nothing, however long that line grows.
 #pragma once
 
 #include <string>
@@ -29,7 +34,14 @@ class MemoryText : public TextControl {
   int Height() const { return height_; }
 
  private:
+  // Where the last line starts: just after the last LF, or 0.
+  std::size_t LastLineStart() const;
+
   std::string text_;
+  // LastLineStart() as far as known; kUnknown after an edit that may have
+  // removed the last LF.
+  static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+  mutable std::size_t lastLineStart_ = 0;
   std::size_t selStart_ = 0;
   std::size_t selLength_ = 0;
   int height_ = 0;

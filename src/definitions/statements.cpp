@@ -172,45 +172,101 @@ Value FunctionValue(Context& ctx, Definition& d, const char*& cursor) {
   if (*cursor == '(') {
     bound = BindArguments(ctx, d, cursor);
     if (bound < 0) {
-      d.value = MakeTagged(ValueKind::Undefined, "引数が多い"_sj);
+      d.SetTagged(ValueKind::Undefined, "引数が多い"_sj);
       return MakeError("引数が多い"_sj);
     }
   }
   const char* body = d.text.c_str() + d.bodyStart;
-  d.value = EvalFormula(ctx, body);
-  if (d.unitStart > 0) d.value.unit = d.Unit();
-  Value result = d.value;
+  Value result = EvalFormula(ctx, body);
+  if (d.unitStart > 0) result.unit = d.Unit();
   if (bound > 0) {
     PopTempVars(ctx, bound);
-    d.value = MakeTagged(ValueKind::Undefined, kDependsOnArgsText);
+    d.SetTagged(ValueKind::Undefined, kDependsOnArgsText);
+  } else {
+    d.SetValue(result);
   }
   return result;
 }
 
-}  // namespace
-
-void AnalyseDefinition(Context& ctx, Definition& d) {
+// The analysis of the statement at base, filling d's kind and offsets;
+// returns the statement's length.
+std::int32_t AnalyseAt(Definition& d, const char* base) {
   d.nameStart = d.nameEnd = d.argsStart = d.headEnd = d.bodyStart = 0;
   d.commentStart = d.unitStart = d.unitEnd = d.length = 0;
-  if (!d.text.empty() && d.text[0] == '=') {
-    d.text.insert(0, std::to_string(ctx.defines.autoNumber++));
-  }
   d.kind = NotAnalysed;
-  const char* base = d.text.c_str();
   const char* p = base;
   if (AnalyseHead(d, base, p)) AnalyseSign(d, base, p);
   AnalyseTail(d, base, p);
-  d.length = static_cast<std::int32_t>(p - base);
-  d.text.resize(static_cast<std::size_t>(d.length));
+  return static_cast<std::int32_t>(p - base);
+}
+
+// The analysis's last steps, once the text is cut to `length`.
+void FinishAnalysis(Definition& d) {
   if (d.kind == FunctionKind || d.kind == VariableKind || d.kind == ConversionKind) {
-    d.value = MakeTagged(ValueKind::Undefined, kNotComputedText);
+    d.SetTagged(ValueKind::Undefined, kNotComputedText);
   }
   d.flags |= static_cast<std::uint32_t>(d.kind);
 }
 
+// Analyses d.text, which does not begin with "=".
+void AnalyseText(Definition& d) {
+  d.length = AnalyseAt(d, d.text.c_str());
+  d.text.resize(static_cast<std::size_t>(d.length));
+  FinishAnalysis(d);
+}
+
+// Whether a variable's rewrite to prefix + "<" + ValueFullText(v) + comment
+// may wait until its text is read: the prefix (marks and a name) is read
+// the same whatever follows the "<", and the value's text holds nothing that
+// would end the statement or open a comment.
+bool CanDeferRewrite(const std::string& prefix, const Value& v) {
+  if (prefix.find_first_of("[(") != std::string::npos) return false;
+  constexpr std::string_view kEnds = ";'";
+  return v.unit.find_first_of(kEnds) == std::string::npos &&
+         v.text.find_first_of(kEnds) == std::string::npos;
+}
+
+}  // namespace
+
+const std::string& Definition::Text() {
+  if (textPending) {
+    textPending = false;
+    text += ValueFullText(pendingValue);
+    if (!pendingComment.empty()) {
+      text += kCommentGap;
+      text += pendingComment;
+    }
+    Value kept = std::move(value);
+    const std::uint64_t stamp = valueStamp;
+    AnalyseText(*this);
+    value = std::move(kept);
+    valueStamp = stamp;
+  }
+  return text;
+}
+
+void AnalyseDefinition(Context& ctx, Definition& d) {
+  d.Text();
+  if (!d.text.empty() && d.text[0] == '=') {
+    d.text.insert(0, std::to_string(ctx.defines.autoNumber++));
+  }
+  AnalyseText(d);
+}
+
+void AnalyseStatementAt(Context& ctx, Definition& d, const char* statement) {
+  if (*statement == '=') {
+    d.text.assign(statement);
+    AnalyseDefinition(ctx, d);
+    return;
+  }
+  d.length = AnalyseAt(d, statement);
+  d.text.assign(statement, static_cast<std::size_t>(d.length));
+  FinishAnalysis(d);
+}
+
 Value EvaluateVariable(Context& ctx, Definition& d) {
   d.evaluating = true;
-  const char* body = d.text.c_str() + d.bodyStart;
+  const char* body = d.Text().c_str() + d.bodyStart;
   Value r = EvalFormula(ctx, body);
   d.evaluating = false;
   if (d.unitStart > 0) r.unit = d.Unit();
@@ -218,14 +274,28 @@ Value EvaluateVariable(Context& ctx, Definition& d) {
 }
 
 void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::string& prefix,
-                     const std::string& comment) {
+                     const std::string& comment, bool deferText) {
+  if (deferText && v.kind == ValueKind::Number && CanDeferRewrite(prefix, v)) {
+    d.textPending = false;
+    d.text.assign(prefix);
+    d.text += '<';
+    d.length = AnalyseAt(d, d.text.c_str());
+    if (d.kind == VariableKind && d.bodyStart == d.length) {
+      d.flags |= static_cast<std::uint32_t>(VariableKind);
+      d.textPending = true;
+      d.pendingValue = v;
+      d.pendingComment = comment;
+      d.SetValue(v);
+      return;
+    }
+  }
   if (v.kind == ValueKind::Number) {
     std::string text = prefix + "<" + ValueFullText(v);
     if (!comment.empty()) text += kCommentGap + comment;
     d.text = std::move(text);
     AnalyseDefinition(ctx, d);
   }
-  d.value = v;
+  d.SetValue(v);
 }
 
 Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
@@ -237,7 +307,7 @@ Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
   switch (d.kind) {
     case VariableKind:
       result = EvaluateVariable(ctx, d);
-      RewriteVariable(ctx, d, result, d.text.substr(0, static_cast<std::size_t>(d.nameEnd)),
+      RewriteVariable(ctx, d, result, d.Text().substr(0, static_cast<std::size_t>(d.nameEnd)),
                       d.Comment());
       break;
     case FunctionKind:
@@ -245,7 +315,7 @@ Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
       result = FunctionValue(ctx, d, cursor);
       break;
     default:
-      d.value = MakeError("NotFormula");
+      d.SetValue(MakeError("NotFormula"));
       result = d.value;
       break;
   }
@@ -256,7 +326,7 @@ Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
 }
 
 Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
-  std::shared_ptr<Definition> d = row > 0 ? DefinitionAt(sheet, row) : nullptr;
+  std::shared_ptr<Definition> d = row > 0 ? DefinitionForUse(sheet, row) : nullptr;
   if (!d) {
     if (ctx.settings.trace >= TraceLevel::Command) {
       ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=未定義式"_sj);
@@ -264,7 +334,7 @@ Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
     return MakeError("未定義式"_sj);
   }
   if (d->kind == VariableKind && row > 1 && *cursor == '(') {
-    std::shared_ptr<Definition> above = DefinitionAt(sheet, row - 1);
+    std::shared_ptr<Definition> above = DefinitionForUse(sheet, row - 1);
     if (above && above->kind == FunctionKind && above->Name() == d->Name()) {
       d = above;
       --row;
@@ -272,11 +342,8 @@ Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
   }
   Value r = GetDefinitionValue(ctx, *d, cursor);
   // The evaluation may have moved or replaced the row.
-  if (DefinitionAt(sheet, row) == d) {
-    SheetRow& cells = sheet.rows[static_cast<std::size_t>(row)];
-    cells.cells[ValueColumn] = ValueText(ctx, d->value);
-    if (cells.cells[TextColumn] != d->text) cells.cells[TextColumn] = d->text;
-    ctx.observer->RowsChanged(sheet, row, row);
+  if (row < sheet.RowCount() && sheet.rows[static_cast<std::size_t>(row)].definition == d) {
+    ShowRowValue(ctx, sheet, row);
   }
   if (ctx.settings.trace >= TraceLevel::Command) {
     ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=" + ValueText(ctx, r));

@@ -4,9 +4,9 @@
 // as temporary variables.
 //
 // How the dispatcher uses this:
-//   auto d = std::make_shared<Definition>(std::string(cursor));  // rest of the text
-//   AnalyseDefinition(ctx, *d);           // d->kind says what the statement is;
-//                                         // d->text is cut to the statement
+//   auto d = NewDefinition(ctx, "");
+//   AnalyseStatementAt(ctx, *d, cursor);  // d->kind says what the statement is;
+//                                         // d->text is the statement
 //   StoreDefinition(ctx, CurrentSheet(ctx), d);  // functions, variables, ...
 //   const char* none = "";
 //   Value v = GetDefinitionValue(ctx, *d, none);  // a variable's value for Talk
@@ -28,6 +28,9 @@ struct TDefine;
 // and sets the cached value to "計算前" for functions, variables and
 // conversions.
 void AnalyseDefinition(Context& ctx, Definition& d);
+// The same for the statement at `statement` (the rest of a text): d's text
+// becomes the statement alone, as if the rest had been copied and cut.
+void AnalyseStatementAt(Context& ctx, Definition& d, const char* statement);
 
 // The value of d used at a call site. The cursor points just after the name
 // in the calling formula; when it is on "(", the arguments are bound to d's
@@ -53,9 +56,11 @@ inline constexpr const char* kCommentGap = "    ";
 // Rewrites the variable d to prefix + "<" + the full-precision text of v,
 // followed by kCommentGap and `comment` when there is one, analyses it again
 // and makes v its cached value. A v that is not a number keeps the text:
-// its display form would not read back as the same value.
+// its display form would not read back as the same value. With
+// `deferText`, the text may be written out only when it is first read
+// (Definition::Text).
 void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::string& prefix,
-                     const std::string& comment);
+                     const std::string& comment, bool deferText = false);
 
 // The error the store answers for a name that is in no sheet.
 Value UndefinedDefinitionError();

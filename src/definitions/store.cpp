@@ -42,21 +42,212 @@ void TellRowsChanged(Context& ctx, TDefine& sheet, int first, int last) {
 SheetRow EmptyRow() { return SheetRow{}; }
 
 // The bytes from..to of text, both clamped to the text.
-std::string Slice(const std::string& text, std::int32_t from, std::int32_t to) {
+std::string_view Slice(std::string_view text, std::int32_t from, std::int32_t to) {
   auto size = static_cast<std::int32_t>(text.size());
   from = std::clamp(from, 0, size);
   to = std::clamp(to, from, size);
   return text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
 }
 
-// Attaches `d` to `row` and fills the four cells from it.
+std::string_view NameOf(const Definition& d) { return Slice(d.text, d.nameStart, d.nameEnd); }
+
+// ---- the name index ---------------------------------------------------------
+//
+// For a probe whose name (its run of name characters, double-byte
+// characters whole) is K and which does not go on with a wildcard, MatchName
+// accepts exactly the plain stored names equal to K: so the index answers
+// for all plain names at once, and only the other rows are matched one by one.
+
+bool IsWildcard(char c) { return c == '?' || c == '#'; }
+
+bool HasWildcard(std::string_view text) {
+  for (char c : text) {
+    if (IsWildcard(c)) return true;
+  }
+  return false;
+}
+
+// Just after the run of name characters at p.
+const char* NameEnd(const char* p) {
+  while (IsNameChar(static_cast<unsigned char>(*p))) StepChar(p);
+  return p;
+}
+
+// A stored name that the index can answer for: name characters only, no
+// wildcard byte (a trail byte may be one), and no lead byte left alone at the
+// end (it would pair with the probe's next byte).
+bool IsPlainName(std::string_view name) {
+  if (name.empty() || HasWildcard(name)) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (!IsNameChar(c)) return false;
+    if (IsLeadByte(c)) {
+      if (i + 1 == name.size()) return false;
+      ++i;
+    }
+  }
+  return true;
+}
+
+// The list of non-plain names that a probe beginning with `first` may match.
+std::vector<int>& OthersFor(NameIndex& index, char first) {
+  return index.others[static_cast<unsigned char>(IsWildcard(first) ? '?' : first)];
+}
+
+void IndexAdd(NameIndex& index, const std::string& name, int row) {
+  std::vector<int>& list = IsPlainName(name) ? index.byName[name] : OthersFor(index, name[0]);
+  list.insert(std::upper_bound(list.begin(), list.end(), row), row);
+}
+
+void IndexRemove(NameIndex& index, const std::string& name, int row) {
+  std::vector<int>* list = &OthersFor(index, name[0]);
+  if (IsPlainName(name)) {
+    auto it = index.byName.find(std::string_view(name));
+    if (it == index.byName.end()) return;
+    list = &it->second;
+  }
+  auto at = std::lower_bound(list->begin(), list->end(), row);
+  if (at != list->end() && *at == row) list->erase(at);
+}
+
+void RebuildIndex(TDefine& sheet) {
+  NameIndex& index = sheet.nameIndex;
+  index.byName.clear();
+  for (std::vector<int>& list : index.others) list.clear();
+  for (int row = 1; row <= sheet.RowCount() - 2; ++row) {
+    const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+    if (r.definition && !r.cells[NameColumn].empty()) IndexAdd(index, r.cells[NameColumn], row);
+  }
+  index.valid = true;
+  index.rowCount = sheet.rows.size();
+}
+
+NameIndex& UsableIndex(TDefine& sheet) {
+  if (!sheet.nameIndex.valid || sheet.nameIndex.rowCount != sheet.rows.size()) RebuildIndex(sheet);
+  return sheet.nameIndex;
+}
+
+// The scan of FindRow for one row: a definition with a name, of the kind
+// asked for (a row not yet analysed is analysed first), whose name matches.
+bool RowMatches(Context& ctx, SheetRow& r, const char* probe, int kind) {
+  // A row without a name would match every text that starts with a
+  // character outside names ("[km][m]", "$f"); it is never looked up.
+  if (!r.definition || r.cells[NameColumn].empty()) return false;
+  if (kind != 0) {
+    if (r.definition->kind == NotAnalysed) AnalyseDefinition(ctx, *r.definition);
+    if (r.definition->kind != kind) return false;
+  }
+  return NameMatches(probe, r.cells[NameColumn]);
+}
+
+int ScanRows(Context& ctx, TDefine& sheet, const char* probe, int kind) {
+  for (int row = sheet.RowCount() - 2; row >= 1; --row) {
+    if (RowMatches(ctx, sheet.rows[static_cast<std::size_t>(row)], probe, kind)) return row;
+  }
+  return -1;
+}
+
+// The bottom-most row of `rows` (top to bottom) above `limit` that matches.
+// Rows listed under a plain name match a probe of that name (MatchName is
+// not asked again); other rows are matched one by one.
+int LastMatch(Context& ctx, TDefine& sheet, const std::vector<int>& rows, const char* probe,
+              std::string_view plainName, int kind, int limit) {
+  for (auto it = rows.rbegin(); it != rows.rend() && *it > limit; ++it) {
+    SheetRow& r = sheet.rows[static_cast<std::size_t>(*it)];
+    if (plainName.empty()) {
+      if (RowMatches(ctx, r, probe, kind)) return *it;
+      continue;
+    }
+    if (!r.definition || r.cells[NameColumn] != plainName) continue;
+    if (kind != 0) {
+      if (r.definition->kind == NotAnalysed) AnalyseDefinition(ctx, *r.definition);
+      if (r.definition->kind != kind) continue;
+    }
+    return *it;
+  }
+  return -1;
+}
+
+int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind) {
+  const char* end = NameEnd(probe);
+  const std::string_view name(probe, static_cast<std::size_t>(end - probe));
+  if (IsWildcard(*end) || HasWildcard(name)) {
+    return ScanRows(ctx, sheet, probe, kind);
+  }
+  NameIndex& index = UsableIndex(sheet);
+  int found = -1;
+  if (!name.empty()) {
+    auto it = index.byName.find(name);
+    // Analysing a row may store nothing, so the list stays as it is.
+    if (it != index.byName.end()) found = LastMatch(ctx, sheet, it->second, probe, name, kind, 0);
+  }
+  // A name beginning with another byte than the probe's cannot match it
+  // (the probe does not begin with a wildcard here).
+  found = std::max(found, LastMatch(ctx, sheet, OthersFor(index, *probe), probe, {}, kind, found));
+  return std::max(found, LastMatch(ctx, sheet, OthersFor(index, '?'), probe, {}, kind, found));
+}
+
+// The Format in force, as kept by the store for the value cells.
+const std::string* ShownFormat(Context& ctx) {
+  TDefines& store = ctx.defines;
+  if (store.shownFormat == nullptr || *store.shownFormat != ctx.settings.format) {
+    store.shownFormat = &*store.formats.insert(ctx.settings.format).first;
+  }
+  return store.shownFormat;
+}
+
+// Puts the definition's value into the row's value cell, in the Format in force.
+void ShowValue(Context& ctx, TDefine& sheet, SheetRow& row) {
+  row.shown = row.definition->value;
+  row.shownFormat = ShownFormat(ctx);
+  row.shownStamp = sheet.forgetCounters.any;
+}
+
+bool CellForgotten(const TDefine& sheet, const SheetRow& row) {
+  const ForgetCounters& counters = sheet.forgetCounters;
+  return row.definition &&
+         row.shownStamp <
+             (row.definition->kind == VariableKind ? counters.variables : counters.any);
+}
+
+// A definition leaves its row: ForgetValues no longer reaches it. When
+// nobody else holds it, it is kept for the next statement.
+void Release(Context* ctx, std::shared_ptr<Definition> d) {
+  if (!d) return;
+  d->Settle();
+  d->forget = nullptr;
+  if (ctx != nullptr && d.use_count() == 1) ctx->defines.spare = std::move(d);
+}
+
+// Frees the rows from the bottom up, the heading row staying.
+void DropRows(TDefine& sheet) {
+  while (sheet.rows.size() > 1) {
+    Release(nullptr, std::move(sheet.rows.back().definition));
+    sheet.rows.pop_back();
+  }
+  sheet.nameIndex.valid = false;
+}
+
+// Attaches `d` to `row` and fills its cells from it.
 void FillRow(Context& ctx, TDefine& sheet, int row, std::shared_ptr<Definition> d) {
   SheetRow& target = sheet.rows[static_cast<std::size_t>(row)];
-  target.cells[TypeColumn] = KindTypeText(d->kind);
-  target.cells[NameColumn] = d->Name();
-  target.cells[ValueColumn] = ValueText(ctx, d->value);
-  target.cells[TextColumn] = d->text;
+  std::string& type = target.cells[TypeColumn];
+  if (type != KindTypeText(d->kind)) type = KindTypeText(d->kind);
+  std::string& name = target.cells[NameColumn];
+  if (name != NameOf(*d) || !target.definition) {
+    NameIndex& index = sheet.nameIndex;
+    const bool indexed = index.valid && index.rowCount == sheet.rows.size();
+    if (indexed && target.definition && !name.empty()) IndexRemove(index, name, row);
+    name = NameOf(*d);
+    if (indexed && !name.empty()) IndexAdd(index, name, row);
+  }
+  target.cells[TextColumn].clear();
+  target.edited = false;
+  Release(&ctx, std::move(target.definition));
+  d->forget = &sheet.forgetCounters;
+  d->valueStamp = sheet.forgetCounters.any;
   target.definition = std::move(d);
+  ShowValue(ctx, sheet, target);
 }
 
 Definition* RowDefinition(TDefine& sheet, int row) {
@@ -96,13 +287,55 @@ const char* KindTypeText(std::int32_t kind) {
 Definition::Definition(std::string definitionText)
     : value(MakeTagged(ValueKind::Undefined, kNotAnalysedText)), text(std::move(definitionText)) {}
 
-std::string Definition::Name() const { return Slice(text, nameStart, nameEnd); }
-std::string Definition::Head() const { return Slice(text, 0, headEnd); }
-std::string Definition::Comment() const {
-  return HasComment() ? Slice(text, commentStart, static_cast<std::int32_t>(text.size())) : "";
+void Definition::Reset(std::string_view definitionText) {
+  kind = NotAnalysed;
+  flags = 0;
+  nameStart = nameEnd = argsStart = headEnd = bodyStart = 0;
+  commentStart = unitStart = unitEnd = length = 0;
+  value.kind = ValueKind::Undefined;
+  value.number = 0;
+  value.unit.clear();
+  value.text.assign(kNotAnalysedText);
+  text.assign(definitionText);
+  evaluating = false;
+  forget = nullptr;
+  valueStamp = 0;
+  textPending = false;
+  pendingComment.clear();
 }
-std::string Definition::Unit() const {
-  return unitStart > 0 ? Slice(text, unitStart, unitEnd) : "";
+
+std::string Definition::Name() const { return std::string(NameOf(*this)); }
+std::string Definition::Head() const { return std::string(Slice(text, 0, headEnd)); }
+std::string Definition::Comment() const {
+  if (textPending) return pendingComment;
+  if (!HasComment()) return "";
+  return std::string(Slice(text, commentStart, static_cast<std::int32_t>(text.size())));
+}
+std::string Definition::Unit() {
+  if (textPending) Text();
+  return unitStart > 0 ? std::string(Slice(text, unitStart, unitEnd)) : "";
+}
+
+void Definition::SetValue(const Value& v) {
+  value = v;
+  valueStamp = forget != nullptr ? forget->any : 0;
+}
+
+void Definition::SetTagged(ValueKind valueKind, const char* valueText) {
+  value.kind = valueKind;
+  value.number = 0;
+  value.unit.clear();
+  value.text.assign(valueText);
+  valueStamp = forget != nullptr ? forget->any : 0;
+}
+
+void Definition::Forget() { SetTagged(ValueKind::Undefined, kForgottenText); }
+
+std::shared_ptr<Definition> NewDefinition(Context& ctx, std::string_view text) {
+  std::shared_ptr<Definition> d = std::move(ctx.defines.spare);
+  if (!d) return std::make_shared<Definition>(std::string(text));
+  d->Reset(text);
+  return d;
 }
 
 // ---- Sheets -----------------------------------------------------------------
@@ -115,14 +348,15 @@ TDefine::TDefine() {
   rows.push_back(EmptyRow());
 }
 
+TDefine::~TDefine() { DropRows(*this); }
+
 TDefines::TDefines() = default;
 
 TDefines::~TDefines() {
   // The sheets go from the last to the first, each freeing its rows from
   // the bottom up.
   while (!sheets.empty()) {
-    TDefine& sheet = *sheets.back();
-    while (sheet.rows.size() > 1) sheet.rows.pop_back();
+    DropRows(*sheets.back());
     sheets.pop_back();
   }
 }
@@ -197,7 +431,7 @@ bool RemoveSheet(Context& ctx, int index) {
   ctx.observer->SheetRemoved(sheet);
   const bool wasCurrent = ctx.defines.current == &sheet;
   if (wasCurrent) ctx.defines.current = sheets[static_cast<std::size_t>(index - 1)].get();
-  while (sheet.rows.size() > 1) sheet.rows.pop_back();
+  DropRows(sheet);
   sheets.erase(sheets.begin() + index);
   if (wasCurrent) ctx.observer->CurrentSheetChanged(*ctx.defines.current);
   return true;
@@ -205,37 +439,62 @@ bool RemoveSheet(Context& ctx, int index) {
 
 // ---- Rows -------------------------------------------------------------------
 
-std::shared_ptr<Definition> DefinitionAt(const TDefine& sheet, int row) {
+std::shared_ptr<Definition> DefinitionForUse(const TDefine& sheet, int row) {
   if (row < 0 || row >= sheet.RowCount()) return nullptr;
-  return sheet.rows[static_cast<std::size_t>(row)].definition;
+  const std::shared_ptr<Definition>& d = sheet.rows[static_cast<std::size_t>(row)].definition;
+  if (d) d->Settle();
+  return d;
+}
+
+std::shared_ptr<Definition> DefinitionAt(const TDefine& sheet, int row) {
+  std::shared_ptr<Definition> d = DefinitionForUse(sheet, row);
+  if (d) d->Text();
+  return d;
+}
+
+void ShowRowValue(Context& ctx, TDefine& sheet, int row) {
+  SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+  ShowValue(ctx, sheet, r);
+  r.edited = false;
+  ctx.observer->RowsChanged(sheet, row, row);
 }
 
 std::string SheetCellText(const TDefine& sheet, int row, int column) {
   if (row < 0 || row >= sheet.RowCount() || column < 0 || column >= kColumnCount) return {};
-  return sheet.rows[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)];
+  const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+  if (column == ValueColumn && r.shownFormat != nullptr) {
+    if (CellForgotten(sheet, r)) return kForgottenText;
+    return ValueText(r.shown, *r.shownFormat);
+  }
+  if (column == TextColumn && r.definition && !r.edited) return r.definition->Text();
+  return r.cells[static_cast<std::size_t>(column)];
+}
+
+bool CellEdited(const TDefine& sheet, int row) {
+  if (row < 1 || row >= sheet.RowCount()) return false;
+  const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+  if (!r.definition) return !r.cells[TextColumn].empty();
+  return r.edited && r.cells[TextColumn] != r.definition->Text();
+}
+
+std::string TakeEditedCellText(TDefine& sheet, int row) {
+  if (row < 1 || row >= sheet.RowCount()) return {};
+  SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+  std::string text = std::move(r.cells[TextColumn]);
+  r.cells[TextColumn].clear();
+  r.edited = false;
+  return text;
 }
 
 void SetEditedCellText(TDefine& sheet, int row, std::string text) {
   if (row < 1 || row >= sheet.RowCount()) return;
-  sheet.rows[static_cast<std::size_t>(row)].cells[TextColumn] = std::move(text);
+  SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+  r.cells[TextColumn] = std::move(text);
+  r.edited = true;
 }
 
 int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
-  int found = -1;
-  for (int row = sheet.RowCount() - 2; row >= 1; --row) {
-    SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
-    // A row without a name would match every text that starts with a
-    // character outside names ("[km][m]", "$f"); it is never looked up.
-    if (!r.definition || r.cells[NameColumn].empty()) continue;
-    if (kind != 0) {
-      if (r.definition->kind == NotAnalysed) AnalyseDefinition(ctx, *r.definition);
-      if (r.definition->kind != kind) continue;
-    }
-    if (NameMatches(cursor, r.cells[NameColumn])) {
-      found = row;
-      break;
-    }
-  }
+  const int found = IndexedRow(ctx, sheet, cursor, kind);
   SkipBlanks(cursor);
   return found;
 }
@@ -244,7 +503,7 @@ DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind) {
   SkipBlanks(cursor);
   const char* name = cursor;
   const char* p = cursor;
-  std::string qualifier = ReadWord(p);
+  const std::string_view qualifier = ReadWordView(p);
   bool qualified = *p == '!';
   if (qualified) name = p + 1;
   auto& sheets = ctx.defines.sheets;
@@ -282,7 +541,7 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
   switch (d.kind) {
     case VariableKind: {
       std::string comment = d.HasComment() ? d.Comment() : row > 0 ? existing()->Comment() : "";
-      RewriteVariable(ctx, d, assigned, d.Name(), comment);
+      RewriteVariable(ctx, d, assigned, d.Name(), comment, true);
       if (row > 0) {
         int oldKind = existing()->kind;
         if (oldKind == FunctionKind || oldKind == ProcedureKind) {
@@ -317,8 +576,11 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
 
   const bool added = row <= 0;
   if (added) {
+    NameIndex& index = sheet.nameIndex;
+    const bool indexed = index.valid && index.rowCount == sheet.rows.size();
     sheet.rows.push_back(EmptyRow());
     row = sheet.RowCount() - 2;
+    if (indexed) index.rowCount = sheet.rows.size();
   }
   FillRow(ctx, sheet, row, std::move(definition));
   Touch(sheet);
@@ -333,7 +595,10 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
 
 void DeleteRow(Context& ctx, TDefine& sheet, int row) {
   if (!sheet.IsDefinitionRow(row)) return;
+  std::shared_ptr<Definition> d = std::move(sheet.rows[static_cast<std::size_t>(row)].definition);
   sheet.rows.erase(sheet.rows.begin() + row);
+  sheet.nameIndex.valid = false;
+  Release(&ctx, std::move(d));
   Touch(sheet);
   ctx.observer->RowsRemoved(sheet, row, 1);
 }
@@ -341,6 +606,7 @@ void DeleteRow(Context& ctx, TDefine& sheet, int row) {
 void InsertRow(Context& ctx, TDefine& sheet, int row) {
   if (row < 1 || row > sheet.RowCount() - 1) return;
   sheet.rows.insert(sheet.rows.begin() + row, EmptyRow());
+  sheet.nameIndex.valid = false;
   Touch(sheet);
   ctx.observer->RowsInserted(sheet, row, 1);
 }
@@ -349,13 +615,10 @@ void ForgetValues(Context& ctx, TDefine& sheet, bool includeVariables) {
   if (ctx.settings.trace >= TraceLevel::Command) {
     ScreenOut(ctx, ChannelTrace, includeVariables ? "FORGET(1)" : "FORGET(0)");
   }
-  for (int row = 1; row <= sheet.RowCount() - 2; ++row) {
-    SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
-    if (!r.definition) continue;
-    if (!includeVariables && r.definition->kind == VariableKind) continue;
-    r.cells[ValueColumn] = kForgottenText;
-    r.definition->value = MakeTagged(ValueKind::Undefined, kForgottenText);
-  }
+  // Each row's definition and value cell take this in when next looked at.
+  ForgetCounters& counters = sheet.forgetCounters;
+  ++counters.any;
+  if (includeVariables) counters.variables = counters.any;
   TellRowsChanged(ctx, sheet, 1, sheet.RowCount() - 2);
 }
 

@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/value.h"
@@ -48,11 +50,28 @@ inline constexpr std::uint32_t kAnyFlags = 0xFFFFFFFFu;
 // that are never stored.
 const char* KindTypeText(std::int32_t kind);
 
+// How often ForgetValues ran on a sheet. A definition held by one of its
+// rows compares the stamp of its cached value with these, so that
+// forgetting the values of a whole sheet costs one increment.
+struct ForgetCounters {
+  std::uint64_t any = 0;        // calls so far
+  std::uint64_t variables = 0;  // `any` after the last call that included variables
+};
+
 // One user definition: its text as typed (or as rewritten with a variable's
 // value), its classification and its cached value. All offsets are byte
 // offsets into `text`; AnalyseDefinition (definitions/statements.h) fills them.
+//
+// A variable assigned again and again (a loop) does not write its value out
+// into its text on every pass: while textPending, `text` holds only the
+// head and "<" (so Name() and Head() stand), and Text() writes the rest out
+// when something reads it. The store hands definitions out through
+// DefinitionAt with their text written out.
 struct Definition {
   explicit Definition(std::string definitionText);
+  // Makes this a fresh definition of `definitionText` (as the constructor
+  // does), keeping the memory it holds.
+  void Reset(std::string_view definitionText);
 
   std::int32_t kind = NotAnalysed;
   std::uint32_t flags = 0;        // the kind's value and the marks; bits are only ever added
@@ -66,15 +85,44 @@ struct Definition {
   std::int32_t unitEnd = 0;       // just after the ] of the declared unit
   std::int32_t length = 0;        // the statement's length; 0 until analysed
   Value value;                    // cached; Undefined or Error means "compute again"
-  std::string text;
+  std::string text;               // see textPending
   bool evaluating = false;  // a variable's right-hand side is being evaluated
+
+  // Kept by the store: the forget counters of the sheet whose row holds the
+  // definition (none when no row does), and `any` when the value was set.
+  const ForgetCounters* forget = nullptr;
+  std::uint64_t valueStamp = 0;
+  // A variable's text still to be written out: text + ValueFullText of
+  // pendingValue + (kCommentGap + pendingComment when there is a comment).
+  bool textPending = false;
+  Value pendingValue;
+  std::string pendingComment;
 
   std::string Name() const;     // nameStart..nameEnd
   std::string Head() const;     // the first headEnd bytes (marks, name, parameters, unit)
   std::string Comment() const;  // commentStart to the end; empty without a comment
-  std::string Unit() const;     // the declared unit with its brackets; empty without one
-  bool HasComment() const { return commentStart > 0; }
-  bool HasValidValue() const { return value.kind == ValueKind::Number; }
+  std::string Unit();           // the declared unit with its brackets; empty without one
+  bool HasComment() const { return textPending ? !pendingComment.empty() : commentStart > 0; }
+  bool HasValidValue() {
+    Settle();
+    return value.kind == ValueKind::Number;
+  }
+  // The whole text, a pending rewrite written out first.
+  const std::string& Text();
+  // Sets the cached value as of now.
+  void SetValue(const Value& v);
+  // The same for an Undefined or Error value with its text.
+  void SetTagged(ValueKind valueKind, const char* valueText);
+  // Takes in a ForgetValues of the sheet not seen yet: the value becomes
+  // "再計算" (Undefined).
+  void Settle() {
+    if (forget != nullptr && valueStamp < (kind == VariableKind ? forget->variables : forget->any)) {
+      Forget();
+    }
+  }
+
+ private:
+  void Forget();
 };
 
 // The cached-value texts of a definition that holds no number.
@@ -91,11 +139,38 @@ inline constexpr int kColumnCount = 4;
 inline constexpr std::array<const char*, kColumnCount> kHeadingTexts = {"タイプ"_sj, "名前"_sj, "値"_sj,
                                                                         "定義"_sj};
 
+// A row of a sheet. Of a definition row, the value and definition cells
+// are made when read (SheetCellText): the value cell from the value shown
+// and the Format that was in force when it was put there, the definition
+// cell from the definition's text unless the sheet's editor put a text there.
 struct SheetRow {
+  // Type and name; the value cell's text where shownFormat is null (the
+  // heading row); the definition cell's text where there is no definition
+  // or `edited` is set.
   std::array<std::string, kColumnCount> cells;
   // Owned by the row. Shared only so that a definition being evaluated stays
   // alive when the evaluation redefines or deletes its own row.
   std::shared_ptr<Definition> definition;
+  Value shown;                               // the value cell's value
+  const std::string* shownFormat = nullptr;  // the Format it was shown in
+  std::uint64_t shownStamp = 0;              // the sheet's forget count when it was shown
+  bool edited = false;                       // cells[TextColumn] holds the editor's text
+};
+
+// FindRow's index of a sheet's rows by name, kept by the store as rows are
+// stored and rebuilt after rows moved. A name made only of name characters
+// ("plain") lists its rows in `byName`, top to bottom; rows of any other
+// name (wildcards, brackets) are matched one by one, listed by the name's
+// first byte (a name that begins with a wildcard under '?').
+struct NameIndex {
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, std::vector<int>, Hash, std::equal_to<>> byName;
+  std::array<std::vector<int>, 256> others;
+  bool valid = false;
+  std::size_t rowCount = 0;  // the RowCount() it describes
 };
 
 // The resumable scan of SearchRows/SearchNext.
@@ -106,8 +181,13 @@ struct RowSearch {
 };
 
 // A definition sheet: its rows, its name and title, and its modified flag.
+// Its rows' definitions point at its forget counters, so a sheet stays
+// where it was made.
 struct TDefine {
   TDefine();
+  ~TDefine();
+  TDefine(const TDefine&) = delete;
+  TDefine& operator=(const TDefine&) = delete;
 
   std::vector<SheetRow> rows;     // heading row, definition rows, empty last row
   std::string name;               // the file it was loaded from or will be saved to
@@ -117,6 +197,8 @@ struct TDefine {
   std::uint64_t changeCount = 0;  // counts the changes that set modified; reading a value is none
   RowSearch search;
   SheetLayout layout;  // window place, column widths, font, shown
+  ForgetCounters forgetCounters;  // kept by ForgetValues
+  NameIndex nameIndex;            // kept by the store
 
   int RowCount() const { return static_cast<int>(rows.size()); }
   // True for rows 1 to RowCount() - 2.
@@ -125,6 +207,14 @@ struct TDefine {
 
 // The store: the sheets in creation order and the store-wide state.
 struct TDefines {
+  // The Format texts that value cells were shown in, each kept once for as
+  // long as the store lives; `shownFormat` is the one last used.
+  std::unordered_set<std::string> formats;
+  const std::string* shownFormat = nullptr;
+  // A definition that left its row with nobody else holding it, kept for
+  // the next statement so that a loop does not allocate one on every pass.
+  std::shared_ptr<Definition> spare;
+
   std::vector<std::unique_ptr<TDefine>> sheets;  // sheet 0 is never removed
   TDefine* current = nullptr;                    // receives new definitions
   std::int32_t autoNumber = 1;                   // next number for =text descriptions
@@ -177,7 +267,19 @@ bool RemoveSheet(Context& ctx, int index);
 // ---- Rows -----------------------------------------------------------------
 
 // The definition of a row; empty for a row outside the grid or a row without one.
+// Its text is written out and its value up to date.
 std::shared_ptr<Definition> DefinitionAt(const TDefine& sheet, int row);
+
+// As DefinitionAt, but a variable's text may stay unwritten: for the
+// evaluator, which only reads the value.
+std::shared_ptr<Definition> DefinitionForUse(const TDefine& sheet, int row);
+// The row's value cell takes the definition's value, in the Format in force
+// (and the definition cell shows the definition's text again).
+void ShowRowValue(Context& ctx, TDefine& sheet, int row);
+
+// A Definition of `text` for a statement: the store's spare one when there
+// is one, else a new one.
+std::shared_ptr<Definition> NewDefinition(Context& ctx, std::string_view text);
 
 // The text of a cell as the sheet window shows it (row 0 is the heading);
 // empty outside the grid. What a front end draws and a file writes.
@@ -186,6 +288,12 @@ std::string SheetCellText(const TDefine& sheet, int row, int column);
 // a definition row (the last, empty row included); ApplySheetEdits runs it
 // when the editing ends. Nothing happens for other rows and columns.
 void SetEditedCellText(TDefine& sheet, int row, std::string text);
+// Whether the definition cell of a row holds an edit to apply: a text that
+// differs from the definition's, or any text in a row without a definition.
+bool CellEdited(const TDefine& sheet, int row);
+// Takes the edited text out of a row's definition cell, which then shows the
+// definition's text again.
+std::string TakeEditedCellText(TDefine& sheet, int row);
 
 // Scans the definition rows from the bottom up for the first row whose name
 // cell MatchName accepts for the text at the cursor; kind 0 means any kind,
@@ -205,7 +313,8 @@ DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind);
 // the bottom-most row of the same name, or is appended as a new row; a
 // variable is evaluated and its text rewritten to name<value first. The
 // sheet takes ownership. Sets the sheet's modified flag and the store's
-// watchRefreshNeeded. Returns the row (-1 for an empty pointer).
+// watchRefreshNeeded. Returns the row (-1 for an empty pointer). A variable's
+// rewritten text may be left pending: read it through Text() or DefinitionAt.
 int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> definition);
 
 // Frees the definition of a definition row and moves the rows below it up.

@@ -76,11 +76,12 @@ const char* CallEnd(const char* open) {
 // list is skipped up to and including its ")". When what was read already
 // took that ")" (a bare condition does), nothing moves. A ";" or the end of
 // the text before any ")" leaves the cursor where it is.
-void CloseCall(const char* open, const char*& cursor) {
-  const char* end = CallEnd(open);
+void CloseCallAt(const char* end, const char*& cursor) {
   if (end != nullptr && cursor >= end) return;
   FindChar(cursor, ')', true);
 }
+
+void CloseCall(const char* open, const char*& cursor) { CloseCallAt(CallEnd(open), cursor); }
 
 // ---- item arguments ------------------------------------------------------
 
@@ -220,7 +221,8 @@ Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
     if (!NextArgument(cursor)) return MakeError(entry.error);
     result = EvalFormula(ctx, cursor);
   }
-  CloseCall(open, cursor);
+  // The branch may have run statements, but the text it was read from stays.
+  CloseCallAt(end, cursor);
   return result;
 }
 
@@ -396,10 +398,33 @@ std::string LowerCase(const std::string& name) {
   return lower;
 }
 
-// The first entry with `lower` as one of its names, compared whole.
-const BuiltinEntry* FindBuiltin(const std::string& lower) {
+char FoldedByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether LowerCase(name) equals `stored`, without making the lower-case copy.
+bool EqualsLowered(const std::string& name, const char* stored) {
+  std::size_t i = 0;
+  for (; i < name.size(); ++i) {
+    if (stored[i] == '\0') return false;
+    if (IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
+      if (name[i] != stored[i] || name[i + 1] != stored[i + 1]) return false;
+      ++i;
+    } else if (FoldedByte(name[i]) != stored[i]) {
+      return false;
+    }
+  }
+  return stored[i] == '\0';
+}
+
+bool IsNamed(const std::string& name, const char* stored) {
+  return stored != nullptr && FoldedByte(name[0]) == stored[0] && EqualsLowered(name, stored);
+}
+
+// The first entry with the lower-cased `name` as one of its names, compared
+// whole.
+const BuiltinEntry* FindBuiltin(const std::string& name) {
+  if (name.empty()) return nullptr;
   for (const BuiltinEntry& entry : kBuiltinTable) {
-    if (lower == entry.name || (entry.alias != nullptr && lower == entry.alias)) return &entry;
+    if (IsNamed(name, entry.name) || IsNamed(name, entry.alias)) return &entry;
   }
   return nullptr;
 }
@@ -441,16 +466,15 @@ Value CallBuiltin(Context& ctx, const std::string& name, const char*& cursor) {
     power = EvalItem(ctx, cursor);
     if (!power->IsNumber()) power.reset();  // a power that is not a number is ignored
   }
-  std::string lower = LowerCase(name);
   Value result;
-  if (const BuiltinEntry* entry = FindBuiltin(lower)) {
+  if (const BuiltinEntry* entry = FindBuiltin(name)) {
     ShowHelp(ctx, *entry);
     result = entry->read(ctx, *entry, cursor);
   } else {
-    result = MakeError(lower + "は、未定義です。"_sj);
+    result = MakeError(LowerCase(name) + "は、未定義です。"_sj);
   }
   if (power) ApplyPower(result, power->number);
-  if (ctx.settings.trace >= TraceLevel::Calc) TraceCall(ctx, lower, power, result);
+  if (ctx.settings.trace >= TraceLevel::Calc) TraceCall(ctx, LowerCase(name), power, result);
   return result;
 }
 

@@ -3,12 +3,15 @@
 // end the evaluation at once, leaving the caller's cursor where it was.
 #include "engine/eval.h"
 
+#include <array>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
 #include <string>
+#include <string_view>
 
 #include "commands/dispatcher.h"
 #include "commands/guard.h"
@@ -27,14 +30,19 @@ namespace zemu {
 namespace {
 
 // A term ends before any of these bytes (and at the terminator).
-constexpr const char* kTermStop = "+-<=>!;,)}[]'`";
+constexpr std::array<bool, 256> kTermStop = [] {
+  std::array<bool, 256> stops{};
+  for (char c : std::string_view("+-<=>!;,)}[]'`")) stops[static_cast<unsigned char>(c)] = true;
+  stops[0] = true;
+  return stops;
+}();
 
 // A bare condition holds for numbers above this.
 constexpr double kTruthThreshold = 1e-9;
 
 enum Comparison { EQ = 0, NE = 1, GT = 2, GE = 3, LT = 4, LE = 5, NoComparison = -1 };
 
-bool IsTermStop(char c) { return c == '\0' || std::strchr(kTermStop, c) != nullptr; }
+bool IsTermStop(char c) { return kTermStop[static_cast<unsigned char>(c)]; }
 
 bool Tracing(const Context& ctx) { return ctx.settings.trace >= TraceLevel::Calc; }
 
@@ -55,11 +63,19 @@ int DigitValue(char c, int radix) {
   return d < radix ? d : -1;
 }
 
-// Converts a decimal literal text ("12.5e-3", ".5", "7.") to the nearest
-// double, whatever the process's locale says about decimal points.
-double DecimalToDouble(const std::string& text) {
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  return strtod_l(text.c_str(), nullptr, cLocale);
+// The nearest double to the decimal literal text from `begin` to `end`
+// ("12.5e-3", ".5", "7.", "1E+5"; 0 for a text without digits before its
+// exponent), whatever the process's locale says about decimal points.
+double DecimalValue(const char* begin, const char* end) {
+  if (begin == end || *begin == 'e' || *begin == 'E' || (*begin == '.' && end - begin == 1)) return 0;
+  double value = 0;
+  const std::from_chars_result read = std::from_chars(begin, end, value);
+  if (read.ec == std::errc::result_out_of_range) {
+    // An exponent beyond the doubles: the C library's infinity or zero.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return strtod_l(std::string(begin, end).c_str(), nullptr, cLocale);
+  }
+  return read.ec == std::errc() ? value : 0;
 }
 
 void ShowExponentHelp(Context& ctx) {
@@ -86,20 +102,15 @@ Value ReadNumber(Context& ctx, const char*& p) {
     }
     if (radix != 10) p += 2;
   }
-  std::string decimal;  // the decimal literal's own bytes, for correct rounding
+  const char* decimal = p;  // the decimal literal's own bytes, for correct rounding
   double value = 0;
-  for (int d; (d = DigitValue(*p, radix)) >= 0; ++p) {
-    value = value * radix + d;
-    decimal += *p;
-  }
+  for (int d; (d = DigitValue(*p, radix)) >= 0; ++p) value = value * radix + d;
   if (*p == '.') {
     ++p;
-    decimal += '.';
     double weight = 1.0 / radix;
     for (int d; (d = DigitValue(*p, radix)) >= 0; ++p) {
       value += d * weight;
       weight /= radix;
-      decimal += *p;
     }
   }
   bool exponentMark = *p == 'e' || (*p == 'E' && radix != 16);
@@ -108,23 +119,12 @@ Value ReadNumber(Context& ctx, const char*& p) {
     ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
-    std::string digits;
-    while (IsDigit(static_cast<unsigned char>(*p))) digits += *p++;
-    if (digits.empty()) digits = "0";
+    double exponent = 0;
+    while (IsDigit(static_cast<unsigned char>(*p))) exponent = exponent * 10 + (*p++ - '0');
     ShowExponentHelp(ctx);
-    if (radix == 10) {
-      decimal += negative ? "e-" : "e";
-      decimal += digits;
-    } else {
-      double exponent = std::strtod(digits.c_str(), nullptr);
-      value *= std::pow(radix, negative ? -exponent : exponent);
-    }
+    if (radix != 10) value *= std::pow(radix, negative ? -exponent : exponent);
   }
-  if (radix == 10) {
-    if (decimal.empty() || decimal[0] == 'e') decimal.insert(0, "0");
-    if (decimal == ".") decimal = "0";
-    value = DecimalToDouble(decimal);
-  }
+  if (radix == 10) value = DecimalValue(decimal, p);
   return MakeNumber(value);
 }
 
@@ -227,7 +227,7 @@ Value EvalFormula(Context& ctx, const char*& cursor) {
     if (*p == '+' || *p == '-') op = *p++;
     Value term = EvalTerm(ctx, p);
     if (term.IsError()) return term;
-    sum = op == '+' ? AddValues(ctx, sum, term) : SubtractValues(ctx, sum, term);
+    AddInPlace(ctx, sum, term, op == '-');
     if (sum.IsError()) return sum;
     SkipBlanks(p);
     if (*p != '+' && *p != '-') break;
@@ -261,6 +261,42 @@ Value EvalTerm(Context& ctx, const char*& cursor) {
   return product;
 }
 
+namespace {
+
+// primary -> number | name | "(" formula ")" | "{" statements "}" item
+// Reads the primary whose first byte is at p. An error after "(" comes back
+// with `failedInside` set: EvalItem returns it without tracing it.
+Value ReadPrimary(Context& ctx, const char*& p, bool& failedInside) {
+  const unsigned char first = static_cast<unsigned char>(*p);
+  if (IsDigit(first) || (first == '.' && IsDigit(static_cast<unsigned char>(p[1])))) {
+    return ReadNumber(ctx, p);
+  }
+  if (IsLetter(first)) {
+    const char* nameStart = p;
+    const std::string name = ReadName(p);
+    return ResolveName(ctx, name, nameStart, p);
+  }
+  if (first == '(') {
+    ++p;
+    Value inner = EvalFormula(ctx, p);
+    if (inner.IsError()) {
+      failedInside = true;
+      return inner;
+    }
+    SkipBlanks(p);
+    if (*p != ')') return MakeError("Missing ')'");
+    ++p;
+    return inner;
+  }
+  if (first == '{') {
+    ++p;
+    return ReadBraceGroup(ctx, p);
+  }
+  return MakeError(first == '\0' ? std::string() : std::string(1, *p));
+}
+
+}  // namespace
+
 // item -> primary [unit-suffix] ["^" item]
 // The guard runs before every item: this bounds the depth of nesting.
 Value EvalItem(Context& ctx, const char*& cursor) {
@@ -269,30 +305,9 @@ Value EvalItem(Context& ctx, const char*& cursor) {
   const char* p = cursor;
   SkipBlanks(p);
   TraceEnter(ctx, "ITEM > ", p);
-  unsigned char first = static_cast<unsigned char>(*p);
-  Value primary;
-  if (IsDigit(first) || (first == '.' && IsDigit(static_cast<unsigned char>(p[1])))) {
-    primary = ReadNumber(ctx, p);
-  } else if (IsLetter(first)) {
-    const char* nameStart = p;
-    std::string name = ReadName(p);
-    primary = ResolveName(ctx, name, nameStart, p);
-  } else if (first == '(') {
-    ++p;
-    primary = EvalFormula(ctx, p);
-    if (primary.IsError()) return primary;
-    SkipBlanks(p);
-    if (*p == ')') {
-      ++p;
-    } else {
-      primary = MakeError("Missing ')'");
-    }
-  } else if (first == '{') {
-    ++p;
-    primary = ReadBraceGroup(ctx, p);
-  } else {
-    primary = MakeError(first == '\0' ? std::string() : std::string(1, *p));
-  }
+  bool failedInside = false;
+  Value primary = ReadPrimary(ctx, p, failedInside);
+  if (failedInside) return primary;
   TraceLeave(ctx, "ITEM = ", primary);
   if (*p == '[') ConvertUnit(ctx, primary, ReadUnit(p));
   SkipBlanks(p);

@@ -11,29 +11,7 @@
 namespace zemu {
 namespace {
 
-// Byte classes; a byte may be in several (0xA2 is a letter and an opener).
-enum : std::uint8_t {
-  kBlank = 1 << 0,
-  kLetter = 1 << 1,
-  kDigit = 1 << 2,
-  kLead = 1 << 3,   // first byte of a double-byte character
-  kOpener = 1 << 4  // opens a group
-};
-
-constexpr std::array<std::uint8_t, 256> MakeByteClasses() {
-  std::array<std::uint8_t, 256> t{};
-  for (int c : {0x20, 0x09, 0x0A, 0x0D, 0x26, 0xA0}) t[c] |= kBlank;  // space TAB LF CR & 0xA0
-  for (int c = 'a'; c <= 'z'; ++c) t[c] |= kLetter;
-  for (int c = 'A'; c <= 'Z'; ++c) t[c] |= kLetter;
-  for (int c = 0x80; c <= 0xFF; ++c) t[c] |= kLetter;  // kanji, kana, half-width katakana
-  for (int c = '0'; c <= '9'; ++c) t[c] |= kDigit;
-  for (int c = 0x81; c <= 0x9F; ++c) t[c] |= kLead;
-  for (int c = 0xE0; c <= 0xFC; ++c) t[c] |= kLead;
-  for (int c : {0x28, 0x5B, 0x7B, 0xA2}) t[c] |= kOpener;  // ( [ { and the corner bracket
-  return t;
-}
-
-constexpr std::array<std::uint8_t, 256> kByteClass = MakeByteClasses();
+using namespace byte_class;
 
 // Longest run of bytes that one '?' of MatchName may stand for.
 constexpr std::size_t kMaxCaptureBytes = 100;
@@ -42,8 +20,6 @@ constexpr std::size_t kMaxCaptureBytes = 100;
 // double-byte character after it may still be copied at the limit, plus the
 // terminator.
 constexpr std::size_t kExpandReserve = 3;
-
-inline bool Is(unsigned char c, std::uint8_t cls) { return (kByteClass[c] & cls) != 0; }
 
 inline unsigned char Byte(const char* p) { return static_cast<unsigned char>(*p); }
 
@@ -70,13 +46,29 @@ char CloserOf(unsigned char c) {
   }
 }
 
+// A set of stop bytes for Walk, the terminator always among them.
+struct StopSet {
+  std::array<bool, 256> stops{};
+  constexpr explicit StopSet(std::string_view bytes) {
+    stops[0] = true;
+    for (char c : bytes) stops[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator()(char c) const { return stops[static_cast<unsigned char>(c)]; }
+};
+
+constexpr StopSet kStatementEnd(";'");
+constexpr StopSet kStatementOrBrace(";}");
+constexpr StopSet kCloseBrace("}");
+constexpr StopSet kSemicolon(";");
+constexpr StopSet kArgumentEnd(";)]");
+
 // Walks characters from p, over whole groups when skipGroups, and returns the
 // first position holding the terminator, a byte of `stops`, or `wanted`
 // (which is tested after the stops and after a group is skipped).
-const char* Walk(const char* p, std::string_view stops, bool skipGroups, int wanted) {
+const char* Walk(const char* p, const StopSet& stops, bool skipGroups, int wanted) {
   for (;;) {
     const unsigned char c = Byte(p);
-    if (c == 0 || stops.find(static_cast<char>(c)) != std::string_view::npos) return p;
+    if (stops(static_cast<char>(c))) return p;
     if (skipGroups && Is(c, kOpener)) {
       SkipGroup(p);
       continue;
@@ -89,9 +81,9 @@ const char* Walk(const char* p, std::string_view stops, bool skipGroups, int wan
 constexpr int kNoWanted = -1;
 
 // Finds `wanted` with Walk; on success moves the cursor after it.
-bool FindIn(const char*& cursor, std::string_view stops, bool skipGroups, char wanted) {
+bool FindIn(const char*& cursor, const StopSet& stops, bool skipGroups, char wanted) {
   const char* p = Walk(cursor, stops, skipGroups, static_cast<unsigned char>(wanted));
-  if (*p == '\0' || stops.find(*p) != std::string_view::npos) return false;
+  if (stops(*p)) return false;
   cursor = p + 1;
   return true;
 }
@@ -210,24 +202,14 @@ bool FoldDoubleByte(unsigned char lead, unsigned char trail, std::string& out) {
 
 }  // namespace
 
-bool IsBlank(unsigned char c) { return Is(c, kBlank); }
-bool IsLetter(unsigned char c) { return Is(c, kLetter); }
-bool IsDigit(unsigned char c) { return Is(c, kDigit); }
-bool IsNameChar(unsigned char c) { return Is(c, kLetter | kDigit); }
-bool IsLeadByte(unsigned char c) { return Is(c, kLead); }
-
-void StepChar(const char*& cursor) { cursor += CharLength(cursor); }
-
-void SkipBlanks(const char*& cursor) {
-  while (IsBlank(Byte(cursor))) ++cursor;
+void SkipToStatementEnd(const char*& cursor) {
+  cursor = Walk(cursor, kStatementEnd, false, kNoWanted);
 }
 
-void SkipToStatementEnd(const char*& cursor) { cursor = Walk(cursor, ";'", false, kNoWanted); }
-
-void SkipStatement(const char*& cursor) { cursor = Walk(cursor, ";}", true, kNoWanted); }
+void SkipStatement(const char*& cursor) { cursor = Walk(cursor, kStatementOrBrace, true, kNoWanted); }
 
 char SkipToCloseBrace(const char*& cursor) {
-  cursor = Walk(cursor, "}", true, kNoWanted);
+  cursor = Walk(cursor, kCloseBrace, true, kNoWanted);
   return *cursor;
 }
 
@@ -255,10 +237,10 @@ bool SkipGroup(const char*& cursor) {
 }
 
 bool FindChar(const char*& cursor, char wanted, bool skipGroups) {
-  return FindIn(cursor, ";", skipGroups, wanted);
+  return FindIn(cursor, kSemicolon, skipGroups, wanted);
 }
 
-bool NextArgument(const char*& cursor) { return FindIn(cursor, ";)]", true, ','); }
+bool NextArgument(const char*& cursor) { return FindIn(cursor, kArgumentEnd, true, ','); }
 
 std::string ReadName(const char*& cursor) {
   SkipBlanks(cursor);
@@ -275,14 +257,16 @@ std::string ReadName(const char*& cursor) {
   return std::string(start + 1, p - 1);
 }
 
-std::string ReadWord(const char*& cursor) {
+std::string ReadWord(const char*& cursor) { return std::string(ReadWordView(cursor)); }
+
+std::string_view ReadWordView(const char*& cursor) {
   SkipBlanks(cursor);
   const char* start = cursor;
   const char quote = *start;
   if (quote == '"' || quote == '\'') {
     const char* p = start + 1;
     while (*p != '\0' && *p != quote) StepChar(p);
-    std::string word(start + 1, p);
+    std::string_view word(start + 1, static_cast<std::size_t>(p - start - 1));
     cursor = (*p == quote) ? p + 1 : p;
     return word;
   }
@@ -296,7 +280,7 @@ std::string ReadWord(const char*& cursor) {
     break;
   }
   cursor = p;
-  return std::string(start, p);
+  return std::string_view(start, static_cast<std::size_t>(p - start));
 }
 
 std::string ReadUnit(const char*& cursor) {

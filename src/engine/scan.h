@@ -12,25 +12,67 @@
 // Groups are ( ), [ ], { } and the half-width corner brackets 0xA2 0xA3.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace zemu {
 
-bool IsBlank(unsigned char c);     // space, TAB, LF, CR, '&', 0xA0
-bool IsLetter(unsigned char c);    // a-z, A-Z, 0x80-0xFF
-bool IsDigit(unsigned char c);     // 0-9
-bool IsNameChar(unsigned char c);  // letter or digit
-bool IsLeadByte(unsigned char c);  // 0x81-0x9F, 0xE0-0xFC
+// Byte classes; a byte may be in several (0xA2 is a letter and an opener).
+namespace byte_class {
+enum : std::uint8_t {
+  kBlank = 1 << 0,
+  kLetter = 1 << 1,
+  kDigit = 1 << 2,
+  kLead = 1 << 3,   // first byte of a double-byte character
+  kOpener = 1 << 4  // opens a group
+};
+
+constexpr std::array<std::uint8_t, 256> MakeTable() {
+  std::array<std::uint8_t, 256> t{};
+  for (int c : {0x20, 0x09, 0x0A, 0x0D, 0x26, 0xA0}) t[c] |= kBlank;  // space TAB LF CR & 0xA0
+  for (int c = 'a'; c <= 'z'; ++c) t[c] |= kLetter;
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] |= kLetter;
+  for (int c = 0x80; c <= 0xFF; ++c) t[c] |= kLetter;  // kanji, kana, half-width katakana
+  for (int c = '0'; c <= '9'; ++c) t[c] |= kDigit;
+  for (int c = 0x81; c <= 0x9F; ++c) t[c] |= kLead;
+  for (int c = 0xE0; c <= 0xFC; ++c) t[c] |= kLead;
+  for (int c : {0x28, 0x5B, 0x7B, 0xA2}) t[c] |= kOpener;  // ( [ { and the corner bracket
+  return t;
+}
+
+inline constexpr std::array<std::uint8_t, 256> kTable = MakeTable();
+
+constexpr bool Is(unsigned char c, std::uint8_t cls) { return (kTable[c] & cls) != 0; }
+}  // namespace byte_class
+
+// space, TAB, LF, CR, '&', 0xA0
+constexpr bool IsBlank(unsigned char c) { return byte_class::Is(c, byte_class::kBlank); }
+// a-z, A-Z, 0x80-0xFF
+constexpr bool IsLetter(unsigned char c) { return byte_class::Is(c, byte_class::kLetter); }
+// 0-9
+constexpr bool IsDigit(unsigned char c) { return byte_class::Is(c, byte_class::kDigit); }
+// letter or digit
+constexpr bool IsNameChar(unsigned char c) {
+  return byte_class::Is(c, byte_class::kLetter | byte_class::kDigit);
+}
+// 0x81-0x9F, 0xE0-0xFC
+constexpr bool IsLeadByte(unsigned char c) { return byte_class::Is(c, byte_class::kLead); }
 
 // Steps over one character: two bytes for a lead byte not followed by the
 // terminator, one otherwise. At the terminator the cursor does not move.
-void StepChar(const char*& cursor);
+inline void StepChar(const char*& cursor) {
+  if (*cursor == '\0') return;
+  cursor += (IsLeadByte(static_cast<unsigned char>(*cursor)) && cursor[1] != '\0') ? 2 : 1;
+}
 
 // Leaves the cursor at the first byte that is not blank.
-void SkipBlanks(const char*& cursor);
+inline void SkipBlanks(const char*& cursor) {
+  while (IsBlank(static_cast<unsigned char>(*cursor))) ++cursor;
+}
 
 // Leaves the cursor at the first terminator, ';' or '\'' (groups are not
 // skipped).
@@ -70,6 +112,8 @@ std::string ReadName(const char*& cursor);
 // to the same quote or the terminator; the closing quote is stepped over. The
 // cursor ends after what was read; "" when nothing was.
 std::string ReadWord(const char*& cursor);
+// ReadWord without the copy: the word as a view into the text.
+std::string_view ReadWordView(const char*& cursor);
 
 // unit -> '[' ... ']'. Skips blanks first. Returns the text with both
 // brackets, the cursor after the ']'. Without a '[' or a ']' (before a

@@ -368,8 +368,18 @@ const Value& NonNumberOperand(const Value& a, const Value& b) {
 
 bool IsPureFactor(const std::string& unit) { return unit == "[]" || unit == "[倍]"_sj; }
 
+// Whether addition leaves B's number as it is: A has no unit (B is not
+// converted), B has none (it takes A's) or the same.
+bool NeedsNoConversion(const Value& a, const Value& b) {
+  return IsNoUnit(a.unit) || IsNoUnit(b.unit) || b.unit == a.unit;
+}
+
 Value AddOrSubtract(Context& ctx, const Value& a, const Value& b, bool subtract) {
   if (!a.IsNumber() || !b.IsNumber()) return NonNumberOperand(a, b);
+  if (NeedsNoConversion(a, b)) {
+    return Value{ValueKind::Number, subtract ? a.number - b.number : a.number + b.number,
+                 IsNoUnit(a.unit) ? b.unit : a.unit, a.text};
+  }
   Value right = b;
   if (!IsNoUnit(a.unit)) {
     ConvertUnit(ctx, right, a.unit);
@@ -386,6 +396,8 @@ Value AddOrSubtract(Context& ctx, const Value& a, const Value& b, bool subtract)
 template <typename Compare>
 bool CompareValues(Context& ctx, const Value& a, const Value& b, Compare compare) {
   if (!a.IsNumber() || !b.IsNumber()) return false;
+  // Converting to no unit, or from none or the same, keeps the number.
+  if (a.unit.empty() || IsNoUnit(b.unit) || b.unit == a.unit) return compare(a.number, b.number);
   Value right = b;
   ConvertUnit(ctx, right, a.unit);
   return right.IsNumber() && compare(a.number, right.number);
@@ -394,12 +406,7 @@ bool CompareValues(Context& ctx, const Value& a, const Value& b, Compare compare
 }  // namespace
 
 Value MakeNumber(double number, std::string unit) {
-  Value v;
-  v.kind = ValueKind::Number;
-  v.number = number;
-  v.unit = std::move(unit);
-  v.text.clear();
-  return v;
+  return Value{ValueKind::Number, number, std::move(unit), std::string()};
 }
 
 Value MakeNumber(int number, std::string unit) {
@@ -407,16 +414,22 @@ Value MakeNumber(int number, std::string unit) {
 }
 
 Value MakeTagged(ValueKind kind, std::string text) {
-  Value v;
-  v.kind = kind;
-  v.text = std::move(text);
-  return v;
+  return Value{kind, 0, std::string(), std::move(text)};
 }
 
 bool IsNoUnit(std::string_view unit) { return unit.empty() || unit == "[]"; }
 
 Value AddValues(Context& ctx, const Value& a, const Value& b) {
   return AddOrSubtract(ctx, a, b, false);
+}
+
+void AddInPlace(Context& ctx, Value& a, const Value& b, bool subtract) {
+  if (a.IsNumber() && b.IsNumber() && NeedsNoConversion(a, b)) {
+    a.number = subtract ? a.number - b.number : a.number + b.number;
+    if (IsNoUnit(a.unit)) a.unit = b.unit;
+    return;
+  }
+  a = AddOrSubtract(ctx, a, b, subtract);
 }
 
 Value SubtractValues(Context& ctx, const Value& a, const Value& b) {

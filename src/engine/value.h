@@ -42,6 +42,8 @@ bool IsNoUnit(std::string_view unit);
 Value AddValues(Context& ctx, const Value& a, const Value& b);
 Value SubtractValues(Context& ctx, const Value& a, const Value& b);
 Value MultiplyValues(const Value& a, const Value& b);
+// a = a + b (or a - b), the same as AddValues and SubtractValues.
+void AddInPlace(Context& ctx, Value& a, const Value& b, bool subtract);
 Value DivideValues(const Value& a, const Value& b);
 
 // Comparisons convert B to A's unit; false unless both are numbers.

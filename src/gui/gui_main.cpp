@@ -2,14 +2,62 @@
 #include "gui/gui_main.h"
 
 #include <QApplication>
-#include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstdlib>
+
+#include "console/window_texts.h"
+#include "gui/main_window.h"
+#include "gui/options_dialog.h"
+#include "gui/sheet_windows.h"
 
 namespace zemu::gui {
 
-int RunGui(int& argc, char** argv, const StartupOptions& /*startup*/) {
+namespace {
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+// Qt's own dialogs (files, fonts, buttons) in Japanese, where the
+// translations are installed.
+void InstallJapaneseTranslations(QApplication& app) {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  auto* translator = new QTranslator(&app);
+  if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(translator);
+  }
+}
+
+}  // namespace
+
+bool CanOpenDisplay() {
+  return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
+}
+
+int RunGui(int& argc, char** argv, const StartupOptions& startup) {
   QApplication app(argc, argv);
-  QLabel placeholder(QStringLiteral("ZEMU"));
-  placeholder.show();
+  QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
+  QApplication::setQuitOnLastWindowClosed(false);  // the main window's end is the program's
+  InstallJapaneseTranslations(app);
+
+  TZemuMain window;
+  QObject::connect(&window, &TZemuMain::ended, &app, &QCoreApplication::quit);
+  // The sheet windows and the options dialog observe the context from before
+  // the start-up on; they go before the window (and its context) does.
+  SheetWindows sheets(window.context(), &window);
+  sheets.AddWindowMenuEntries(window.windowMenu());
+  QObject::connect(&window, &TZemuMain::endRequested, &sheets, &SheetWindows::ApplyAllEdits);
+  TOptions options(window.context(), &window);
+  QObject::connect(&window, &TZemuMain::optionsRequested, &options, [&options] {
+    options.show();
+    options.raise();
+    options.activateWindow();
+  });
+  window.Start(startup);
   return QApplication::exec();
 }
 

@@ -335,17 +335,18 @@ std::vector<CellEdit> TakeCellEdits(Context& ctx, TDefine& sheet) {
   std::vector<CellEdit> edits;
   for (int row = 1; row < sheet.RowCount() - 1; ++row) {
     SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
-    if (!r.definition || r.cells[TextColumn] == r.definition->text) continue;  // unedited
-    edits.push_back({r.definition, r.cells[TextColumn], r.cells[NameColumn]});
-    r.cells[TextColumn] = r.definition->text;
+    if (!r.definition) continue;
+    if (!CellEdited(sheet, row)) {
+      TakeEditedCellText(sheet, row);  // an edit back to the same text is none
+      continue;
+    }
+    edits.push_back({r.definition, TakeEditedCellText(sheet, row), r.cells[NameColumn]});
     ctx.observer->RowsChanged(sheet, row, row);
   }
   // A statement typed into the empty last row defines anew.
   const int last = sheet.RowCount() - 1;
-  std::string& typed = sheet.rows[static_cast<std::size_t>(last)].cells[TextColumn];
-  if (!typed.empty()) {
-    edits.push_back({nullptr, std::move(typed), ""});
-    typed.clear();
+  if (CellEdited(sheet, last)) {
+    edits.push_back({nullptr, TakeEditedCellText(sheet, last), ""});
     ctx.observer->RowsChanged(sheet, last, last);
   }
   return edits;

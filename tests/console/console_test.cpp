@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
+#include "commands/assist.h"
 #include "commands/guard.h"
 #include "console/output.h"
 #include "console/scripted_toolkit.h"
@@ -182,6 +184,43 @@ TEST_F(ConsoleTest, AssistExplainsStatementUnderCaretOnlyWhileIdle) {
   EXPECT_EQ(toolkit_.statusLines[0], "");
 }
 
+TEST_F(ConsoleTest, AssistGivesUpOnSlowFormulaAndDeliversNoEvents) {
+  Type("fib(n)=if(n<2,n,fib(n-1)+fib(n-2))\r");
+  bool delivered = false;
+  toolkit_.events.assign(64, [&delivered] { delivered = true; });
+  ctx_.guard.assistBudgetMs = 20;
+  struct Case {
+    const char* typed;
+    const char* statusLine3;  // null: the value is shown
+  };
+  for (const Case& c : {Case{"fib(40)", kAssistNotComputed}, Case{"fib(10)", nullptr}}) {
+    ClearTypedLine(ctx_);
+    Type(c.typed);
+    const auto start = std::chrono::steady_clock::now();
+    AssistTimerTimer(ctx_);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500)) << c.typed;
+    EXPECT_EQ(toolkit_.statusLines[2],
+              c.statusLine3 ? c.statusLine3 : "現在の計算結果は、55   です。"_sj);
+  }
+  EXPECT_FALSE(delivered);
+  Type("\r");  // an entered line keeps the normal guard
+  EXPECT_NE(Screen().find("\r\n  55  \r\n> "), std::string::npos);
+}
+
+TEST_F(ConsoleTest, AbortEndsRunWithOneAbortLineAndPrompt) {
+  Type("fib(n)=if(n<2,n,fib(n-1)+fib(n-2))\r");
+  for (const char* run : {".while 1;", ".for i,1,100000000; i;", "fib(60)", "x<fib(60)"}) {
+    ClearTypedLine(ctx_);
+    const std::size_t before = Screen().size();
+    toolkit_.events.assign(1, [this] { AbortComputation(ctx_); });
+    Type(std::string(run) + "\r");
+    const std::string output = Screen().substr(before);
+    EXPECT_TRUE(output.ends_with("\r\n  ABORT: Abort by user.\r\n> ")) << run << ": " << output;
+    EXPECT_EQ(output.find("ABORT"), output.rfind("ABORT")) << run;
+    EXPECT_EQ(output.find("ERROR"), std::string::npos) << run;
+  }
+}
+
 struct MenuCase {
   const char* name;
   RunState before;
@@ -288,6 +327,7 @@ TEST_F(ConsoleTest, KeyWaitTakesTheNextTypedKey) {
 
   toolkit_.events.push_back([this] { AbortComputation(ctx_); });
   EXPECT_EQ(WaitForTypedKey(ctx_), 27);
+  EXPECT_TRUE(Screen().ends_with("\r\n  ABORT: Abort by user.\r\n"));  // the abort says so
 }
 
 }  // namespace

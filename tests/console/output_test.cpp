@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "console/console.h"
+#include "console/memory_text.h"
 #include "console/scripted_toolkit.h"
 #include "context.h"
 
@@ -265,6 +267,37 @@ TEST(WatchTest, RefreshWithoutWatchedDefinitionsBlanksLines) {
   EXPECT_EQ(ctx.console.ownWatchScreen.Height(), 10);  // half a line
   EXPECT_FALSE(ctx.defines.watchRefreshNeeded);
   EXPECT_FALSE(ctx.output.watchMode);
+}
+
+}  // namespace
+}  // namespace zemu
+
+namespace zemu {
+namespace {
+
+// The caret column MemoryText keeps as text is appended agrees with a search
+// back from the caret, after appends, edits in the middle, trims from the
+// front, whole replacements and line replacements.
+TEST(MemoryTextTest, CaretColumnAgreesWithSearchAfterAnyEdit) {
+  std::mt19937 random(7);
+  const std::string pieces[] = {"ab", "\r\n", "x\r\ny", "", "\n\n", "long line text"};
+  MemoryText text;
+  for (int step = 0; step < 3000; ++step) {
+    const std::size_t length = text.Length();
+    switch (random() % 6) {
+      case 0: text.SetText(pieces[random() % 6]); break;
+      case 1: text.Select(0, random() % (length + 2)); break;
+      case 2: text.Select(random() % (length + 1), random() % 4); break;
+      case 3: text.ReplaceLine(random() % 3, pieces[random() % 6]); break;
+      default: text.SetCaret(length); break;
+    }
+    text.ReplaceSelection(pieces[random() % 6]);
+    if (random() % 3 == 0) text.SetCaret(random() % (text.Length() + 1));
+    const std::string all = text.Text();
+    const std::size_t caret = text.SelectionStart();
+    const std::size_t lf = caret == 0 ? std::string::npos : all.rfind('\n', caret - 1);
+    ASSERT_EQ(text.CaretColumn(), lf == std::string::npos ? caret : caret - lf - 1) << step;
+  }
 }
 
 }  // namespace

@@ -31,9 +31,7 @@ inline std::string TextAt(Context& ctx, int row) {
 }
 
 inline std::string Cell(Context& ctx, int row, int column) {
-  return CurrentSheet(ctx)
-      .rows[static_cast<std::size_t>(row)]
-      .cells[static_cast<std::size_t>(column)];
+  return SheetCellText(CurrentSheet(ctx), row, column);
 }
 
 }  // namespace zemu::testing_defs

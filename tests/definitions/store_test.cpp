@@ -2,10 +2,13 @@
 // deleting, inserting, forgetting and searching.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "define_helpers.h"
+#include "engine/scan.h"
+#include "support/statements.h"
 #include "engine/sjis_literal.h"
 #include "support/param_names.h"
 
@@ -318,6 +321,100 @@ TEST(SheetTest, RemovingCurrentSheetSelectsPrevious) {
   EXPECT_TRUE(RemoveSheet(ctx, 1));
   EXPECT_EQ(&CurrentSheet(ctx), &first);
   EXPECT_EQ(ctx.defines.sheets.size(), 1u);
+}
+
+
+// FindRow as a scan of every row from the bottom, for comparison.
+int ScannedRow(TDefine& sheet, const char* probe, int kind) {
+  for (int row = sheet.RowCount() - 2; row >= 1; --row) {
+    const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+    if (!r.definition || r.cells[NameColumn].empty()) continue;
+    if (kind != 0 && r.definition->kind != kind) continue;
+    if (MatchName(probe, r.cells[NameColumn].c_str())) return row;
+  }
+  return -1;
+}
+
+// The name index finds what a scan of all rows finds, for names and probes
+// made of name characters, wildcards, brackets and Shift-JIS characters
+// whose trail byte is "\", "|" or "?" (and a lead byte alone), as rows are
+// added, replaced, inserted and deleted.
+TEST(FindRowTest, IndexAgreesWithScanningEveryRow) {
+  const std::string pieces[] = {"a", "b", "1", "?", "#", "[", "]", "\x81\x5C", "\x95\x7C", "\x81",
+                                "\x81?"};
+  const std::string tails[] = {"", "+1", "<2", "(x)", "?", "#", "\x81"};
+  std::mt19937 random(11);
+  auto name = [&](int most) {
+    std::string text;
+    for (int n = static_cast<int>(random() % static_cast<unsigned>(most + 1)); n > 0; --n) {
+      text += pieces[random() % std::size(pieces)];
+    }
+    return text;
+  };
+  Context ctx;
+  TDefine& sheet = CurrentSheet(ctx);
+  for (int round = 0; round < 30; ++round) {
+    const int row = 1 + static_cast<int>(random() % static_cast<unsigned>(sheet.RowCount() - 1));
+    switch (random() % 4) {
+      case 0: {  // a row with any name, as a loaded file may hold
+        InsertRow(ctx, sheet, row);
+        SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+        r.definition = std::make_shared<Definition>("x=1");
+        AnalyseDefinition(ctx, *r.definition);
+        if (random() % 2 == 0) r.definition->kind = VariableKind;
+        r.cells[NameColumn] = name(3);
+        break;
+      }
+      case 1:
+        DeleteRow(ctx, sheet, row);
+        break;
+      default:
+        testing_defs::Define(ctx, "a" + name(2).substr(0, 1) + (random() % 2 ? "<1" : "=2"));
+        break;
+    }
+    for (int probe = 0; probe < 200; ++probe) {
+      const std::string text = name(3) + tails[random() % std::size(tails)];
+      for (int kind : {0, static_cast<int>(VariableKind)}) {
+        const char* cursor = text.c_str();
+        ASSERT_EQ(FindRow(ctx, sheet, cursor, kind), ScannedRow(sheet, text.c_str(), kind))
+            << "round " << round << " probe " << text << " kind " << kind;
+      }
+    }
+  }
+}
+
+// Texts and value cells made when they are read: after a loop of
+// assignments, after a Format change and after forgetting.
+TEST(StoreDefinitionTest, TextsReadAfterLoopsAreThoseOfEveryStore) {
+  Context ctx;
+  ctx.settings.talk = false;
+  Execute(ctx, "s<0 'sum[m]; .for i,1,100; s<s+i; .blockend; t<1/3; f(x)=x*2; f(1)");
+  TDefine& sheet = CurrentSheet(ctx);
+  EXPECT_EQ(TextAt(ctx, 1), "s<5050[m]     'sum[m]");
+  EXPECT_EQ(Cell(ctx, 1, TextColumn), "s<5050[m]     'sum[m]");
+  EXPECT_EQ(Cell(ctx, 2, TextColumn), "t<0.33333333333333331 ");
+  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "0.33333333  ");
+  Execute(ctx, ".set format \"%.3f%S|\"");
+  // A cell keeps the Format it was shown in until its value is shown again.
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn), "5050[m]  ");
+  Execute(ctx, "s; t<t*3");
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn), "5050.000[m]|");
+  EXPECT_EQ(Cell(ctx, 2, ValueColumn), "1.000|");
+  EXPECT_EQ(TextAt(ctx, 2), "t<1 ");
+  EXPECT_EQ(Cell(ctx, 3, ValueColumn), "再計算"_sj);  // forgotten by the stores
+  // A definition held while its row is replaced is forgotten with the
+  // sheet before it leaves, and not after.
+  std::shared_ptr<Definition> old = DefinitionAt(sheet, 3);
+  Execute(ctx, "f(1); f(x)=x*3");
+  EXPECT_EQ(old->value.text, "再計算"_sj);
+  old->SetValue(MakeNumber(4));
+  Execute(ctx, "g=1; g(x)=2");
+  ForgetValues(ctx, sheet, true);
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn), "再計算"_sj);
+  EXPECT_EQ(DefinitionAt(sheet, 2)->value.text, "再計算"_sj);
+  EXPECT_EQ(old->value.number, 4);
+  EXPECT_EQ(testing_defs::Eval(ctx, "t+s"), "5051.000[m]|");
+  EXPECT_EQ(Cell(ctx, 2, TextColumn), "t<1 ");
 }
 
 }  // namespace

@@ -84,12 +84,12 @@ TEST(DefinitionValueTest, FunctionCacheStates) {
   TDefine& sheet = CurrentSheet(ctx);
   EXPECT_EQ(Eval(ctx, "f(3)"), "6  ");
   EXPECT_EQ(DefinitionAt(sheet, 1)->value.text, "引数次第"_sj);
-  EXPECT_EQ(sheet.rows[1].cells[ValueColumn], ValueText(ctx, DefinitionAt(sheet, 1)->value));
+  EXPECT_EQ(SheetCellText(sheet, 1, ValueColumn), ValueText(ctx, DefinitionAt(sheet, 1)->value));
   EXPECT_EQ(Eval(ctx, "f(3,4)"), "ERROR: 引数が多い"_sj);
   EXPECT_EQ(DefinitionAt(sheet, 1)->value.text, "引数が多い"_sj);
   EXPECT_EQ(Eval(ctx, "g"), "5  ");
   EXPECT_EQ(DefinitionAt(sheet, 2)->value.number, 5);
-  EXPECT_EQ(sheet.rows[2].cells[ValueColumn], "5  ");
+  EXPECT_EQ(SheetCellText(sheet, 2, ValueColumn), "5  ");
 }
 
 TEST(DefinitionValueTest, TooManyArgumentsLeavesCursorOnParenthesis) {
@@ -187,7 +187,7 @@ TEST(VariableValueTest, ValueOfRowKeepsTextCellInStep) {
   AnalyseDefinition(ctx, *d);
   EXPECT_EQ(Eval(ctx, "a"), "2  ");
   EXPECT_EQ(d->text, "a<2 ");
-  EXPECT_EQ(CurrentSheet(ctx).rows[1].cells[TextColumn], "a<2 ");
+  EXPECT_EQ(SheetCellText(CurrentSheet(ctx), 1, TextColumn), "a<2 ");
 }
 
 }  // namespace

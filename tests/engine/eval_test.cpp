@@ -227,3 +227,25 @@ TEST(EvalNamesTest, SheetQualifierPicksTheSheet) {
 
 }  // namespace
 }  // namespace zemu
+
+namespace zemu {
+namespace {
+
+// Decimal literals read as the C library reads their text, whatever their
+// form; exponents beyond the doubles give its infinity and zero.
+TEST(EvalNumbersTest, DecimalLiteralsReadAsTheCLibraryDoes) {
+  Context ctx;
+  for (const char* literal :
+       {"0.5", ".5", "7.", "1.e2", "12.34E-5", "2.5e+3", "1e400", "1e-400", "4.9e-324",
+        "123456789012345678901234567890", "0.1000000000000000055511151231257827"}) {
+    Value v = EvalText(ctx, literal);
+    ASSERT_TRUE(v.IsNumber()) << literal;
+    EXPECT_EQ(v.number, std::strtod(literal, nullptr)) << literal;
+  }
+  for (const char* zero : {"0d.", "0de5", "0d"}) EXPECT_EQ(EvalText(ctx, zero).number, 0) << zero;
+  EXPECT_EQ(EvalText(ctx, "1e+").number, 1);
+  EXPECT_EQ(EvalText(ctx, "0D12.5").number, 12.5);
+}
+
+}  // namespace
+}  // namespace zemu

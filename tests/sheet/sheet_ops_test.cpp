@@ -343,11 +343,11 @@ TEST(SheetWindow, ForgetAllAsksFirst) {
   Execute(p.ctx, "v<2; f(x)=x*v; f(1)");
   p.toolkit.answers = {Answer::No};
   ForgetAll(p.ctx, sheet);
-  EXPECT_EQ(sheet.rows[1].cells[ValueColumn], ValueText(p.ctx, MakeNumber(2)));
+  EXPECT_EQ(SheetCellText(sheet, 1, ValueColumn), ValueText(p.ctx, MakeNumber(2)));
   p.toolkit.answers = {Answer::Yes};
   ForgetAll(p.ctx, sheet);
-  EXPECT_EQ(sheet.rows[1].cells[ValueColumn], "再計算"_sj);
-  EXPECT_EQ(sheet.rows[2].cells[ValueColumn], "再計算"_sj);
+  EXPECT_EQ(SheetCellText(sheet, 1, ValueColumn), "再計算"_sj);
+  EXPECT_EQ(SheetCellText(sheet, 2, ValueColumn), "再計算"_sj);
   ASSERT_EQ(p.toolkit.questions.size(), 2u);
   EXPECT_EQ(p.toolkit.questions[0], "Confirmation: Do you want forget all definitions?");
 }
@@ -401,16 +401,16 @@ TEST(SheetEdits, EditedCellsRunAndEmptiedCellsDelete) {
   Execute(p.ctx, "f(x)=x*2; g(x)=x+1; h=5");
   p.ctx.runState = RunState::Idle;
   sheet_test::ClearConsole(p.ctx);
-  sheet.rows[1].cells[TextColumn] = "f(x)=x*3";
-  sheet.rows[2].cells[TextColumn] = "  ";
+  SetEditedCellText(sheet, 1, "f(x)=x*3");
+  SetEditedCellText(sheet, 2, "  ");
   ApplySheetEdits(p.ctx, sheet);
   EXPECT_EQ(p.ctx.runState, RunState::Idle);
   const std::string screen = ScreenText(p.ctx);
   EXPECT_TRUE(Contains(screen, "M f(x)=x*3\r\n")) << screen;
   EXPECT_TRUE(Contains(screen, "M .Delete g\r\n")) << screen;
   EXPECT_EQ(Texts(sheet), (std::vector<std::string>{"f(x)=x*3", "h=5"}));
-  EXPECT_EQ(sheet.rows[1].cells[TextColumn], "f(x)=x*3");
-  EXPECT_EQ(sheet.rows[2].cells[ValueColumn], "再計算"_sj);
+  EXPECT_EQ(SheetCellText(sheet, 1, TextColumn), "f(x)=x*3");
+  EXPECT_EQ(SheetCellText(sheet, 2, ValueColumn), "再計算"_sj);
   p.ctx.runState = RunState::Running;
   EXPECT_DOUBLE_EQ(Number(p.ctx, "f(2)"), 6);
 }
