@@ -71,31 +71,85 @@ StatementStatus RunProcedure(Context& ctx, const DefinitionRef& found, const Par
   return RunExpanded(ctx, body, params);
 }
 
-// Opens a regular file for reading; nothing for a directory or a file that
-// cannot be opened.
+// Opens a regular file for reading; nothing for a folder, a device or a pipe
+// (which may never end, and whose opening waits for a writer), or a file
+// that cannot be opened.
 FilePtr OpenProcedureFile(const std::string& name) {
-  FilePtr file(std::fopen(name.c_str(), "rb"));
-  if (!file) return file;
   struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) file.reset();
+  if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  FilePtr file(std::fopen(name.c_str(), "rb"));
+  if (file && (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode))) file.reset();
   return file;
 }
 
-// Reads one logical line: a physical line, and while it ends with "&" the
-// next one appended. False at the end of the file. A file that ends in the
-// middle of a continuation, or a line that fills the buffer, ends the line.
-bool ReadLogicalLine(std::FILE* file, std::string& line) {
-  char* buffer = line.data();
-  char* end = ReadLine(file, buffer, kLineSize);
-  if (end == nullptr) return false;
-  while (end > buffer && end[-1] == '&') {
-    const std::size_t room = kLineSize - static_cast<std::size_t>(end - buffer);
-    if (room < 2) break;
-    char* more = ReadLine(file, end, room);
-    if (more == nullptr) break;
-    end = more;
+// One logical line of a procedure file.
+struct FileLine {
+  std::string text;      // at most kLineSize - 1 bytes; NUL bytes are kept
+  int number = 0;        // the number of its first physical line, from 1
+  bool tooLong = false;  // it held more bytes than `text` keeps; the rest was passed over
+};
+
+// Reads a procedure file line by line, counting the physical lines.
+class FileLineReader {
+ public:
+  explicit FileLineReader(std::FILE* file) : file_(file) {}
+
+  // The next logical line: a physical line, and while it ends with "&" the
+  // next one appended. False at the end of the file.
+  bool Next(FileLine& line) {
+    line.text.clear();
+    line.tooLong = false;
+    line.number = number_ + 1;
+    int last = 0;
+    if (!AppendPhysicalLine(line, last)) return false;
+    while (last == '&' && AppendPhysicalLine(line, last)) {
+    }
+    return true;
   }
-  return true;
+
+ private:
+  // Appends one physical line up to its line break (LF or CR LF, dropped)
+  // or the end of the file; `last` becomes its last byte, even one beyond
+  // what the text keeps. False when the file had ended already.
+  bool AppendPhysicalLine(FileLine& line, int& last) {
+    int c = std::getc(file_);
+    if (c == EOF) return false;
+    ++number_;
+    last = 0;
+    for (; c != EOF && c != '\n'; c = std::getc(file_)) {
+      if (c == '\r') {
+        const int next = std::getc(file_);
+        if (next == '\n') break;
+        if (next != EOF) std::ungetc(next, file_);
+      }
+      if (line.text.size() < kLineSize - 1) {
+        line.text += static_cast<char>(c);
+      } else {
+        line.tooLong = true;
+      }
+      last = c;
+    }
+    return true;
+  }
+
+  std::FILE* file_;
+  int number_ = 0;  // physical lines read so far
+};
+
+// A ">" line that cannot run as it stands is reported, and nothing of it runs.
+bool RefuseFileLine(Context& ctx, const std::string& fileName, const FileLine& line) {
+  const std::string where = "  ERROR: " + fileName + "の"_sj + std::to_string(line.number);
+  if (line.tooLong) {
+    ScreenOut(ctx, ChannelError,
+              where + "行目は、"_sj + std::to_string(kLineSize - 1) +
+                  "バイトより長いので、実行しません。\r\n"_sj);
+    return true;
+  }
+  if (line.text.find('\0') != std::string::npos) {
+    ScreenOut(ctx, ChannelError, where + "行目に NUL 文字があるので、実行しません。\r\n"_sj);
+    return true;
+  }
+  return false;
 }
 
 // Runs one ">" line: "F" replaces the ">", the line is echoed unless a sheet
@@ -130,11 +184,14 @@ StatementStatus RunProcedureFile(Context& ctx, Parameters& params) {
   if (text == nullptr) return StatusDone;
   if (text != file.get()) file.reset(text);
   StatementStatus status = StatusDone;
-  std::string line(kLineSize, '\0');
+  FileLineReader reader(file.get());
+  FileLine line;
+  line.text.reserve(kLineSize);
   while (status == StatusDone && !std::feof(file.get()) && !std::ferror(file.get())) {
     if (StatementGuard(ctx)) break;
-    if (!ReadLogicalLine(file.get(), line)) break;
-    if (line[0] == '>') status = RunFileLine(ctx, line, params);
+    if (!reader.Next(line)) break;
+    if (line.text[0] != '>' || RefuseFileLine(ctx, params[0], line)) continue;
+    status = RunFileLine(ctx, line.text, params);
   }
   return status;
 }

@@ -18,8 +18,8 @@ inline constexpr int kParameterCount = 10;
 // A procedure text or a file line after substitution; it holds at most
 // kExpandSize - 3 bytes of text.
 inline constexpr std::size_t kExpandSize = 2000;
-// A logical line of a procedure file; at most kLineSize - 1 bytes, the rest of
-// a longer line is read as the next line.
+// A logical line of a procedure file holds at most kLineSize - 1 bytes; a
+// longer ">" line is reported with its number and nothing of it runs.
 inline constexpr std::size_t kLineSize = 2000;
 
 // Runs a stored procedure or, when none has the name, a procedure file, with
@@ -28,7 +28,8 @@ inline constexpr std::size_t kLineSize = 2000;
 // asks for a file. Leaves the cursor after the last parameter read and
 // returns the status of what ran: a file stops at its first line whose
 // statements end with anything but StatusDone, and a file that cannot be
-// opened gives a message and StatusDone.
+// opened (or is no regular file) gives a message and StatusDone. A ">" line
+// that is too long or holds a NUL byte is reported and passed over.
 StatementStatus DoCommand(Context& ctx, const char*& cursor);
 
 }  // namespace zemu

@@ -162,6 +162,12 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
   TrimScreen(screen, out.screenCap);
   screen.SetCaret(screen.Length());
   std::string piece = PlaceText(ctx, channel, text, screen.CaretColumn());
+  if (idle && !piece.ends_with('\n')) {
+    // The typed line comes back on a line of its own: the break before it
+    // belongs to the text above, or every output would leave one more.
+    piece += kLineBreak;
+    out.dataLineOpen = false;
+  }
   screen.ReplaceSelection(piece);
   WriteLog(ctx, channel, piece);
   if (idle) {

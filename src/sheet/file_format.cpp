@@ -64,14 +64,24 @@ void AppendPlace(std::string& out, const WindowPlace& place) {
   AppendKey(out, "Width", place.width);
 }
 
-// The text with every '%' doubled. A trail byte is never '%', so bytes can be
-// looked at one by one.
+// Whether the byte at `i` begins a double-byte character as .do reads it: a
+// lead byte and whatever byte follows, '%' included.
+bool DoubleByteAt(std::string_view text, std::size_t i) {
+  return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
+}
+
+// The text with every '%' doubled but one that is the second byte of a
+// double-byte character.
 std::string EscapePercent(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    out += c;
-    if (c == '%') out += '%';
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (DoubleByteAt(text, i)) {
+      out += text[++i];
+    } else if (text[i] == '%') {
+      out += '%';
+    }
   }
   return out;
 }
@@ -103,7 +113,11 @@ ReadBack MeasureReadBack(std::string_view line) {
     if (line[i] == '\r' || line[i] == '\n') continue;
     ++measure.lineBytes;
     ++measure.textBytes;
-    if (line[i] == '%' && i + 1 < line.size() && line[i + 1] == '%') {
+    if (DoubleByteAt(line, i) && line[i + 1] != '\r' && line[i + 1] != '\n') {
+      measure.lineBytes += 1;
+      measure.textBytes += 1;
+      ++i;
+    } else if (line[i] == '%' && i + 1 < line.size() && line[i + 1] == '%') {
       ++measure.lineBytes;
       ++i;
     }

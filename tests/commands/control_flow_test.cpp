@@ -361,6 +361,35 @@ TEST(Guard, LowStackStopsEveryLevelWithItsMessage) {
                                  "  ERROR: stack memory near to over.\r\n");
 }
 
+// The reserve holds to the byte: with kStackReserve bytes free a run goes
+// on, with one byte less it stops. The guard's system trace line says how
+// much it found free, which places the pretended stack limit exactly.
+TEST(Guard, StackReserveAtTheLimitAndOneBelow) {
+  Context ctx;
+  ctx.settings.trace = TraceLevel::System;
+  const std::uintptr_t limit = ctx.guard.stackLimit;
+  auto guard = [&ctx] {  // always from this one place, at one depth
+    ClearConsole(ctx);
+    ResetStackWatch(ctx.guard);
+    return StatementGuard(ctx);
+  };
+  ASSERT_FALSE(guard());
+  const std::string first = ScreenText(ctx);
+  const std::size_t free = std::stoul(first.substr(first.find("STACK: ") + 7, 8), nullptr, 16);
+  const struct {
+    std::size_t short_;  // bytes below the reserve
+    bool stops;
+    const char* shown;
+  } cases[] = {{0, false, "STACK: 00008000"}, {1, true, "STACK: 00007FFF"}};
+  for (const auto& c : cases) {
+    ctx.guard.stackLimit = limit + free - kStackReserve + c.short_;
+    EXPECT_EQ(guard(), c.stops) << c.shown;
+    const std::string console = ScreenText(ctx);
+    EXPECT_NE(console.find(c.shown), std::string::npos) << console;
+    EXPECT_EQ(console.find("stack memory near to over") != std::string::npos, c.stops);
+  }
+}
+
 TEST(Guard, RunawayFunctionEndsWithStackOver) {
   Context ctx;
   Execute(ctx, "f(x)=f(x)+1; f(1); 5");

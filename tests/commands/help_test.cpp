@@ -173,6 +173,23 @@ TEST(HelpIndex, HistoryDropsTheOldestPage) {
   EXPECT_EQ(history.offsets[19], 0);
 }
 
+// The viewer remembers the pages before the current one in its 20 places:
+// nineteen of them, and the next page drops the oldest.
+TEST(HelpIndex, HistoryAtItsSizeAndOnePast) {
+  const struct {
+    long pages;
+    long oldest, newest;
+  } cases[] = {{kPageHistorySize - 1, 1000, 1018}, {kPageHistorySize, 1001, 1019}};
+  for (const auto& c : cases) {
+    PageHistory history;
+    for (long page = 0; page < c.pages; ++page) RecordPage(history, 1000 + page);
+    EXPECT_EQ(history.count, 19) << c.pages;
+    EXPECT_EQ(history.offsets[0], c.oldest) << c.pages;
+    EXPECT_EQ(history.offsets[18], c.newest) << c.pages;
+    EXPECT_EQ(history.offsets[19], 0) << c.pages;
+  }
+}
+
 TEST_F(HelpTest, FirstUseAppendsTheIndexAndSecondUseWritesNothing) {
   std::string text = std::string(99, 'x') + "\n@@menu 目次\n"_sj + "page\n@\n";
   std::string path = Path("a.ZHP");
@@ -358,6 +375,24 @@ TEST_F(HelpTest, LongLinesAreShownInPieces) {
                         std::string(80, 'b') + "\r\n  A:x\r\n"),
             std::string::npos)
       << screen;
+}
+
+// A page's title is the first 80 bytes after its "@@"; the rest of the
+// header line is not shown, and a double-byte character is not split.
+TEST_F(HelpTest, TitleAtEightyBytesAndOnePast) {
+  const std::string title = "menu " + std::string(75, 't');  // 80 bytes
+  const struct {
+    std::string header;
+    std::string shown;
+  } cases[] = {{title, title},
+               {title + "u", title},
+               {title.substr(0, 79) + "\x95\x5c", title.substr(0, 79)}};
+  for (const auto& c : cases) {
+    ClearConsole();
+    const std::string screen = Show(IndexedFile("t.ZHP", "@@" + c.header + "\nbody\n@ \n"));
+    EXPECT_NE(screen.find(kSeparator + c.shown + "\r\n\r\n\r\nbody\r\n"), std::string::npos)
+        << screen;
+  }
 }
 
 TEST_F(HelpTest, LineOfMegabytes) {

@@ -207,9 +207,13 @@ TEST_F(ProcedureFiles, Transcripts) {
   }
 }
 
-TEST_F(ProcedureFiles, MissingFileOrFolderIsReportedAndTheLineGoesOn) {
+TEST_F(ProcedureFiles, MissingFileFolderOrDeviceIsReportedAndTheLineGoesOn) {
   mkdir((folder_ + "/sub").c_str(), 0700);
-  for (const std::string& name : {folder_ + "/nosuchfile.ZDF", folder_ + "/sub"}) {
+  const std::string fifo = folder_ + "/pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  files_.push_back(fifo);
+  for (const std::string& name :
+       {folder_ + "/nosuchfile.ZDF", folder_ + "/sub", std::string("/dev/zero"), fifo}) {
     Context ctx;
     EXPECT_EQ(Execute(ctx, ".do \"" + name + "\"; 5"), StatusDone);
     EXPECT_EQ(ScreenText(ctx), "  ERROR: " + name + "を開けません。\n  5=5  "_sj);
@@ -242,29 +246,60 @@ TEST_F(ProcedureFiles, DialogAsksForTheFileWhenNoNameIsGiven) {
   EXPECT_EQ(ScreenText(ctx), "M .do \"" + path + "\"\r\nF 1\r\n  1=1  ");
 }
 
-TEST_F(ProcedureFiles, EnormousLinesAreReadInPieces) {
-  // A line far longer than the line buffer: its first piece is a ">" line,
-  // the others are passed over; the next line runs normally.
+TEST_F(ProcedureFiles, EnormousLinesAreRefusedWhole) {
+  // A line far longer than the line buffer is reported and none of its
+  // pieces runs; the next line runs normally.
   const std::string path =
       WriteFile("long.ZDF", "> \"" + std::string(3'000'000, 'a') + "\"\r\n> 7\r\n");
   Context ctx;
   ctx.settings.echo = false;
   Execute(ctx, ".do \"" + path + "\"");
-  const std::string expected =
-      "  " + std::string(kExpandSize - 3 - 3, 'a') + "7=7  ";  // cut at the buffer's limit
-  EXPECT_EQ(ScreenText(ctx), expected);
+  EXPECT_EQ(ScreenText(ctx),
+            "  ERROR: " + path + "の1行目は、1999バイトより長いので、実行しません。\r\n  7=7  "_sj);
 }
 
-TEST_F(ProcedureFiles, ContinuationThatFillsTheLineBufferEndsTheLine) {
+TEST_F(ProcedureFiles, ContinuationPastTheLimitIsRefusedWhole) {
   std::string line = "> \"" + std::string(kLineSize - 5, 'x') + "&";
   ASSERT_EQ(line.size(), kLineSize - 1);
   const std::string path = WriteFile("full.ZDF", line + "\r\n&\"y\"\r\n> 8\r\n");
   Context ctx;
   ctx.settings.echo = false;
   Execute(ctx, ".do \"" + path + "\"");
-  const std::string console = ScreenText(ctx);
-  EXPECT_NE(console.find("8=8"), std::string::npos);
-  EXPECT_EQ(console.find("y"), std::string::npos);  // "&"y"" was a line of its own
+  EXPECT_EQ(ScreenText(ctx),
+            "  ERROR: " + path + "の1行目は、1999バイトより長いので、実行しません。\r\n  8=8  "_sj);
+}
+
+// Lines at the line buffer's limit run; longer ones and ones with a NUL byte
+// are reported by number and nothing of them runs, not even a tail that
+// looks like a statement. Only ">" lines are reported.
+TEST_F(ProcedureFiles, LinesAtAndPastTheLimit) {
+  const std::string blanks(kLineSize - 6, ' ');  // "> a<7" and these: 1999 bytes
+  const std::string tooLong = "  ERROR: %sの1行目は、1999バイトより長いので、実行しません。\r\n"_sj;
+  struct LineCase {
+    std::string content;
+    std::string console;  // %s stands for the file's path
+  };
+  const LineCase cases[] = {
+      {"> a<7" + blanks + "\n> 8", "  a=7  8=8  "},
+      {"> a<7" + blanks + ">\n> 8", tooLong + "  8=8  "},
+      {"> a<7" + blanks + ">x<5\n> 8", tooLong + "  8=8  "},
+      {"> a<7&\n&" + blanks.substr(2) + "\n> 8", "  a=7  8=8  "},
+      {"> a<1&\r\n&+2\r\n> " + std::string(kLineSize, 'x') + "\r\n> 8",
+       "  a=3  \r\n  ERROR: %sの3行目は、1999バイトより長いので、実行しません。\r\n  8=8  "_sj},
+      {std::string("> 1\n> zz<") + '\0' + "2\n> 8",
+       "  1=1  \r\n  ERROR: %sの2行目に NUL 文字があるので、実行しません。\r\n  8=8  "_sj},
+      {std::string("# ") + '\0' + " note\n" + std::string(kLineSize, '#') + "> 9\n> 8", "  8=8  "},
+  };
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(c.content.substr(0, 20));
+    const std::string path = WriteFile("limit.ZDF", c.content);
+    std::string console = c.console;
+    if (std::size_t at = console.find("%s"); at != std::string::npos) console.replace(at, 2, path);
+    Context ctx;
+    ctx.settings.echo = false;
+    Execute(ctx, ".do \"" + path + "\"");
+    EXPECT_EQ(ScreenText(ctx), console);
+  }
 }
 
 TEST_F(ProcedureFiles, BinaryFileDoesNoHarm) {

@@ -50,6 +50,26 @@ TEST_F(ConsoleTest, EnterEchoesLineThenResultThenPrompt) {
   EXPECT_EQ(toolkit_.assistTimer, kAssistDelayKey);
 }
 
+// The input line holds kInputLineMax bytes, its "> " included: a line of
+// that length runs, one byte more is refused.
+TEST_F(ConsoleTest, InputLineAtTheLimitAndOnePast) {
+  const struct {
+    std::size_t length;
+    char value;
+    bool runs;
+  } cases[] = {{kInputLineMax, '7', true}, {kInputLineMax + 1, '8', false}};
+  for (const auto& c : cases) {
+    std::string typing = std::string("a<") + c.value;
+    typing.resize(c.length - 2, ' ');
+    InsertTypedText(ctx_, typing);
+    Type("\r");
+    const std::string result = std::string("\r\n  ") + c.value + "  \r\n";
+    EXPECT_EQ(Screen().find(result) != std::string::npos, c.runs) << c.length;
+    EXPECT_EQ(Screen().ends_with("までです。\r\n> "_sj + typing), !c.runs) << c.length;
+    ClearTypedLine(ctx_);
+  }
+}
+
 TEST_F(ConsoleTest, EnterOnOlderLineRunsItAtTheBottom) {
   Type("1+2\r");
   screen().SetCaret(1);

@@ -171,6 +171,11 @@ TEST(IdlePathTest, OutputGoesAboveThePartlyTypedLine) {
   ScreenOut(ctx, ChannelData, "7");
   EXPECT_EQ(ScreenText(ctx), "old\r\nM .New\n  7\r\n> 1+");
   EXPECT_EQ(screen.SelectionStart(), screen.Length());
+  // More output (the assist mode's trace lines) adds no blank lines.
+  ScreenOut(ctx, ChannelTrace, "t");
+  ScreenOut(ctx, ChannelLine, "u");
+  EXPECT_EQ(ScreenText(ctx), "old\r\nM .New\n  7\r\nT t\r\nu\r\n> 1+");
+  EXPECT_EQ(TypedLine(ctx), "> 1+");
 }
 
 class LogTest : public testing::Test {

@@ -7,6 +7,7 @@
 #include "definitions/statements.h"
 #include "definitions/store.h"
 #include "engine/sjis_literal.h"
+#include "support/param_names.h"
 
 namespace zemu {
 namespace {
@@ -81,12 +82,14 @@ INSTANTIATE_TEST_SUITE_P(
         AnalyseCase{"f(x)=x 'c (a;b)", FunctionKind, "f(x)=x 'c (a", "f", "f(x)", "x 'c (a",
                     "'c (a", ""},
         // Shift-JIS names: trail bytes 0x5C and 0x7C, half-width katakana.
-        AnalyseCase{"表(x)=x*2"_sj, FunctionKind, "表(x)=x*2"_sj, "表"_sj, "表(x)"_sj, "x*2", "", ""},
+        AnalyseCase{"表(x)=x*2"_sj, FunctionKind, "表(x)=x*2"_sj, "表"_sj, "表(x)"_sj, "x*2", "",
+                    ""},
         AnalyseCase{"ソ<1"_sj, VariableKind, "ソ<1"_sj, "ソ"_sj, "ソ"_sj, "1", "", ""},
         AnalyseCase{"ポ2=3"_sj, FunctionKind, "ポ2=3"_sj, "ポ2"_sj, "ポ2"_sj, "3", "", ""},
         AnalyseCase{"ｶ=1"_sj, FunctionKind, "ｶ=1"_sj, "ｶ"_sj, "ｶ"_sj, "1", "", ""},
-        AnalyseCase{"長さ<2 'c[m]"_sj, VariableKind, "長さ<2 'c[m]"_sj, "長さ"_sj, "長さ"_sj, "2 'c[m]",
-                    "'c[m]", "[m]"}));
+        AnalyseCase{"長さ<2 'c[m]"_sj, VariableKind, "長さ<2 'c[m]"_sj, "長さ"_sj, "長さ"_sj,
+                    "2 'c[m]", "'c[m]", "[m]"}),
+    NameBy<&AnalyseCase::text>());
 
 struct MarkCase {
   const char* text;
@@ -109,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Marks, MarkTest,
                                          MarkCase{"!f=1", MarkBang, "f"},
                                          MarkCase{"! $ f=1", MarkBang | MarkWatch, "f"},
                                          MarkCase{"$ $a<1", MarkWatch, "a"},
-                                         MarkCase{"f=1", 0u, "f"}));
+                                         MarkCase{"f=1", 0u, "f"}),
+                         NameBy<&MarkCase::text>());
 
 TEST(AnalyseDefinitionTest, CachedValueStateFollowsKind) {
   Context ctx;

@@ -10,6 +10,7 @@
 #include "engine/scan.h"
 #include "support/statements.h"
 #include "engine/sjis_literal.h"
+#include "support/param_names.h"
 
 namespace zemu {
 namespace {
@@ -154,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(Probes, FindRowTest,
                                          FindRowCase{"abc", 3}, FindRowCase{"abcd", -1},
                                          FindRowCase{"a", 2}, FindRowCase{"[km][m]=5", 4},
                                          FindRowCase{"a?c", 3}, FindRowCase{"x", -1},
-                                         FindRowCase{"$a", -1}));
+                                         FindRowCase{"$a", -1}),
+                         NameBy<&FindRowCase::probe>());
 
 TEST(FindRowTest, FiltersByKindAndSkipsBlanks) {
   Context ctx;

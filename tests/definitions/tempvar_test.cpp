@@ -5,6 +5,7 @@
 
 #include "context.h"
 #include "engine/sjis_literal.h"
+#include "support/param_names.h"
 
 namespace zemu {
 namespace {
@@ -50,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"ab", "abc", false}, NameCase{"長さ"_sj, "長さ"_sj, true},
                     // ア is 83 41 and ヂ is 83 61: their trail bytes differ only by case.
                     NameCase{"ア"_sj, "ヂ"_sj, false}, NameCase{"表"_sj, "表"_sj, true},
-                    NameCase{"ソx"_sj, "ソX"_sj, true}, NameCase{"", "x", false}));
+                    NameCase{"ソx"_sj, "ソX"_sj, true}, NameCase{"", "x", false}),
+    (NameBy<&NameCase::bound, &NameCase::probe>()));
 
 TEST(TempVarTest, GetWithoutCurrentIndexIsAnError) {
   Context ctx;

@@ -7,6 +7,7 @@
 #include "commands/dispatcher.h"
 #include "define_helpers.h"
 #include "engine/sjis_literal.h"
+#include "support/param_names.h"
 
 namespace zemu {
 namespace {
@@ -48,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // The stack message comes once; the next statement runs.
                     Transcript{"f(x)=f(x); f(1); 2",
                                "  ERROR: stack memory near to over.\r\n"
-                               "  =ERROR: Stack Over\r\n  2=2  "}));
+                               "  =ERROR: Stack Over\r\n  2=2  "}),
+    NameBy<&Transcript::statements>());
 
 TEST(DefinitionTranscriptTest, DescriptionsAreNumberedInOrder) {
   Context ctx;

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "define_helpers.h"
-#include "engine/tempvar.h"
 #include "engine/sjis_literal.h"
+#include "engine/tempvar.h"
+#include "support/param_names.h"
 
 namespace zemu {
 namespace {
@@ -51,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
         TranscriptCase{"nested call", {"f(x)=x*2"}, "f(f(f(1)))", "8  "},
         TranscriptCase{"failed argument", {"f(x,y)=x+y"}, "f(1/0,2)", "ERROR: Divide By 0"},
         TranscriptCase{"argument error in group", {"f(x,y)=y"}, "f((1/0),7)", "7  "},
-        TranscriptCase{"double-byte name", {"表(ソ)=ソ*3"_sj}, "表(2)"_sj, "6  "}));
+        TranscriptCase{"double-byte name", {"表(ソ)=ソ*3"_sj}, "表(2)"_sj, "6  "}),
+    NameBy<&TranscriptCase::topic>());
 
 INSTANTIATE_TEST_SUITE_P(
     Units, DefinitionValueTest,
@@ -63,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         TranscriptCase{"head unit", {"f(x)[m]=x"}, "f(2)", "2[m]  "},
         TranscriptCase{"conversion factor", {"[km][m]=1000"}, "(2[km])[m]", "2000[m]  "},
         TranscriptCase{
-            "conversion function", {"[in][cm](x)=x*2.54"}, "(10[in])[cm]", "25.4[cm]  "}));
+            "conversion function", {"[in][cm](x)=x*2.54"}, "(10[in])[cm]", "25.4[cm]  "}),
+    NameBy<&TranscriptCase::topic>());
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, DefinitionValueTest,
@@ -71,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TranscriptCase{
                         "variable beside function", {"f(x)=x*2", "f<5"}, "f*10+f(3)", "56  "},
                     TranscriptCase{"variable of variable", {"a<2", "b<a*3", "a<100"}, "b", "6  "},
-                    TranscriptCase{"redefined function", {"f(x)=x*2", "f(x)=x*3"}, "f(2)", "6  "}));
+                    TranscriptCase{"redefined function", {"f(x)=x*2", "f(x)=x*3"}, "f(2)", "6  "}),
+    NameBy<&TranscriptCase::topic>());
 
 TEST(DefinitionValueTest, FunctionCacheStates) {
   Context ctx;

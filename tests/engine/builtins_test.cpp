@@ -9,8 +9,9 @@
 
 #include "context.h"
 #include "engine/eval.h"
-#include "engine/tempvar.h"
 #include "engine/sjis_literal.h"
+#include "engine/tempvar.h"
+#include "support/param_names.h"
 
 namespace zemu {
 namespace {
@@ -40,7 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PrintedCase{"si(0)", "ERROR: siは、未定義です。"_sj},
                     PrintedCase{"sine(0)", "ERROR: sineは、未定義です。"_sj},
                     // A trail byte in the range A-Z stays as it is: "ア" is 0x83 0x41.
-                    PrintedCase{"Xア"_sj, "ERROR: xアは、未定義です。"_sj}));
+                    PrintedCase{"Xア"_sj, "ERROR: xアは、未定義です。"_sj}),
+    NameBy<&PrintedCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     RangesAndWrapping, BuiltinPrintedTest,
@@ -62,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "ERROR: exp(sign(atan(tan(sin(xは、未定義です。)))))"_sj},
         PrintedCase{"sign(5[m])", "1[m]  "}, PrintedCase{"abs(-3[m])", "3[m]  "},
         PrintedCase{"int(2.5[m])", "2[m]  "}, PrintedCase{"frag(2.5[m])", "0.5[m]  "},
-        PrintedCase{"sq(3[m])", "9  "}, PrintedCase{"sqrt(9[m])", "3  "}));
+        PrintedCase{"sq(3[m])", "9  "}, PrintedCase{"sqrt(9[m])", "3  "}),
+    NameBy<&PrintedCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     Pairs, BuiltinPrintedTest,
@@ -74,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PrintedCase{"mod(10)", "ERROR: mod()"},
                     PrintedCase{"intproduct(1)", "ERROR: intproduct()"},
                     PrintedCase{"intproduct 1", "ERROR: intproduct()"},
-                    PrintedCase{"intproduct(foo,3)", "ERROR: intproduct()"}));
+                    PrintedCase{"intproduct(foo,3)", "ERROR: intproduct()"}),
+    NameBy<&PrintedCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     Conditions, BuiltinPrintedTest,
@@ -92,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PrintedCase{"if()", "ERROR: if(XX)"},
                     // A failed right operand makes the condition false; the
                     // branches after it are still read as branches.
-                    PrintedCase{"if(1<foo,3,4)", "4  "}));
+                    PrintedCase{"if(1<foo,3,4)", "4  "}),
+    NameBy<&PrintedCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(Lists, BuiltinPrintedTest,
                          testing::Values(PrintedCase{"max", "ERROR: max()"},
@@ -102,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(Lists, BuiltinPrintedTest,
                                          // The winner keeps the unit it was read with.
                                          PrintedCase{"max(1[m],2)", "2  "},
                                          PrintedCase{"max(2,1[m])", "2  "},
-                                         PrintedCase{"min(3[s],5)", "3[s]  "}));
+                                         PrintedCase{"min(3[s],5)", "3[s]  "}),
+                         NameBy<&PrintedCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     NotReady, BuiltinPrintedTest,
@@ -112,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PrintedCase{"inpr(1)", "ERROR: inpr() is not ready on this version."},
                     PrintedCase{"lookup(1)", "ERROR: lookup() is not ready."},
                     PrintedCase{"sigma(1)", "ERROR: sigma() is not ready."},
-                    PrintedCase{"SUM(1)", "ERROR: sum() is not ready."}));
+                    PrintedCase{"SUM(1)", "ERROR: sum() is not ready."}),
+    NameBy<&PrintedCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     PowerPrefix, BuiltinPrintedTest,
@@ -121,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PrintedCase{"foo^2(1)", "ERROR: fooは、未定義です。"_sj},
                     PrintedCase{"average^2(1)", "ERROR: average() is not ready."},
                     // A power that is not a number is passed over.
-                    PrintedCase{"cos^foo(0)", "ERROR: cos(fooは、未定義です。)"_sj}));
+                    PrintedCase{"cos^foo(0)", "ERROR: cos(fooは、未定義です。)"_sj}),
+    NameBy<&PrintedCase::formula>());
 
 struct NumberCase {
   const char* formula;
@@ -152,7 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"int(-12.34)", -13}, NumberCase{"floor(-0.5)", -1},
         NumberCase{"frag(12.34)", 12.34 - 12}, NumberCase{"frag(-12.34)", -12.34 + 13},
         NumberCase{"sign(123)", 1}, NumberCase{"sign(-123)", -1}, NumberCase{"sign(0)", 0},
-        NumberCase{"pi", 3.141592653589793}));
+        NumberCase{"pi", 3.141592653589793}),
+    NameBy<&NumberCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     ArgumentForms, BuiltinNumberTest,
@@ -167,7 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"if(comp(1<2),5,6)", 5}, NumberCase{"if(not(1),5,6)+1", 7},
         NumberCase{"if(and(1<2,1),5,6)*2", 10}, NumberCase{"and(1<2,2=3,3<4)+5", 5},
         NumberCase{"or(1<2,foo,bar)+5", 6}, NumberCase{"max(1,(2),3)+1", 4},
-        NumberCase{"comp((1+2),>,(3))", 0}, NumberCase{"pi(2)", M_PI * 2}));
+        NumberCase{"comp((1+2),>,(3))", 0}, NumberCase{"pi(2)", M_PI * 2}),
+    NameBy<&NumberCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     Conditions, BuiltinNumberTest,
@@ -181,7 +191,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"if(1<2,3,4)", 3}, NumberCase{"if(1,<,2,3,4)", 3},
                     NumberCase{"if(1>2,3,4)", 4}, NumberCase{"if(1<2,3,sqrt(-1))", 3},
                     NumberCase{"if(1>2,sqrt(-1),4)", 4}, NumberCase{"if(2,3,4)", 3},
-                    NumberCase{"if(0,3,4)", 4}, NumberCase{"if(1>2,(3),max(4,5))", 5}));
+                    NumberCase{"if(0,3,4)", 4}, NumberCase{"if(1>2,(3),max(4,5))", 5}),
+    NameBy<&NumberCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, BuiltinNumberTest,
@@ -189,7 +200,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"max(5)", 5}, NumberCase{"min(4,-2,7)", -2},
                     NumberCase{"max( 1 , 3 , 2 )", 3},
                     // A value that fails is passed over; the values after it still count.
-                    NumberCase{"max(1,foo,7)", 7}, NumberCase{"min(5,sqrt(-1),2)", 2}));
+                    NumberCase{"max(1,foo,7)", 7}, NumberCase{"min(5,sqrt(-1),2)", 2}),
+    NameBy<&NumberCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     IntegerFunctions, BuiltinNumberTest,
@@ -203,7 +215,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"intproduct(65536,65536)", 0}, NumberCase{"intproduct(2.5,2)", 6},
                     NumberCase{"intproduct(-2,3)", 4294967293.0},
                     NumberCase{"intproduct(4294967297,3)", 3},
-                    NumberCase{"intproduct(1e300,3)", 0}));
+                    NumberCase{"intproduct(1e300,3)", 0}),
+    NameBy<&NumberCase::formula>());
 
 // Where the cursor stands after a call.
 struct CursorCase {
@@ -230,7 +243,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CursorCase{"and", "(1<2,2=3,(3<4))+1", "+1"},
                     CursorCase{"or", "(1<2,x,y;z", "x,y;z"}, CursorCase{"not", "(1)),2", "),2"},
                     CursorCase{"comp", "(1<2)),2", "),2"}, CursorCase{"max", "(1,[a)b],2)+1", "+1"},
-                    CursorCase{"if", "(1<2,3,{4)})-1", "-1"}));
+                    CursorCase{"if", "(1<2,3,{4)})-1", "-1"}),
+    (NameBy<&CursorCase::name, &CursorCase::arguments>()));
 
 // A toolkit that keeps what the status lines show.
 class StatusToolkit : public NullToolkit {
@@ -311,7 +325,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TraceCase{TraceLevel::Calc, "foo", "Func(foo)=ERROR: fooは、未定義です。"_sj},
                     TraceCase{TraceLevel::Calc, "sum(1)", "Func(sum)=ERROR: sum() is not ready."},
                     TraceCase{TraceLevel::Formula, "sin(0)", ""},
-                    TraceCase{TraceLevel::Off, "sin(0)", ""}));
+                    TraceCase{TraceLevel::Off, "sin(0)", ""}),
+    NameBy<&TraceCase::formula>());
 
 TEST(BuiltinUndefinedTest, PowerIsErrorAndIntProductCountsZero) {
   Context ctx;

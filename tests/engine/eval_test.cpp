@@ -9,11 +9,12 @@
 #include <random>
 #include <string>
 
-#include "console/output.h"
 #include "commands/dispatcher.h"
+#include "console/output.h"
 #include "context.h"
 #include "definitions/store.h"
 #include "engine/sjis_literal.h"
+#include "support/param_names.h"
 
 namespace zemu {
 namespace {
@@ -47,25 +48,29 @@ INSTANTIATE_TEST_SUITE_P(
                     FormulaCase{"5/0", "ERROR: Divide By 0"}, FormulaCase{"5*0", "0  "},
                     FormulaCase{"1+&\r\n2", "3  "}, FormulaCase{"2* ", "ERROR: "},
                     FormulaCase{"1.2.3", "0.36  "}, FormulaCase{"{}7", "7  "},
-                    FormulaCase{"{1+2", "ERROR: Missing '}'"}, FormulaCase{"2;3", "2  "}));
+                    FormulaCase{"{1+2", "ERROR: Missing '}'"}, FormulaCase{"2;3", "2  "}),
+    NameBy<&FormulaCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     Units, EvalFormulaTest,
     testing::Values(FormulaCase{"2[km][m]", "2[m]  "}, FormulaCase{"2[m]+3", "5[m]  "},
                     FormulaCase{"2 [m]+3", "2[m]  "}, FormulaCase{"3[m]^2", "9  "},
                     FormulaCase{"2*3[m]", "6[m]  "}, FormulaCase{"3[m]*2", "6  "},
-                    FormulaCase{"(1+2)[s]", "3[s]  "}));
+                    FormulaCase{"(1+2)[s]", "3[s]  "}),
+    NameBy<&FormulaCase::formula>());
 
-INSTANTIATE_TEST_SUITE_P(
-    Literals, EvalFormulaTest,
-    testing::Values(FormulaCase{"0x1F", "31  "}, FormulaCase{"0b101", "5  "},
-                    FormulaCase{"0o17", "15  "}, FormulaCase{"0d12", "12  "},
-                    FormulaCase{"012", "12  "}, FormulaCase{"0x", "0  "},
-                    FormulaCase{"0x1.8", "1.5  "}, FormulaCase{"0b0.1", "0.5  "},
-                    FormulaCase{"0b1e3", "8  "}, FormulaCase{"0x1E", "30  "},
-                    FormulaCase{"12.34E-5", "0.0001234  "}, FormulaCase{"12.34E5", "1234000  "},
-                    FormulaCase{"1e+", "1  "}, FormulaCase{".5", "0.5  "},
-                    FormulaCase{"1e400", "INF  "}));
+INSTANTIATE_TEST_SUITE_P(Literals, EvalFormulaTest,
+                         testing::Values(FormulaCase{"0x1F", "31  "}, FormulaCase{"0b101", "5  "},
+                                         FormulaCase{"0o17", "15  "}, FormulaCase{"0d12", "12  "},
+                                         FormulaCase{"012", "12  "}, FormulaCase{"0x", "0  "},
+                                         FormulaCase{"0x1.8", "1.5  "},
+                                         FormulaCase{"0b0.1", "0.5  "}, FormulaCase{"0b1e3", "8  "},
+                                         FormulaCase{"0x1E", "30  "},
+                                         FormulaCase{"12.34E-5", "0.0001234  "},
+                                         FormulaCase{"12.34E5", "1234000  "},
+                                         FormulaCase{"1e+", "1  "}, FormulaCase{".5", "0.5  "},
+                                         FormulaCase{"1e400", "INF  "}),
+                         NameBy<&FormulaCase::formula>());
 
 TEST(EvalNamesTest, UnknownNameIsUndefinedBuiltin) {
   Context ctx;

@@ -12,6 +12,7 @@
 #include "definitions/store.h"
 #include "engine/eval.h"
 #include "engine/sjis_literal.h"
+#include "support/param_names.h"
 
 namespace zemu {
 namespace {
@@ -48,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ConvertCase{kNone, "(3[])[m]", "3[m]  "},
                     ConvertCase{kNone, "(2[s])[m]", "ERROR: 未定義単位変換: [s][m]"_sj},
                     ConvertCase{kNone, "1[m]-2[s]", "ERROR: 未定義単位変換: [s][m]"_sj},
-                    ConvertCase{kNone, "1[m]+2[s]", "ERROR: 未定義単位変換: [s][m]"_sj}));
+                    ConvertCase{kNone, "1[m]+2[s]", "ERROR: 未定義単位変換: [s][m]"_sj}),
+    NameBy<&ConvertCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     Factors, ConvertUnitTest,
@@ -71,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // Unit names are compared byte for byte, ? and # included.
                     ConvertCase{{"[#][z]=5"}, "(1[a])[z]", "ERROR: 未定義単位変換: [a][z]"_sj},
                     ConvertCase{{"[#][z]=5"}, "(1[#])[z]", "5[z]  "},
-                    ConvertCase{{"[a?][b]=3"}, "(1[ab])[b]", "ERROR: 未定義単位変換: [ab][b]"_sj}));
+                    ConvertCase{{"[a?][b]=3"}, "(1[ab])[b]", "ERROR: 未定義単位変換: [ab][b]"_sj}),
+    NameBy<&ConvertCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     Prefixes, ConvertUnitTest,
@@ -94,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // Two prefixes need the bare unit in between.
                     ConvertCase{{"[km][m]=1000", "[cm][m]=0.01"}, "(1[km])[cm]", "100000[cm]  "},
                     ConvertCase{{"[k]]=1000"}, "(1[km])[cm]", "ERROR: 未定義単位変換: [m][cm]"_sj},
-                    ConvertCase{kNone, "(1[km])[cm]", "ERROR: 未定義単位変換: [km][m]"_sj}));
+                    ConvertCase{kNone, "(1[km])[cm]", "ERROR: 未定義単位変換: [km][m]"_sj}),
+    NameBy<&ConvertCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     Functions, ConvertUnitTest,
@@ -105,7 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ConvertCase{kCelsius, "(20[degC])[K]+(30[degC])[K]", "596.3[K]  "},
                     // The argument is written with 15 digits.
                     ConvertCase{{"[a][b](x)=x*2"}, "(1.5e20[a])[b]", "3E20[b]  "},
-                    ConvertCase{{"[a][b](x)=foo"}, "(1[a])[b]", "ERROR: fooは、未定義です。"_sj}));
+                    ConvertCase{{"[a][b](x)=foo"}, "(1[a])[b]", "ERROR: fooは、未定義です。"_sj}),
+    NameBy<&ConvertCase::formula>());
 
 INSTANTIATE_TEST_SUITE_P(
     Angles, ConvertUnitTest,
@@ -113,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ConvertCase{{"[deg][rad]=pi/180"}, "sin(90[deg])", "1  "},
                     ConvertCase{{"[rad][deg]=180/pi"}, "tan(45[deg])", "1  "},
                     ConvertCase{kNone, "cos(0[rad])", "1  "},
-                    ConvertCase{kNone, "cos(1[s])", "ERROR: cos(未定義単位変換: [s][rad])"_sj}));
+                    ConvertCase{kNone, "cos(1[s])", "ERROR: cos(未定義単位変換: [s][rad])"_sj}),
+    NameBy<&ConvertCase::formula>());
 
 TEST(ConvertUnitDirectTest, LeavesNonNumbersAndEmptyUnitAlone) {
   Context ctx;

@@ -64,6 +64,8 @@ TEST(FileFormat, DefinitionLines) {
       {"a<1+\r2", "> a<1+&\r\n&2"},
       {"x<1 'A&", "> x<1 'A& "},
       {"表=1 'ソ"_sj, "> 表=1 'ソ"_sj},
+      // .do reads a lead byte and the '%' after it as one character.
+      {"s<\"\xF6%1%\"", "> s<\"\xF6%1%%\""},
   };
   for (const Case& c : cases) EXPECT_EQ(DefinitionLine(c.text), c.line) << c.text;
 }

@@ -445,12 +445,13 @@ TEST(SheetLoad, BadFiles) {
        nullptr,
        true,
        {"a<1", "b<2"}},
+      // A statement line longer than .do reads is refused whole.
       {"long comment",
        "> c<3 '" + std::string(3000, 'y') + "\r\n> b<2\r\n",
        nullptr,
-       nullptr,
+       "の1行目は、1999バイトより長いので、実行しません。"_sj,
        true,
-       {"c<3", "b<2"}},
+       {"b<2"}},
   };
   for (const Case& c : cases) {
     ScratchDir dir;
