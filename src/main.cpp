@@ -15,7 +15,9 @@
 #include "tty/terminal_io.h"
 
 #ifdef ZEMU_HAVE_GUI
-#include "gui/gui_main.h"
+#include <dlfcn.h>
+
+#include "gui/window_module.h"
 #endif
 
 namespace {
@@ -30,6 +32,23 @@ bool DisplayAvailable() {
     if (const char* value = std::getenv(name); value != nullptr && *value != '\0') return true;
   }
   return false;
+}
+
+// The window module: beside the program in the build tree, else where the
+// install put it. Null, with `fault` set, when it cannot be loaded.
+WindowEntry* LoadWindow(const std::string& programPath, std::string& fault) {
+  const std::string folder = programPath.substr(0, programPath.rfind('/') + 1);
+  void* module = nullptr;
+  for (const std::string& path : {folder + kWindowModuleName,
+                                  folder + ZEMU_MODULE_FROM_PROGRAM + kWindowModuleName}) {
+    module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module != nullptr) break;
+    if (fault.empty()) fault = dlerror();
+  }
+  if (module == nullptr) return nullptr;
+  auto* entry = reinterpret_cast<WindowEntry*>(dlsym(module, kWindowEntryName));
+  if (entry == nullptr) fault = dlerror();
+  return entry;
 }
 #endif
 
@@ -62,10 +81,17 @@ int main(int argc, char** argv) {
   zemu::LocateShippedFiles(line.startup);
   if (!line.terminal) {
 #ifdef ZEMU_HAVE_GUI
-    if (DisplayAvailable()) return zemu::gui::RunGui(argc, argv, line.startup);
-    Print(
-        stderr, encoding,
-        "zemu: 画面が見つからない（DISPLAY も WAYLAND_DISPLAY もない）ので、端末で動きます。\n"_sj);
+    if (!DisplayAvailable()) {
+      Print(stderr, encoding,
+            "zemu: 画面が見つからない（DISPLAY も WAYLAND_DISPLAY もない）ので、端末で動きます。\n"_sj);
+    } else {
+      std::string fault;
+      if (WindowEntry* window = LoadWindow(line.startup.programPath, fault)) {
+        return window(&argc, argv, &line.startup);
+      }
+      Print(stderr, encoding,
+            "zemu: 窓の部品を読み込めないので、端末で動きます: "_sj + fault + "\n");
+    }
 #else
     Print(stderr, encoding, "zemu: 窓の版は組み込まれていないので、端末で動きます。\n"_sj);
 #endif

@@ -177,16 +177,13 @@ std::size_t SjisOffset(std::string_view sjis, std::size_t unit) {
 }
 
 bool IsShiftJisText(std::string_view bytes) {
-  // The bytes that are neither ASCII nor in a pair (0x80, 0xA0, 0xFD to 0xFF)
-  // are single characters to the program; iconv only judges the pairs.
+  // The bytes that are not in a pair (ASCII, the half-width kana, 0x80,
+  // 0xA0, 0xFD to 0xFF) are single characters to the program; iconv only
+  // judges the pairs, which are all that it is given.
   std::string pairs;
-  pairs.reserve(bytes.size());
   for (std::size_t pos = 0; pos < bytes.size(); ++pos) {
     const auto c = static_cast<unsigned char>(bytes[pos]);
-    if (!IsLeadByte(c)) {
-      pairs += c < 0x80 || (c >= 0xA1 && c <= 0xDF) ? static_cast<char>(c) : ' ';
-      continue;
-    }
+    if (!IsLeadByte(c)) continue;
     if (pos + 1 >= bytes.size()) return false;
     const auto trail = static_cast<unsigned char>(bytes[pos + 1]);
     if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
@@ -200,12 +197,14 @@ bool IsShiftJisText(std::string_view bytes) {
 
 TextEncoding DetectTextEncoding(std::string_view bytes) {
   const bool bom = bytes.starts_with(kUtf8Bom);
-  const bool ascii = std::all_of(bytes.begin(), bytes.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (ascii) return TextEncoding::ShiftJis;
+  // The ASCII before the first other byte reads the same in both.
+  const auto other = std::find_if(bytes.begin(), bytes.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (other == bytes.end()) return TextEncoding::ShiftJis;
   std::string utf16;
   Converter utf8("UTF-16LE", "UTF-8");
-  if (utf8.ok() && utf8.Run(bytes.substr(bom ? kUtf8Bom.size() : 0), utf16)) {
+  const std::size_t from = bom ? kUtf8Bom.size() : static_cast<std::size_t>(other - bytes.begin());
+  if (utf8.ok() && utf8.Run(bytes.substr(from), utf16)) {
     return TextEncoding::Utf8;
   }
   if (!bom && IsShiftJisText(bytes)) return TextEncoding::ShiftJis;

@@ -151,6 +151,10 @@ TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
         "share/icons/hicolor/scalable/apps/zemu.svg", "share/man/man1/zemu.1"}) {
     EXPECT_TRUE(std::filesystem::exists(prefix + "/" + file)) << file;
   }
+#ifdef ZEMU_WINDOW_MODULE
+  // The window module goes where the installed program looks for it.
+  EXPECT_TRUE(std::filesystem::exists(prefix + "/" + ZEMU_WINDOW_MODULE)) << ZEMU_WINDOW_MODULE;
+#endif
   const std::string program = prefix + "/bin/zemu";
   const std::string environment = "XDG_CONFIG_HOME=" + root.dir + "/config";
   const std::string own = root.dir + "/config/zemu/zemu.INI";
