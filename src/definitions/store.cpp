@@ -168,7 +168,9 @@ int LastMatch(Context& ctx, TDefine& sheet, const std::vector<int>& rows, const 
   return -1;
 }
 
-int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind) {
+// `unlisted` is set when a row of a name that is not plain was matched one
+// by one (whether that row matches may depend on more than the probe's name).
+int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* unlisted = nullptr) {
   const char* end = NameEnd(probe);
   const std::string_view name(probe, static_cast<std::size_t>(end - probe));
   if (IsWildcard(*end) || HasWildcard(name)) {
@@ -183,8 +185,63 @@ int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind) {
   }
   // A name beginning with another byte than the probe's cannot match it
   // (the probe does not begin with a wildcard here).
-  found = std::max(found, LastMatch(ctx, sheet, OthersFor(index, *probe), probe, {}, kind, found));
-  return std::max(found, LastMatch(ctx, sheet, OthersFor(index, '?'), probe, {}, kind, found));
+  const std::vector<int>& others = OthersFor(index, *probe);
+  const std::vector<int>& wild = OthersFor(index, '?');
+  if (unlisted != nullptr && (!others.empty() || !wild.empty())) *unlisted = true;
+  found = std::max(found, LastMatch(ctx, sheet, others, probe, {}, kind, found));
+  return std::max(found, LastMatch(ctx, sheet, wild, probe, {}, kind, found));
+}
+
+// ---- the lookup memo ----------------------------------------------------------
+//
+// FindDefinition answers a plain name from its memo while no sheet or row
+// changed: the answer depends on the name alone then.
+
+// The end of the name at p when FindDefinition may remember its answer: a
+// name of name characters not followed by a byte that makes it part of a
+// sheet qualifier ("a.zdf!x") or a wildcard. Otherwise nullptr.
+const char* MemoNameEnd(const char* p) {
+  if (!IsLetter(static_cast<unsigned char>(*p))) return nullptr;
+  const char* end = NameEnd(p);
+  if (HasWildcard(std::string_view(p, static_cast<std::size_t>(end - p)))) return nullptr;
+  switch (*end) {
+    case '.': case '/': case ':': case '\\': case '!': case '?': case '#':
+      return nullptr;
+    default:
+      return end;
+  }
+}
+
+LookupMemo& MemoFor(TDefines& store, std::string_view name) {
+  const auto first = static_cast<unsigned char>(name.front());
+  const auto last = static_cast<unsigned char>(name.back());
+  const std::size_t slot = (name.size() * 31 + first * 7 + last) % TDefines::kLookupMemos;
+  return store.lookups[slot];
+}
+
+// A change of what lookups can find: every remembered answer is void.
+void LayoutChanged(Context& ctx) { ++ctx.defines.layout; }
+
+// The newest row of a plain name (name..end) in any sheet, from the memo
+// when it can answer.
+DefinitionRef FindPlainName(Context& ctx, const char* name, const char* end) {
+  const std::string_view key(name, static_cast<std::size_t>(end - name));
+  TDefines& store = ctx.defines;
+  LookupMemo& memo = MemoFor(store, key);
+  if (memo.layout == store.layout && memo.name == key) return DefinitionRef{memo.sheet, memo.row};
+  DefinitionRef found;
+  bool unlisted = false;
+  for (auto it = store.sheets.rbegin(); it != store.sheets.rend() && !found; ++it) {
+    const int row = IndexedRow(ctx, **it, name, 0, &unlisted);
+    if (row > 0) found = DefinitionRef{it->get(), row};
+  }
+  if (!unlisted) {
+    memo.name.assign(key);
+    memo.layout = store.layout;
+    memo.sheet = found.sheet;
+    memo.row = found.row;
+  }
+  return found;
 }
 
 // The Format in force, as kept by the store for the value cells.
@@ -235,6 +292,7 @@ void FillRow(Context& ctx, TDefine& sheet, int row, std::shared_ptr<Definition> 
   if (type != KindTypeText(d->kind)) type = KindTypeText(d->kind);
   std::string& name = target.cells[NameColumn];
   if (name != NameOf(*d) || !target.definition) {
+    LayoutChanged(ctx);
     NameIndex& index = sheet.nameIndex;
     const bool indexed = index.valid && index.rowCount == sheet.rows.size();
     if (indexed && target.definition && !name.empty()) IndexRemove(index, name, row);
@@ -389,6 +447,7 @@ TDefine& AddSheet(Context& ctx, std::string name) {
   sheet->title = SheetTitle(sheet->name);
   TDefine& added = *sheet;
   ctx.defines.sheets.push_back(std::move(sheet));
+  LayoutChanged(ctx);
   ctx.defines.current = &added;
   ctx.observer->SheetAdded(added);
   ctx.observer->CurrentSheetChanged(added);
@@ -433,6 +492,7 @@ bool RemoveSheet(Context& ctx, int index) {
   if (wasCurrent) ctx.defines.current = sheets[static_cast<std::size_t>(index - 1)].get();
   DropRows(sheet);
   sheets.erase(sheets.begin() + index);
+  LayoutChanged(ctx);
   if (wasCurrent) ctx.observer->CurrentSheetChanged(*ctx.defines.current);
   return true;
 }
@@ -501,6 +561,8 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
 
 DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind) {
   SkipBlanks(cursor);
+  const char* memoEnd = kind == 0 ? MemoNameEnd(cursor) : nullptr;
+  if (memoEnd != nullptr) return FindPlainName(ctx, cursor, memoEnd);
   const char* name = cursor;
   const char* p = cursor;
   const std::string_view qualifier = ReadWordView(p);
@@ -598,6 +660,7 @@ void DeleteRow(Context& ctx, TDefine& sheet, int row) {
   std::shared_ptr<Definition> d = std::move(sheet.rows[static_cast<std::size_t>(row)].definition);
   sheet.rows.erase(sheet.rows.begin() + row);
   sheet.nameIndex.valid = false;
+  LayoutChanged(ctx);
   Release(&ctx, std::move(d));
   Touch(sheet);
   ctx.observer->RowsRemoved(sheet, row, 1);
@@ -607,6 +670,7 @@ void InsertRow(Context& ctx, TDefine& sheet, int row) {
   if (row < 1 || row > sheet.RowCount() - 1) return;
   sheet.rows.insert(sheet.rows.begin() + row, EmptyRow());
   sheet.nameIndex.valid = false;
+  LayoutChanged(ctx);
   Touch(sheet);
   ctx.observer->RowsInserted(sheet, row, 1);
 }

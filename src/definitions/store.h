@@ -205,8 +205,25 @@ struct TDefine {
   bool IsDefinitionRow(int row) const { return row > 0 && row < RowCount() - 1; }
 };
 
+// A remembered answer of FindDefinition for a plain name (no qualifier, no
+// wildcard): the sheet and row found (none for a name in no sheet), valid
+// while the store's `layout` count is `layout`.
+struct LookupMemo {
+  std::string name;
+  std::uint64_t layout = 0;  // 0: empty
+  TDefine* sheet = nullptr;
+  int row = -1;
+};
+
 // The store: the sheets in creation order and the store-wide state.
 struct TDefines {
+  // Counts the changes of what a name lookup can find: a sheet added or
+  // removed, a row added, removed or moved, a row's name changed.
+  std::uint64_t layout = 1;
+  // FindDefinition's answers for plain names, by a hash of the name.
+  static constexpr std::size_t kLookupMemos = 64;
+  std::array<LookupMemo, kLookupMemos> lookups;
+
   // The Format texts that value cells were shown in, each kept once for as
   // long as the store lives; `shownFormat` is the one last used.
   std::unordered_set<std::string> formats;

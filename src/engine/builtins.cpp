@@ -83,6 +83,43 @@ void CloseCallAt(const char* end, const char*& cursor) {
 
 void CloseCall(const char* open, const char*& cursor) { CloseCallAt(CallEnd(open), cursor); }
 
+// The search of CallEnd, made only as far as a question about it needs: a
+// call whose branch is read up to its ")" need not be scanned to it twice.
+class CallCloser {
+ public:
+  explicit CallCloser(const char* open) : p_(open + 1) {}
+
+  // Whether the call's ")" stands at or before `limit`.
+  bool ClosedBy(const char* limit) {
+    while (close_ == nullptr && !stopped_ && p_ <= limit) Step();
+    return close_ != nullptr && close_ <= limit;
+  }
+
+  // CloseCallAt with the end that CallEnd would give.
+  void Close(const char*& cursor) {
+    if (ClosedBy(cursor - 1)) return;
+    FindChar(cursor, ')', true);
+  }
+
+ private:
+  // One step of FindChar's walk: a stop, a whole group, the ")" or a character.
+  void Step() {
+    const char c = *p_;
+    if (c == '\0' || c == ';') {
+      stopped_ = true;
+    } else if (SkipGroup(p_)) {
+    } else if (c == ')') {
+      close_ = p_;
+    } else {
+      StepChar(p_);
+    }
+  }
+
+  const char* p_;                 // the walk got this far without the ")"
+  const char* close_ = nullptr;   // the ")" once found
+  bool stopped_ = false;          // a ";" or the end of the text came first
+};
+
 // ---- item arguments ------------------------------------------------------
 
 Value ApplyToNumber(const BuiltinEntry& entry, const Value& arg) {
@@ -210,8 +247,8 @@ Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
   bool holds = EvalCondition(ctx, cursor);
   // A condition that did not read (its first operand is no number), or one
   // that reached the call's ")", leaves no branches to choose from.
-  const char* end = CallEnd(open);
-  if (cursor == start || (end != nullptr && cursor >= end - 1)) return MakeError(entry.error);
+  CallCloser closer(open);
+  if (cursor == start || closer.ClosedBy(cursor)) return MakeError(entry.error);
   Value result;
   if (holds) {
     result = EvalFormula(ctx, cursor);
@@ -222,7 +259,7 @@ Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
     result = EvalFormula(ctx, cursor);
   }
   // The branch may have run statements, but the text it was read from stays.
-  CloseCallAt(end, cursor);
+  closer.Close(cursor);
   return result;
 }
 
@@ -385,8 +422,8 @@ constexpr BuiltinEntry kBuiltinTable[] = {
 
 // Lower-cases A to Z; the two bytes of a double-byte character stay as they
 // are (a trail byte may lie in the range of A to Z).
-std::string LowerCase(const std::string& name) {
-  std::string lower = name;
+std::string LowerCase(std::string_view name) {
+  std::string lower(name);
   for (std::size_t i = 0; i < lower.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(lower[i]);
     if (IsLeadByte(c)) {
@@ -401,7 +438,7 @@ std::string LowerCase(const std::string& name) {
 char FoldedByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Whether LowerCase(name) equals `stored`, without making the lower-case copy.
-bool EqualsLowered(const std::string& name, const char* stored) {
+bool EqualsLowered(std::string_view name, const char* stored) {
   std::size_t i = 0;
   for (; i < name.size(); ++i) {
     if (stored[i] == '\0') return false;
@@ -415,13 +452,13 @@ bool EqualsLowered(const std::string& name, const char* stored) {
   return stored[i] == '\0';
 }
 
-bool IsNamed(const std::string& name, const char* stored) {
+bool IsNamed(std::string_view name, const char* stored) {
   return stored != nullptr && FoldedByte(name[0]) == stored[0] && EqualsLowered(name, stored);
 }
 
 // The first entry with the lower-cased `name` as one of its names, compared
 // whole.
-const BuiltinEntry* FindBuiltin(const std::string& name) {
+const BuiltinEntry* FindBuiltin(std::string_view name) {
   if (name.empty()) return nullptr;
   for (const BuiltinEntry& entry : kBuiltinTable) {
     if (IsNamed(name, entry.name) || IsNamed(name, entry.alias)) return &entry;
@@ -458,7 +495,7 @@ void TraceCall(Context& ctx, const std::string& lower, const std::optional<Value
 // name ["^" item] arguments
 // The cursor stands after the name; it ends after the arguments the call
 // read (an unknown name reads none).
-Value CallBuiltin(Context& ctx, const std::string& name, const char*& cursor) {
+Value CallBuiltin(Context& ctx, std::string_view name, const char*& cursor) {
   SkipBlanks(cursor);
   std::optional<Value> power;
   if (*cursor == '^') {

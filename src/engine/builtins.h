@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/value.h"
@@ -18,7 +19,7 @@ struct Context;
 // values; an unknown name gives "<name in lower case>は、未定義です。" and
 // leaves its argument list unread. While the console is idle (assist mode),
 // the function's help lines go to status lines 1 and 2.
-Value CallBuiltin(Context& ctx, const std::string& name, const char*& cursor);
+Value CallBuiltin(Context& ctx, std::string_view name, const char*& cursor);
 
 // The names of the built-ins (lower case), in matching order; for completion.
 std::vector<std::string> BuiltinNames();

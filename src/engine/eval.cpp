@@ -130,7 +130,7 @@ Value ReadNumber(Context& ctx, const char*& p) {
 
 // Resolves the name at `nameStart` (already read up to the cursor) as a
 // temporary variable, a definition or a built-in, in that order.
-Value ResolveName(Context& ctx, const std::string& name, const char* nameStart, const char*& p) {
+Value ResolveName(Context& ctx, std::string_view name, const char* nameStart, const char*& p) {
   if (FindTempVar(ctx, name) >= 0) return GetTempVar(ctx);
   const char* probe = nameStart;
   DefinitionRef found = FindDefinition(ctx, probe, 0);
@@ -272,8 +272,10 @@ Value ReadPrimary(Context& ctx, const char*& p, bool& failedInside) {
     return ReadNumber(ctx, p);
   }
   if (IsLetter(first)) {
+    // A name: letters and digits, double-byte characters whole.
     const char* nameStart = p;
-    const std::string name = ReadName(p);
+    do StepChar(p); while (IsNameChar(static_cast<unsigned char>(*p)));
+    const std::string_view name(nameStart, static_cast<std::size_t>(p - nameStart));
     return ResolveName(ctx, name, nameStart, p);
   }
   if (first == '(') {

@@ -33,15 +33,24 @@ TempBinding* EntryAt(TTempVar& table, int index) {
   return &table.entries[table.entries.size() - 1 - static_cast<std::size_t>(index)];
 }
 
+// The firstBytes slot of a name; an empty name counts under the terminator.
+std::uint32_t& FirstByteCount(TTempVar& table, std::string_view name) {
+  return table.firstBytes[static_cast<unsigned char>(name.empty() ? '\0' : FoldCase(name[0]))];
+}
+
 }  // namespace
 
 void PushTempVar(Context& ctx, std::string_view name, const Value& value) {
   ctx.tempVars.entries.push_back(TempBinding{std::string(name), value});
+  ++FirstByteCount(ctx.tempVars, name);
   ctx.tempVars.currentIndex = 0;
 }
 
 void PopTempVar(Context& ctx) {
-  if (!ctx.tempVars.entries.empty()) ctx.tempVars.entries.pop_back();
+  TTempVar& table = ctx.tempVars;
+  if (table.entries.empty()) return;
+  --FirstByteCount(table, table.entries.back().name);
+  table.entries.pop_back();
 }
 
 void PopTempVars(Context& ctx, int count) {
@@ -51,6 +60,7 @@ void PopTempVars(Context& ctx, int count) {
 int FindTempVar(Context& ctx, std::string_view name) {
   TTempVar& table = ctx.tempVars;
   table.currentIndex = -1;
+  if (FirstByteCount(table, name) == 0) return -1;
   for (int i = 0; i < table.Count(); ++i) {
     if (SameName(EntryAt(table, i)->name, name)) {
       table.currentIndex = i;

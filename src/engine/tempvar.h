@@ -5,6 +5,8 @@
 // call and every loop pops exactly what it pushed, on success and on error.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +25,9 @@ struct TempBinding {
 struct TTempVar {
   std::vector<TempBinding> entries;  // stored oldest first: index 0 is entries.back()
   int currentIndex = -1;             // found by the last FindTempVar, or -1
+  // How many bindings have a name that begins with each byte (A-Z counted
+  // as a-z): a name whose first byte has none is not looked for.
+  std::array<std::uint32_t, 256> firstBytes{};
 
   int Count() const { return static_cast<int>(entries.size()); }
 };

@@ -377,8 +377,10 @@ bool NeedsNoConversion(const Value& a, const Value& b) {
 Value AddOrSubtract(Context& ctx, const Value& a, const Value& b, bool subtract) {
   if (!a.IsNumber() || !b.IsNumber()) return NonNumberOperand(a, b);
   if (NeedsNoConversion(a, b)) {
-    return Value{ValueKind::Number, subtract ? a.number - b.number : a.number + b.number,
-                 IsNoUnit(a.unit) ? b.unit : a.unit, a.text};
+    Value sum(ValueKind::Number, subtract ? a.number - b.number : a.number + b.number);
+    sum.unit = IsNoUnit(a.unit) ? b.unit : a.unit;
+    sum.text = a.text;
+    return sum;
   }
   Value right = b;
   if (!IsNoUnit(a.unit)) {
@@ -406,7 +408,9 @@ bool CompareValues(Context& ctx, const Value& a, const Value& b, Compare compare
 }  // namespace
 
 Value MakeNumber(double number, std::string unit) {
-  return Value{ValueKind::Number, number, std::move(unit), std::string()};
+  Value v(ValueKind::Number, number);
+  if (!unit.empty()) v.unit = std::move(unit);
+  return v;
 }
 
 Value MakeNumber(int number, std::string unit) {
@@ -414,7 +418,9 @@ Value MakeNumber(int number, std::string unit) {
 }
 
 Value MakeTagged(ValueKind kind, std::string text) {
-  return Value{kind, 0, std::string(), std::move(text)};
+  Value v(kind, 0);
+  v.text = std::move(text);
+  return v;
 }
 
 bool IsNoUnit(std::string_view unit) { return unit.empty() || unit == "[]"; }

@@ -23,8 +23,39 @@ struct Value {
   std::string unit;
   std::string text = "Undefined";
 
+  Value() = default;
+  // A value of this kind and number with an empty unit and text.
+  Value(ValueKind valueKind, double valueNumber) : kind(valueKind), number(valueNumber), text() {}
+  Value(const Value&) = default;
+  Value& operator=(const Value&) = default;
+  // Moving a short std::string copies its bytes all the same, so empty
+  // texts (most numbers have both) are left alone rather than moved.
+  Value(Value&& other) noexcept : kind(other.kind), number(other.number), text() {
+    TakeTexts(other);
+  }
+  Value& operator=(Value&& other) noexcept {
+    kind = other.kind;
+    number = other.number;
+    TakeTexts(other);
+    return *this;
+  }
+
   bool IsNumber() const { return kind == ValueKind::Number; }
   bool IsError() const { return kind == ValueKind::Error; }
+
+ private:
+  void TakeTexts(Value& other) noexcept {
+    if (other.unit.empty()) {
+      unit.clear();
+    } else {
+      unit = std::move(other.unit);
+    }
+    if (other.text.empty()) {
+      text.clear();
+    } else {
+      text = std::move(other.text);
+    }
+  }
 };
 
 Value MakeNumber(double number, std::string unit = {});

@@ -52,6 +52,22 @@ INSTANTIATE_TEST_SUITE_P(
                                "  =ERROR: Stack Over\r\n  2=2  "}),
     NameBy<&Transcript::statements>());
 
+// Lookups that the evaluator remembers must see every change of the rows:
+// names defined, deleted, moved or shadowed while a loop or a call runs.
+INSTANTIATE_TEST_SUITE_P(
+    Stale, DefinitionTranscriptTest,
+    testing::Values(
+        Transcript{"if(1,2,3); if(x)=x*5; if(2)", "  if(1,2,3)=2  if(2)=10  "},
+        Transcript{"f(x)=1; f(0); .delete f; f(0)",
+                   "  f(0)=1  \r\n  =ERROR: fは、未定義です。\r\n"_sj},
+        Transcript{"a=1; b=2; b; .delete a; b; a=3; b", "  b=2  b=2  b=2  "},
+        Transcript{"a=1; a; .new; a; a=2; a", "  a=1  a=1  a=2  "},
+        Transcript{"f(x)=1; s<0; .for i,1,4; s<s+f(i); .if i=2; f(x)=x*10; .blockend; s",
+                   "  s=0  s=1  s=1  s=2  s=2  s=32  s=32  s=72  s=72  "},
+        Transcript{"f(x)=1; g(n)={.delete f}f(n); g(1); g(2)",
+                   "  =ERROR: fは、未定義です。\r\n  =ERROR: fは、未定義です。\r\n"_sj}),
+    NameBy<&Transcript::statements>());
+
 TEST(DefinitionTranscriptTest, DescriptionsAreNumberedInOrder) {
   Context ctx;
   RunLine(ctx, "=first; =second; 7=seventh; =third");
