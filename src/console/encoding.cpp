@@ -211,7 +211,20 @@ TextEncoding DetectTextEncoding(std::string_view bytes) {
   return TextEncoding::Neither;
 }
 
+// ASCII reads the same in Shift-JIS and UTF-8: such a text is copied, which
+// spares opening iconv for most of what the terminal reads and writes.
+namespace {
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+}  // namespace
+
 bool SjisToUtf8(std::string_view sjis, std::string& utf8) {
+  if (IsAscii(sjis)) {
+    utf8.assign(sjis);
+    return true;
+  }
   return Convert("UTF-8", "CP932", sjis, utf8, "\xEF\xBF\xBD");
 }
 
@@ -222,6 +235,10 @@ std::string SjisToUtf8(std::string_view sjis) {
 }
 
 bool Utf8ToSjis(std::string_view utf8, std::string& sjis) {
+  if (IsAscii(utf8)) {
+    sjis.assign(utf8);
+    return true;
+  }
   return Convert("CP932", "UTF-8", utf8, sjis, "?");
 }
 
