@@ -5,7 +5,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <cstdlib>
 
 #include "console/window_texts.h"
 #include "gui/main_window.h"
@@ -15,11 +14,6 @@
 namespace zemu::gui {
 
 namespace {
-
-bool IsSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0';
-}
 
 // Qt's own dialogs (files, fonts, buttons) in Japanese, where the
 // translations are installed.
@@ -33,10 +27,6 @@ void InstallJapaneseTranslations(QApplication& app) {
 }
 
 }  // namespace
-
-bool CanOpenDisplay() {
-  return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
-}
 
 int RunGui(int& argc, char** argv, const StartupOptions& startup) {
   QApplication app(argc, argv);

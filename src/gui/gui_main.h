@@ -5,10 +5,6 @@
 
 namespace zemu::gui {
 
-// True when a display can be opened: DISPLAY, WAYLAND_DISPLAY or
-// QT_QPA_PLATFORM is set and not empty.
-bool CanOpenDisplay();
-
 // Starts Qt with the program's arguments, creates the main window and the
 // windows it owns, runs the start-up (InitialDefines with `startup`) and the
 // event loop. Returns the exit status.
