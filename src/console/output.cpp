@@ -63,11 +63,15 @@ void WriteWatchScreen(Context& ctx, std::uint8_t channel, std::string_view text)
 }
 
 // Drops the oldest text while the Screen holds more than the cap; each cut
-// ends on a character boundary at or just after kTrimStep bytes.
-void TrimScreen(TextControl& screen, std::size_t cap) {
+// ends on a character boundary at or just after kTrimStep bytes. The text
+// kept as the screen before the typed line loses the same start, or the
+// typed line could no longer be told from the output above it.
+void TrimScreen(TextControl& screen, std::size_t cap, std::string& saved) {
   while (screen.Length() > cap) {
-    std::string text = screen.Text();
-    screen.Select(0, CharBoundaryFrom(text, kTrimStep));
+    const std::string text = screen.Text();
+    const std::size_t cut = CharBoundaryFrom(text, kTrimStep);
+    if (saved.size() >= cut && text.compare(0, saved.size(), saved) == 0) saved.erase(0, cut);
+    screen.Select(0, cut);
     screen.ReplaceSelection("");
   }
 }
@@ -159,7 +163,7 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
   const bool idle = ctx.runState == RunState::Idle;
   TypedLineAside typed;
   if (idle) typed = TakeTypedLine(ctx);
-  TrimScreen(screen, out.screenCap);
+  TrimScreen(screen, out.screenCap, out.savedScreenText);
   screen.SetCaret(screen.Length());
   std::string piece = PlaceText(ctx, channel, text, screen.CaretColumn());
   if (idle && !piece.ends_with('\n')) {

@@ -178,6 +178,23 @@ TEST(IdlePathTest, OutputGoesAboveThePartlyTypedLine) {
   EXPECT_EQ(TypedLine(ctx), "> 1+");
 }
 
+// A run's last output can leave the screen just under the cap, so that the
+// prompt itself trims it: the typed line must still be told from the text
+// above it, or the assist mode's first output would rebuild the line.
+TEST(IdlePathTest, PromptThatTrimsTheScreenKeepsTheTypedLine) {
+  for (std::size_t fill : {kScreenCap - 3, kScreenCap - 2, kScreenCap - 1}) {
+    Context ctx;
+    BeginRun(ctx);
+    ScreenOut(ctx, ChannelLine, std::string(fill, 'a'));
+    ShowPrompt(ctx);
+    ctx.console.screen->ReplaceSelection("1+2");
+    ASSERT_EQ(TypedLine(ctx), "> 1+2") << fill;
+    ScreenOut(ctx, ChannelTrace, "t");
+    EXPECT_EQ(TypedLine(ctx), "> 1+2") << fill;
+    EXPECT_TRUE(ScreenText(ctx).ends_with("\r\nT t\r\n> 1+2")) << fill;
+  }
+}
+
 class LogTest : public testing::Test {
  protected:
   void SetUp() override {
