@@ -201,10 +201,11 @@ TextEncoding DetectTextEncoding(std::string_view bytes) {
   const auto other = std::find_if(bytes.begin(), bytes.end(),
                                   [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
   if (other == bytes.end()) return TextEncoding::ShiftJis;
-  std::string utf16;
-  Converter utf8("UTF-16LE", "UTF-8");
+  // UCS-4 is built into the C library: judging UTF-8 loads no module.
+  std::string ucs4;
+  Converter utf8("UCS-4LE", "UTF-8");
   const std::size_t from = bom ? kUtf8Bom.size() : static_cast<std::size_t>(other - bytes.begin());
-  if (utf8.ok() && utf8.Run(bytes.substr(from), utf16)) {
+  if (utf8.ok() && utf8.Run(bytes.substr(from), ucs4)) {
     return TextEncoding::Utf8;
   }
   if (!bom && IsShiftJisText(bytes)) return TextEncoding::ShiftJis;

@@ -15,15 +15,17 @@ namespace zemu {
 
 namespace {
 
-// MatchName's first byte decides most misses: when neither byte is a
-// wildcard and they differ, the name cannot match. Checking that here keeps
-// the bottom-up scan of a large sheet to one byte compare per row.
+// MatchName compares character by character until either side has a
+// wildcard: bytes that differ before one mean no match. Checking that here
+// keeps the scan of many similar names ("[k]]", "[km][m]") to a few byte
+// compares per row.
 bool CanMatch(const char* probe, const std::string& stored) {
-  if (stored.empty()) return true;
-  char s = stored[0];
-  char p = *probe;
-  if (s == p || s == '?' || s == '#' || p == '?' || p == '#') return true;
-  return false;
+  for (const char s : stored) {
+    const char p = *probe++;
+    if (s == '?' || s == '#' || p == '?' || p == '#') return true;
+    if (s != p) return false;
+  }
+  return true;
 }
 
 bool NameMatches(const char* probe, const std::string& stored) {

@@ -138,7 +138,7 @@ bool MatchRun(const char*& pattern, const char*& text, Capture& capture, bool na
 // After a CR: consumes the LF that follows and returns true, or leaves the
 // stream as it was and returns false.
 bool TakeLineFeed(std::FILE* stream) {
-  const int c = std::getc(stream);
+  const int c = getc_unlocked(stream);
   if (c == '\n') return true;
   if (c != EOF) std::ungetc(c, stream);
   return false;
@@ -326,13 +326,14 @@ bool MatchName(const char* probe, const char* stored) {
   return !IsNameChar(Byte(probe));
 }
 
+// The streams read here belong to one thread: their lock is not taken per byte.
 char* ReadLine(std::FILE* stream, char* buffer, std::size_t size) {
   if (size == 0) return nullptr;
   std::size_t n = 0;
   bool lineBreak = false;  // the line ended with LF or CR LF, now consumed
   bool atEnd = false;      // the stream ended (or failed) first
   while (!lineBreak && !atEnd && n + 1 < size) {
-    const int c = std::getc(stream);
+    const int c = getc_unlocked(stream);
     if (c == EOF) {
       atEnd = true;
     } else if (c == '\n' || (c == '\r' && TakeLineFeed(stream))) {
@@ -345,7 +346,7 @@ char* ReadLine(std::FILE* stream, char* buffer, std::size_t size) {
     // Full buffer: a line break that follows at once belongs to this line. A
     // lone CR here cannot be pushed back with its successor and is dropped (it
     // would only have read as a blank).
-    const int c = std::getc(stream);
+    const int c = getc_unlocked(stream);
     if (c == '\r') {
       TakeLineFeed(stream);
     } else if (c != '\n' && c != EOF) {
