@@ -326,6 +326,16 @@ Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
 }
 
 Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
+  // A variable whose value is known: nothing is evaluated, so nothing can
+  // move its row, and nothing is traced below the Command level.
+  if (row > 0 && row < sheet.RowCount() && *cursor != '(' &&
+      ctx.settings.trace < TraceLevel::Command) {
+    Definition* known = sheet.rows[static_cast<std::size_t>(row)].definition.get();
+    if (known != nullptr && known->kind == VariableKind && known->HasValidValue()) {
+      ShowRowValue(ctx, sheet, row);
+      return known->value;
+    }
+  }
   std::shared_ptr<Definition> d = row > 0 ? DefinitionForUse(sheet, row) : nullptr;
   if (!d) {
     if (ctx.settings.trace >= TraceLevel::Command) {

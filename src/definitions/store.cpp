@@ -4,6 +4,7 @@
 #include "definitions/store.h"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 #include "context.h"
@@ -253,6 +254,12 @@ const std::string* ShownFormat(Context& ctx) {
     store.shownFormat = &*store.formats.insert(ctx.settings.format).first;
   }
   return store.shownFormat;
+}
+
+// The same kind, number (to the bit: -0 shows as such), unit and text.
+bool SameValue(const Value& a, const Value& b) {
+  return a.kind == b.kind && std::bit_cast<std::uint64_t>(a.number) == std::bit_cast<std::uint64_t>(b.number) &&
+         a.unit == b.unit && a.text == b.text;
 }
 
 // Puts the definition's value into the row's value cell, in the Format in force.
@@ -516,6 +523,11 @@ std::shared_ptr<Definition> DefinitionAt(const TDefine& sheet, int row) {
 
 void ShowRowValue(Context& ctx, TDefine& sheet, int row) {
   SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+  // A variable read in a loop: its cell shows this value already.
+  if (!r.edited && r.shownStamp == sheet.forgetCounters.any && r.shownFormat == ShownFormat(ctx) &&
+      SameValue(r.shown, r.definition->value)) {
+    return;
+  }
   ShowValue(ctx, sheet, r);
   r.edited = false;
   ctx.observer->RowsChanged(sheet, row, row);
@@ -556,7 +568,28 @@ void SetEditedCellText(TDefine& sheet, int row, std::string text) {
 }
 
 int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
-  const int found = IndexedRow(ctx, sheet, cursor, kind);
+  int found;
+  const char* memoEnd = kind == 0 ? MemoNameEnd(cursor) : nullptr;
+  if (memoEnd != nullptr) {
+    // A variable stored again and again (a loop's "s<s+i") asks for its own
+    // row each time: the answer for a plain name is kept while nothing moved.
+    const std::string_view key(cursor, static_cast<std::size_t>(memoEnd - cursor));
+    RowMemo& memo = sheet.rowMemo;
+    const std::uint64_t layout = ctx.defines.layout;
+    if (memo.layout == layout && memo.name == key) {
+      found = memo.row;
+    } else {
+      bool unlisted = false;
+      found = IndexedRow(ctx, sheet, cursor, 0, &unlisted);
+      if (!unlisted) {
+        memo.name.assign(key);
+        memo.layout = layout;
+        memo.row = found;
+      }
+    }
+  } else {
+    found = IndexedRow(ctx, sheet, cursor, kind);
+  }
   SkipBlanks(cursor);
   return found;
 }

@@ -180,6 +180,14 @@ struct RowSearch {
   std::uint32_t mask = 0;
 };
 
+// FindRow's last answer in one sheet for a plain name, valid while the
+// store's `layout` count is `layout` (0: empty).
+struct RowMemo {
+  std::string name;
+  std::uint64_t layout = 0;
+  int row = -1;
+};
+
 // A definition sheet: its rows, its name and title, and its modified flag.
 // Its rows' definitions point at its forget counters, so a sheet stays
 // where it was made.
@@ -199,6 +207,7 @@ struct TDefine {
   SheetLayout layout;  // window place, column widths, font, shown
   ForgetCounters forgetCounters;  // kept by ForgetValues
   NameIndex nameIndex;            // kept by the store
+  RowMemo rowMemo;                // kept by FindRow
 
   int RowCount() const { return static_cast<int>(rows.size()); }
   // True for rows 1 to RowCount() - 2.
@@ -291,7 +300,8 @@ std::shared_ptr<Definition> DefinitionAt(const TDefine& sheet, int row);
 // evaluator, which only reads the value.
 std::shared_ptr<Definition> DefinitionForUse(const TDefine& sheet, int row);
 // The row's value cell takes the definition's value, in the Format in force
-// (and the definition cell shows the definition's text again).
+// (and the definition cell shows the definition's text again). Nothing is
+// told when the cell shows that value already.
 void ShowRowValue(Context& ctx, TDefine& sheet, int row);
 
 // A Definition of `text` for a statement: the store's spare one when there

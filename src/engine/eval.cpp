@@ -3,6 +3,7 @@
 // end the evaluation at once, leaving the caller's cursor where it was.
 #include "engine/eval.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <clocale>
@@ -124,7 +125,11 @@ Value ReadNumber(Context& ctx, const char*& p) {
     ShowExponentHelp(ctx);
     if (radix != 10) value *= std::pow(radix, negative ? -exponent : exponent);
   }
-  if (radix == 10) value = DecimalValue(decimal, p);
+  // Up to 15 digits without a point or an exponent were summed exactly.
+  const bool exact = p - decimal <= 15 && std::all_of(decimal, p, [](char c) {
+                       return IsDigit(static_cast<unsigned char>(c));
+                     });
+  if (radix == 10 && !exact) value = DecimalValue(decimal, p);
   return MakeNumber(value);
 }
 
