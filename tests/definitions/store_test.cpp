@@ -422,6 +422,10 @@ TEST(StoreDefinitionTest, TextsReadAfterLoopsAreThoseOfEveryStore) {
   EXPECT_EQ(old->value.number, 4);
   EXPECT_EQ(testing_defs::Eval(ctx, "t+s"), "5051.000[m]|");
   EXPECT_EQ(Cell(ctx, 2, TextColumn), "t<1 ");
+  // Reading a value shown already still puts the row's own text back.
+  SetEditedCellText(sheet, 2, "t<7");
+  EXPECT_EQ(testing_defs::Eval(ctx, "t"), "1.000|");
+  EXPECT_EQ(Cell(ctx, 2, TextColumn), "t<1 ");
 }
 
 }  // namespace
