@@ -112,13 +112,13 @@ class FileLineReader {
   // or the end of the file; `last` becomes its last byte, even one beyond
   // what the text keeps. False when the file had ended already.
   bool AppendPhysicalLine(FileLine& line, int& last) {
-    int c = std::getc(file_);
+    int c = getc_unlocked(file_);
     if (c == EOF) return false;
     ++number_;
     last = 0;
-    for (; c != EOF && c != '\n'; c = std::getc(file_)) {
+    for (; c != EOF && c != '\n'; c = getc_unlocked(file_)) {
       if (c == '\r') {
-        const int next = std::getc(file_);
+        const int next = getc_unlocked(file_);
         if (next == '\n') break;
         if (next != EOF) std::ungetc(next, file_);
       }
@@ -138,6 +138,7 @@ class FileLineReader {
 
 // A ">" line that cannot run as it stands is reported, and nothing of it runs.
 bool RefuseFileLine(Context& ctx, const std::string& fileName, const FileLine& line) {
+  if (!line.tooLong && line.text.find('\0') == std::string::npos) return false;
   const std::string where = "  ERROR: " + fileName + "の"_sj + std::to_string(line.number);
   if (line.tooLong) {
     ScreenOut(ctx, ChannelError,
@@ -145,17 +146,15 @@ bool RefuseFileLine(Context& ctx, const std::string& fileName, const FileLine& l
                   "バイトより長いので、実行しません。\r\n"_sj);
     return true;
   }
-  if (line.text.find('\0') != std::string::npos) {
-    ScreenOut(ctx, ChannelError, where + "行目に NUL 文字があるので、実行しません。\r\n"_sj);
-    return true;
-  }
-  return false;
+  ScreenOut(ctx, ChannelError, where + "行目に NUL 文字があるので、実行しません。\r\n"_sj);
+  return true;
 }
 
 // Runs one ">" line: "F" replaces the ">", the line is echoed unless a sheet
-// is loading, and the statements after that first byte run.
-StatementStatus RunFileLine(Context& ctx, const std::string& line, const Parameters& params) {
-  std::string expanded(kExpandSize, '\0');
+// is loading, and the statements after that first byte run. `expanded` is
+// the file's buffer of kExpandSize bytes for the line with its arguments.
+StatementStatus RunFileLine(Context& ctx, const std::string& line, const Parameters& params,
+                            std::string& expanded) {
   ExpandArguments(line.c_str(), expanded.data(), kExpandSize, params.data());
   expanded[0] = 'F';
   const char* text = expanded.c_str();
@@ -187,11 +186,12 @@ StatementStatus RunProcedureFile(Context& ctx, Parameters& params) {
   FileLineReader reader(file.get());
   FileLine line;
   line.text.reserve(kLineSize);
+  std::string expanded(kExpandSize, '\0');
   while (status == StatusDone && !std::feof(file.get()) && !std::ferror(file.get())) {
     if (StatementGuard(ctx)) break;
     if (!reader.Next(line)) break;
     if (line.text[0] != '>' || RefuseFileLine(ctx, params[0], line)) continue;
-    status = RunFileLine(ctx, line.text, params);
+    status = RunFileLine(ctx, line.text, params, expanded);
   }
   return status;
 }

@@ -158,6 +158,13 @@ void TrimTrailingZeros(std::string& digits) {
 // 0.D × 10^X is above the precision or below -3. `keepZeros` ("#") keeps
 // trailing zeros and always writes the decimal point.
 std::string GeneralText(double magnitude, int precision, bool keepZeros) {
+  // A whole number of no more digits than the precision is its own digits.
+  if (!keepZeros && magnitude >= 1 && magnitude < 1e15 && magnitude == std::floor(magnitude)) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits,
+                                   static_cast<std::uint64_t>(magnitude)).ptr;
+    if (end - digits <= precision) return std::string(digits, end);
+  }
   Decimal d;
   if (magnitude == 0) {
     if (!keepZeros) return "0";

@@ -32,11 +32,11 @@ FilePtr OpenRegularFile(const std::string& fileName) {
 // kIniLineMax bytes. False at the end of the file when nothing was read.
 bool ReadIniLine(std::FILE* file, std::string& line) {
   line.clear();
-  int c = std::getc(file);
+  int c = getc_unlocked(file);
   if (c == EOF) return false;
-  for (; c != EOF && c != '\n'; c = std::getc(file)) {
+  for (; c != EOF && c != '\n'; c = getc_unlocked(file)) {
     if (c == '\r') {
-      const int next = std::getc(file);
+      const int next = getc_unlocked(file);
       if (next != '\n' && next != EOF) std::ungetc(next, file);
       break;
     }
