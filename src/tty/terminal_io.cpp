@@ -375,7 +375,9 @@ void TerminalIo::Write(std::string_view sjis) {
 
 void TerminalIo::WritePlain(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), out_);
-  std::fflush(out_);
+  // A terminal shows each piece at once; a file or pipe takes the buffer
+  // when it is full and at the end (errors on stderr flush it first).
+  if (outputIsTerminal_) std::fflush(out_);
 }
 
 void TerminalIo::WriteError(std::string_view sjis) {
