@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -197,7 +198,9 @@ struct TDefine {
   TDefine(const TDefine&) = delete;
   TDefine& operator=(const TDefine&) = delete;
 
-  std::vector<SheetRow> rows;     // heading row, definition rows, empty last row
+  // Heading row, definition rows, empty last row. A deque: loading a large
+  // file adds rows without moving the ones before.
+  std::deque<SheetRow> rows;
   std::string name;               // the file it was loaded from or will be saved to
   std::string title;              // the sheet window's title
   bool named = false;             // the name came from a file or the save dialog
