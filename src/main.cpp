@@ -15,9 +15,8 @@
 #include "tty/terminal_io.h"
 
 #ifdef ZEMU_HAVE_GUI
-#include <dlfcn.h>
-
 #include "gui/window_module.h"
+#include "modules.h"
 #endif
 
 namespace {
@@ -34,21 +33,10 @@ bool DisplayAvailable() {
   return false;
 }
 
-// The window module: beside the program in the build tree, else where the
-// install put it. Null, with `fault` set, when it cannot be loaded.
+// The window module's entry; null, with `fault` set, when it cannot be loaded.
 WindowEntry* LoadWindow(const std::string& programPath, std::string& fault) {
-  const std::string folder = programPath.substr(0, programPath.rfind('/') + 1);
-  void* module = nullptr;
-  for (const std::string& path : {folder + kWindowModuleName,
-                                  folder + ZEMU_MODULE_FROM_PROGRAM + kWindowModuleName}) {
-    module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module != nullptr) break;
-    if (fault.empty()) fault = dlerror();
-  }
-  if (module == nullptr) return nullptr;
-  auto* entry = reinterpret_cast<WindowEntry*>(dlsym(module, kWindowEntryName));
-  if (entry == nullptr) fault = dlerror();
-  return entry;
+  return reinterpret_cast<WindowEntry*>(
+      zemu::LoadModuleEntry(programPath, kWindowModuleName, kWindowEntryName, fault));
 }
 #endif
 

@@ -293,7 +293,7 @@ class Session {
   Session(const TerminalOptions& options, Mode mode)
       : options_(options),
         mode_(mode),
-        io_(stdin, stdout, mode == Mode::Interactive, options.encoding),
+        io_(stdin, stdout, mode == Mode::Interactive, options.encoding, options.startup.programPath),
         toolkit_(io_),
         ctx_(&toolkit_),
         console_(ctx_, io_, screen_, mode) {

@@ -13,10 +13,8 @@
 #include <cstring>
 
 #include "console/encoding.h"
-
-#ifdef ZEMU_HAVE_LIBEDIT
-#include <editline/readline.h>
-#endif
+#include "engine/sjis_literal.h"
+#include "modules.h"
 
 namespace zemu::tty {
 
@@ -27,6 +25,9 @@ constexpr int kEscape = 27;
 constexpr int kHistoryLines = 1000;
 // The first line of the line editor's history file.
 constexpr std::string_view kHistoryCookie = "_HiStOrY_V2_\n";
+// Said on standard error, with the reason, when the line editor module is
+// missing or cannot be loaded.
+constexpr const char* kNoLineEditor = "zemu: 行編集の部品を読み込めないので、行を編集せずに読みます: "_sj;
 
 // Set by the SIGINT handler, taken by TakeInterrupt. A signal handler can
 // reach nothing but a static flag of this type.
@@ -86,80 +87,6 @@ bool IsShiftJisCodeset(std::string codeset) {
   return std::find(kNames.begin(), kNames.end(), codeset) != kNames.end();
 }
 
-#ifdef ZEMU_HAVE_LIBEDIT
-// The line editor calls plain functions without a context: this is the
-// TerminalIo whose line is being edited, while ReadLine runs.
-TerminalIo* editingIo = nullptr;
-// The candidates of the running completion, handed out one by one.
-std::vector<std::string> completionCandidates;
-// The text before the caret when Tab was pressed. The line editor brings
-// its line up to date only before it calls a function bound to a key, not
-// before its completion asks for candidates.
-std::string completionBefore;
-
-char* NextCandidate(const char* /*text*/, int state) {
-  static std::size_t next = 0;
-  if (state == 0) next = 0;
-  if (next >= completionCandidates.size()) return nullptr;
-  return ::strdup(completionCandidates[next++].c_str());
-}
-
-// The line editor's word is the end of the text before the caret, cut at its
-// own break characters; the candidates are fitted to that word.
-char** CompleteWord(const char* text, int, int) {
-  rl_attempted_completion_over = 1;
-  completionCandidates.clear();
-  if (editingIo == nullptr) return nullptr;
-  std::string word;
-  const CompletionOffer offer = editingIo->Complete(completionBefore, word);
-  const std::string_view editorWord = text;
-  for (const std::string& candidate : offer.candidates) {
-    if (editorWord.size() <= word.size()) {
-      completionCandidates.push_back(candidate.substr(word.size() - editorWord.size()));
-    } else {
-      completionCandidates.push_back(
-          std::string(editorWord.substr(0, editorWord.size() - word.size())) + candidate);
-    }
-  }
-  const bool single = completionCandidates.size() == 1;
-  rl_completion_append_character =
-      single && !completionCandidates[0].ends_with('/') ? offer.append : '\0';
-  if (completionCandidates.empty()) return nullptr;
-  return rl_completion_matches(text, NextCandidate);
-}
-
-int TabKey(int, int key) {
-  completionBefore.assign(rl_line_buffer, static_cast<std::size_t>(std::max(rl_point, 0)));
-  rl_complete(0, key);
-  // The line editor redraws prompt and line from where the cursor stands:
-  // back to the start of the line and clear it first.
-  std::fputs("\r\x1b[K", rl_outstream != nullptr ? rl_outstream : stdout);
-  rl_forced_update_display();
-  return 0;
-}
-
-int AssistKey(int, int) {
-  if (editingIo != nullptr) editingIo->Assist();
-  return 0;
-}
-
-// Tab completes; Ctrl-X ? and F1 show the assist lines. The line editor calls a function
-// bound to a key sequence with the sequence's last key, so each such key is
-// given the function and then bound back to typing itself.
-void BindKeys() {
-  rl_add_defun("zemu-complete", TabKey, '\t');
-  rl_parse_and_bind("bind ^I zemu-complete");
-  rl_add_defun("zemu-assist", AssistKey, '?');
-  rl_parse_and_bind("bind ? ed-insert");
-  rl_parse_and_bind("bind ^X? zemu-assist");
-  rl_add_defun("zemu-assist-f1", AssistKey, 'P');
-  rl_parse_and_bind("bind P ed-insert");
-  rl_parse_and_bind("bind ^[OP zemu-assist-f1");
-  rl_add_defun("zemu-assist-f1-vt", AssistKey, '~');
-  rl_parse_and_bind("bind ~ ed-insert");
-  rl_parse_and_bind("bind ^[[11~ zemu-assist-f1-vt");
-}
-#endif
 
 }  // namespace
 
@@ -174,7 +101,8 @@ TerminalEncoding EncodingOfLocale(std::string& note) {
   return TerminalEncoding::Utf8;
 }
 
-TerminalIo::TerminalIo(std::FILE* in, std::FILE* out, bool interactive, TerminalEncoding encoding)
+TerminalIo::TerminalIo(std::FILE* in, std::FILE* out, bool interactive, TerminalEncoding encoding,
+                       const std::string& programPath)
     : in_(in),
       out_(out),
       interactive_(interactive),
@@ -186,20 +114,24 @@ TerminalIo::TerminalIo(std::FILE* in, std::FILE* out, bool interactive, Terminal
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;  // no restart: a read that Ctrl-C interrupts returns
   ::sigaction(SIGINT, &action, nullptr);
-#ifdef ZEMU_HAVE_LIBEDIT
-  historyFile_ = HistoryFilePath();
-  rl_readline_name = "zemu";
-  rl_initialize();
-  stifle_history(kHistoryLines);
-  if (!historyFile_.empty()) {
-    history_truncate_file(historyFile_.c_str(), kHistoryLines);
-    read_history(historyFile_.c_str());
+  LoadEditor(programPath);
+}
+
+void TerminalIo::LoadEditor(const std::string& programPath) {
+  std::string fault;
+  auto* entry =
+      reinterpret_cast<EditEntry*>(LoadModuleEntry(programPath, kEditModuleName, kEditEntryName, fault));
+  editor_ = entry != nullptr ? entry() : nullptr;
+  if (editor_ == nullptr) {
+    std::fflush(out_);
+    const std::string note = FromSjis(kNoLineEditor) + fault + "\n";
+    std::fwrite(note.data(), 1, note.size(), stderr);
+    std::fflush(stderr);
+    return;
   }
-  rl_attempted_completion_function = CompleteWord;
-  rl_completer_word_break_characters = const_cast<char*>(" \t\n\"'`;,(){}[]<>=+-*/^&!%|");
-  rl_sort_completion_matches = 0;  // the candidates come in their order of relevance
-  BindKeys();
-#endif
+  editorHost_ = {this, EditorComplete, EditorAssist};
+  historyFile_ = HistoryFilePath();
+  editor_->open(&editorHost_, historyFile_.c_str(), kHistoryLines);
 }
 
 TerminalIo::~TerminalIo() {
@@ -218,8 +150,7 @@ bool TerminalIo::TakeInterrupt() {
 }
 
 void TerminalIo::AddToHistory(const std::string& line) {
-#ifdef ZEMU_HAVE_LIBEDIT
-  add_history(line.c_str());
+  editor_->add_history(line.c_str());
   if (historyFile_.empty()) return;
   // Appended at once, so that a session that is killed keeps its lines and
   // sessions side by side keep each other's.
@@ -229,21 +160,15 @@ void TerminalIo::AddToHistory(const std::string& line) {
   const std::string entry = HistoryEntry(line);
   std::fwrite(entry.data(), 1, entry.size(), file);
   std::fclose(file);
-#else
-  (void)line;
-#endif
 }
 
 std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool remember,
                                                    bool& interrupted) {
   interrupted = false;
-#ifdef ZEMU_HAVE_LIBEDIT
-  if (interactive_) {
+  if (editor_ != nullptr) {
     // A Ctrl-C between a run and this prompt has nothing left to stop.
     TakeInterrupt();
-    editingIo = this;
-    char* typed = readline(prompt);
-    editingIo = nullptr;
+    const char* typed = editor_->read_line(prompt);
     if (typed == nullptr) {
       interrupted = TakeInterrupt();
       if (!interrupted) {
@@ -254,11 +179,9 @@ std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool reme
       return std::string();
     }
     std::string line = typed;
-    std::free(typed);
     if (remember && !line.empty()) AddToHistory(line);
     return line;
   }
-#endif
   if (interactive_) {
     TakeInterrupt();
     WritePlain(prompt);
@@ -397,22 +320,46 @@ CompletionOffer TerminalIo::Complete(std::string_view typedBeforeCaret, std::str
   return offer;
 }
 
-void TerminalIo::Assist() {
-#ifdef ZEMU_HAVE_LIBEDIT
+bool TerminalIo::Assist(std::string_view typed, std::size_t caret) {
   std::string sjis;
-  const std::string typed(rl_line_buffer, static_cast<std::size_t>(std::max(rl_end, 0)));
-  const std::string before(rl_line_buffer, static_cast<std::size_t>(std::max(rl_point, 0)));
   std::string sjisBefore;
-  if (!assister_ || !ToSjis(typed, sjis) || !ToSjis(before, sjisBefore)) return;
+  if (!assister_ || caret > typed.size() || !ToSjis(typed, sjis) ||
+      !ToSjis(typed.substr(0, caret), sjisBefore)) {
+    return false;
+  }
   std::string shown = "\n";
   for (const std::string& line : assister_(sjis, sjisBefore.size())) {
     shown += (outputIsTerminal_ ? "\x1b[2m" : "") + FromSjis(line) +
              (outputIsTerminal_ ? "\x1b[0m\n" : "\n");
   }
   WritePlain(shown);
-  rl_on_new_line();
-  rl_forced_update_display();
-#endif
+  return true;
+}
+
+// The line editor's callbacks run inside the module's C code: nothing may
+// be thrown through it, so a failure offers or shows nothing.
+void TerminalIo::EditorComplete(void* user, const char* before, std::size_t length,
+                                ZemuEditOffer* offer) {
+  auto& io = *static_cast<TerminalIo*>(user);
+  *offer = ZemuEditOffer{};
+  try {
+    io.offeredWord_.clear();
+    const CompletionOffer found = io.Complete(std::string_view(before, length), io.offeredWord_);
+    io.offered_ = found.candidates;
+    io.offeredTexts_.clear();
+    for (const std::string& candidate : io.offered_) io.offeredTexts_.push_back(candidate.c_str());
+    *offer = {io.offeredWord_.c_str(), io.offeredTexts_.data(), io.offeredTexts_.size(),
+              found.append};
+  } catch (...) {
+  }
+}
+
+int TerminalIo::EditorAssist(void* user, const char* line, std::size_t length, std::size_t caret) {
+  try {
+    return static_cast<TerminalIo*>(user)->Assist(std::string_view(line, length), caret) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
 }
 
 }  // namespace zemu::tty

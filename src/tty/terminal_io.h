@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tty/edit_module.h"
+
 namespace zemu::tty {
 
 // The character set the terminal reads and writes.
@@ -47,12 +49,17 @@ using Assister = std::function<std::vector<std::string>(std::string_view line, s
 class TerminalIo {
  public:
   // `interactive`: `in` is a terminal; line editing, history and Ctrl-C.
-  TerminalIo(std::FILE* in, std::FILE* out, bool interactive, TerminalEncoding encoding);
+  // The line editor is the module that ships with the program at
+  // `programPath`, loaded only when interactive; without it lines are read
+  // unedited, after a note on standard error.
+  TerminalIo(std::FILE* in, std::FILE* out, bool interactive, TerminalEncoding encoding,
+             const std::string& programPath = {});
   ~TerminalIo();
   TerminalIo(const TerminalIo&) = delete;
   TerminalIo& operator=(const TerminalIo&) = delete;
 
   bool interactive() const { return interactive_; }
+  bool editing() const { return editor_ != nullptr; }
   bool outputIsTerminal() const { return outputIsTerminal_; }
   TerminalEncoding encoding() const { return encoding_; }
 
@@ -88,11 +95,18 @@ class TerminalIo {
   // Converts Shift-JIS to the terminal's encoding.
   std::string FromSjis(std::string_view sjis) const;
 
-  // For the line editor's callbacks.
+  // For the line editor's callbacks: what Tab offers for the text typed
+  // before the caret, `word` its last word, both in the terminal's encoding;
+  // the assist key's lines for the typed line, shown under it (false when
+  // there are none to show).
   CompletionOffer Complete(std::string_view typedBeforeCaret, std::string& word);
-  void Assist();
+  bool Assist(std::string_view typed, std::size_t caret);
 
  private:
+  void LoadEditor(const std::string& programPath);
+  static void EditorComplete(void* user, const char* before, std::size_t length,
+                             ZemuEditOffer* offer);
+  static int EditorAssist(void* user, const char* line, std::size_t length, std::size_t caret);
   std::optional<std::string> ReadRawLine(const char* prompt, bool remember, bool& interrupted);
   int ReadByte();
   void AddToHistory(const std::string& line);
@@ -107,6 +121,12 @@ class TerminalIo {
   std::string historyFile_;
   Completer completer_;
   Assister assister_;
+  const ZemuLineEditor* editor_ = nullptr;  // the line editor module; null: none
+  ZemuEditHost editorHost_{};
+  // The last completion handed to the line editor, which points into it.
+  std::string offeredWord_;
+  std::vector<std::string> offered_;
+  std::vector<const char*> offeredTexts_;
 };
 
 }  // namespace zemu::tty

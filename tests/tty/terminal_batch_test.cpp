@@ -155,6 +155,9 @@ TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
   // The window module goes where the installed program looks for it.
   EXPECT_TRUE(std::filesystem::exists(prefix + "/" + ZEMU_WINDOW_MODULE)) << ZEMU_WINDOW_MODULE;
 #endif
+#ifdef ZEMU_EDIT_MODULE
+  EXPECT_TRUE(std::filesystem::exists(prefix + "/" + ZEMU_EDIT_MODULE)) << ZEMU_EDIT_MODULE;
+#endif
   const std::string program = prefix + "/bin/zemu";
   const std::string environment = "XDG_CONFIG_HOME=" + root.dir + "/config";
   const std::string own = root.dir + "/config/zemu/zemu.INI";
@@ -169,6 +172,11 @@ TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
   // From then on the user's copy is read first.
   const zemu_test::Run second = RunProgram("--tty", "mine;\n", environment, program);
   EXPECT_NE(second.out.find("mine=42"), std::string::npos) << second.out;
+  // On a terminal the installed line editor completes.
+  zemu_test::PtySession typed({environment, "XDG_DATA_HOME=" + root.dir + "/data"}, program);
+  ASSERT_TRUE(typed.WaitForPrompt());
+  typed.Send(".se\t");
+  EXPECT_TRUE(typed.WaitFor(".set ")) << typed.output();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the history, as a user types them.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "zemu_process.h"
@@ -63,6 +64,32 @@ TEST(TerminalKeys, TabCompletesAndTheAssistKeyExplains) {
   ASSERT_TRUE(zemu.WaitForPrompt());
   zemu.Send(".end\r");
   EXPECT_EQ(zemu.ExitStatus(), 0);
+}
+
+TEST(TerminalKeys, TheLineEditorIsLoadedOnlyForATerminalAndIsNotNeeded) {
+  TempFolder data;
+  const std::string home = "XDG_DATA_HOME=" + data.dir;
+  // LD_DEBUG=files names every library the loader opens.
+  const zemu_test::Run piped = zemu_test::RunProgram("--tty", "1+2\n", "LD_DEBUG=files " + home);
+  EXPECT_NE(piped.out.find("1+2=3"), std::string::npos) << piped.out;
+  EXPECT_EQ(piped.err.find("zemu-edit.so"), std::string::npos) << piped.err;
+  {
+    PtySession zemu({home, "LD_DEBUG=files"});
+    EXPECT_TRUE(zemu.WaitFor("zemu-edit.so [0];  generating link map")) << zemu.output();
+  }
+  // A program without its module reads plain lines after saying why.
+  const std::string build = std::filesystem::path(ZEMU_PROGRAM).parent_path();
+  for (const char* file : {"zemu", "zemu.INI", "zemu.ZHP"}) {
+    std::filesystem::copy_file(build + "/" + file, data.dir + "/" + file);
+  }
+  PtySession bare({home}, data.dir + "/zemu");
+  EXPECT_TRUE(bare.WaitFor(U8(u8"行編集の部品を読み込めないので、行を編集せずに読みます: "))) << bare.output();
+  ASSERT_TRUE(bare.WaitForPrompt());
+  bare.Send("1+2\r");
+  EXPECT_TRUE(bare.WaitFor("1+2=3")) << bare.output();
+  ASSERT_TRUE(bare.WaitForPrompt());
+  bare.Send(".end\r");
+  EXPECT_EQ(bare.ExitStatus(), 0) << bare.output();
 }
 
 }  // namespace

@@ -83,13 +83,14 @@ inline bool InOrder(const std::string& text, std::initializer_list<std::string> 
 class PtySession {
  public:
   // `environment`: extra NAME=value words.
-  explicit PtySession(std::initializer_list<std::string> environment = {}) {
+  explicit PtySession(std::initializer_list<std::string> environment = {},
+                      const std::string& program = ZEMU_PROGRAM) {
     pid_ = ::forkpty(&fd_, nullptr, nullptr, nullptr);
     if (pid_ == 0) {
       ::setenv("LC_ALL", "C.UTF-8", 1);
       ::setenv("TERM", "xterm", 1);
       for (const std::string& word : environment) ::putenv(::strdup(word.c_str()));
-      ::execl(ZEMU_PROGRAM, "zemu", "--tty", static_cast<char*>(nullptr));
+      ::execl(program.c_str(), "zemu", "--tty", static_cast<char*>(nullptr));
       ::_exit(127);
     }
   }
