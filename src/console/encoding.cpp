@@ -212,15 +212,8 @@ TextEncoding DetectTextEncoding(std::string_view bytes) {
   return TextEncoding::Neither;
 }
 
-// ASCII reads the same in Shift-JIS and UTF-8: such a text is copied, which
-// spares opening iconv for most of what the terminal reads and writes.
-namespace {
-bool IsAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-}  // namespace
-
+// An ASCII text is copied, which spares opening iconv for most of what the
+// terminal reads and writes.
 bool SjisToUtf8(std::string_view sjis, std::string& utf8) {
   if (IsAscii(sjis)) {
     utf8.assign(sjis);

@@ -258,7 +258,8 @@ const std::string* ShownFormat(Context& ctx) {
 
 // The same kind, number (to the bit: -0 shows as such), unit and text.
 bool SameValue(const Value& a, const Value& b) {
-  return a.kind == b.kind && std::bit_cast<std::uint64_t>(a.number) == std::bit_cast<std::uint64_t>(b.number) &&
+  return a.kind == b.kind &&
+         std::bit_cast<std::uint64_t>(a.number) == std::bit_cast<std::uint64_t>(b.number) &&
          a.unit == b.unit && a.text == b.text;
 }
 
@@ -574,7 +575,7 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
     // A variable stored again and again (a loop's "s<s+i") asks for its own
     // row each time: the answer for a plain name is kept while nothing moved.
     const std::string_view key(cursor, static_cast<std::size_t>(memoEnd - cursor));
-    RowMemo& memo = sheet.rowMemo;
+    LookupMemo& memo = sheet.rowMemo;
     const std::uint64_t layout = ctx.defines.layout;
     if (memo.layout == layout && memo.name == key) {
       found = memo.row;

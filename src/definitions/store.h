@@ -181,11 +181,16 @@ struct RowSearch {
   std::uint32_t mask = 0;
 };
 
-// FindRow's last answer in one sheet for a plain name, valid while the
-// store's `layout` count is `layout` (0: empty).
-struct RowMemo {
+struct TDefine;
+
+// A remembered answer of FindDefinition (across sheets) or FindRow (in one
+// sheet) for a plain name (no qualifier, no wildcard): the sheet and row
+// found (none for a name in no sheet), valid while the store's `layout`
+// count is `layout`.
+struct LookupMemo {
   std::string name;
-  std::uint64_t layout = 0;
+  std::uint64_t layout = 0;  // 0: empty
+  TDefine* sheet = nullptr;
   int row = -1;
 };
 
@@ -210,21 +215,11 @@ struct TDefine {
   SheetLayout layout;  // window place, column widths, font, shown
   ForgetCounters forgetCounters;  // kept by ForgetValues
   NameIndex nameIndex;            // kept by the store
-  RowMemo rowMemo;                // kept by FindRow
+  LookupMemo rowMemo;             // kept by FindRow
 
   int RowCount() const { return static_cast<int>(rows.size()); }
   // True for rows 1 to RowCount() - 2.
   bool IsDefinitionRow(int row) const { return row > 0 && row < RowCount() - 1; }
-};
-
-// A remembered answer of FindDefinition for a plain name (no qualifier, no
-// wildcard): the sheet and row found (none for a name in no sheet), valid
-// while the store's `layout` count is `layout`.
-struct LookupMemo {
-  std::string name;
-  std::uint64_t layout = 0;  // 0: empty
-  TDefine* sheet = nullptr;
-  int row = -1;
 };
 
 // The store: the sheets in creation order and the store-wide state.

@@ -4,8 +4,6 @@
 // and the full-width folding of typed lines.
 #include "engine/scan.h"
 
-#include <algorithm>
-
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -399,11 +397,7 @@ void ExpandArguments(const char* tmpl, char* out, std::size_t size, const std::s
 }
 
 std::string FoldWidth(std::string_view source) {
-  // Typed lines are mostly ASCII, which folds to itself.
-  if (std::all_of(source.begin(), source.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    return std::string(source);
-  }
+  if (IsAscii(source)) return std::string(source);  // most typed lines
   std::string out;
   out.reserve(source.size());
   for (std::size_t i = 0; i < source.size(); ++i) {

@@ -62,6 +62,15 @@ constexpr bool IsNameChar(unsigned char c) {
 // 0x81-0x9F, 0xE0-0xFC
 constexpr bool IsLeadByte(unsigned char c) { return byte_class::Is(c, byte_class::kLead); }
 
+// True when every byte is below 0x80: such a text reads the same in
+// Shift-JIS and UTF-8, and no width folding changes it.
+inline bool IsAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 // Steps over one character: two bytes for a lead byte not followed by the
 // terminator, one otherwise. At the terminator the cursor does not move.
 inline void StepChar(const char*& cursor) {

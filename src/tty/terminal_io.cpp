@@ -123,10 +123,7 @@ void TerminalIo::LoadEditor(const std::string& programPath) {
       reinterpret_cast<EditEntry*>(LoadModuleEntry(programPath, kEditModuleName, kEditEntryName, fault));
   editor_ = entry != nullptr ? entry() : nullptr;
   if (editor_ == nullptr) {
-    std::fflush(out_);
-    const std::string note = FromSjis(kNoLineEditor) + fault + "\n";
-    std::fwrite(note.data(), 1, note.size(), stderr);
-    std::fflush(stderr);
+    WriteErrorPlain(FromSjis(kNoLineEditor) + fault);  // the reason is the C library's text
     return;
   }
   editorHost_ = {this, EditorComplete, EditorAssist};
@@ -303,10 +300,12 @@ void TerminalIo::WritePlain(std::string_view text) {
   if (outputIsTerminal_) std::fflush(out_);
 }
 
-void TerminalIo::WriteError(std::string_view sjis) {
+void TerminalIo::WriteError(std::string_view sjis) { WriteErrorPlain(FromSjis(sjis)); }
+
+void TerminalIo::WriteErrorPlain(std::string_view text) {
   std::fflush(out_);
-  const std::string text = FromSjis(sjis) + "\n";
   std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
   std::fflush(stderr);
 }
 

@@ -104,6 +104,8 @@ class TerminalIo {
 
  private:
   void LoadEditor(const std::string& programPath);
+  // Writes a line of text already in the terminal's encoding on stderr.
+  void WriteErrorPlain(std::string_view text);
   static void EditorComplete(void* user, const char* before, std::size_t length,
                              ZemuEditOffer* offer);
   static int EditorAssist(void* user, const char* line, std::size_t length, std::size_t caret);

@@ -78,11 +78,14 @@ TEST(TerminalKeys, TheLineEditorIsLoadedOnlyForATerminalAndIsNotNeeded) {
     EXPECT_TRUE(zemu.WaitFor("zemu-edit.so [0];  generating link map")) << zemu.output();
   }
   // A program without its module reads plain lines after saying why.
+  // (A folder of its own: the data folder gets a "zemu" folder for the history.)
   const std::string build = std::filesystem::path(ZEMU_PROGRAM).parent_path();
+  const std::string alone = data.dir + "/alone";
+  std::filesystem::create_directory(alone);
   for (const char* file : {"zemu", "zemu.INI", "zemu.ZHP"}) {
-    std::filesystem::copy_file(build + "/" + file, data.dir + "/" + file);
+    std::filesystem::copy_file(build + "/" + file, alone + "/" + file);
   }
-  PtySession bare({home}, data.dir + "/zemu");
+  PtySession bare({home}, alone + "/zemu");
   EXPECT_TRUE(bare.WaitFor(U8(u8"行編集の部品を読み込めないので、行を編集せずに読みます: "))) << bare.output();
   ASSERT_TRUE(bare.WaitForPrompt());
   bare.Send("1+2\r");
