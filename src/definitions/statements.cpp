@@ -167,15 +167,8 @@ int BindArguments(Context& ctx, Definition& d, const char*& cursor) {
   return bound;
 }
 
-Value FunctionValue(Context& ctx, Definition& d, const char*& cursor) {
-  int bound = 0;
-  if (*cursor == '(') {
-    bound = BindArguments(ctx, d, cursor);
-    if (bound < 0) {
-      d.SetTagged(ValueKind::Undefined, "引数が多い"_sj);
-      return MakeError("引数が多い"_sj);
-    }
-  }
+// The body's value with `bound` arguments bound, which it unbinds.
+Value BodyValue(Context& ctx, Definition& d, int bound) {
   const char* body = d.text.c_str() + d.bodyStart;
   Value result = EvalFormula(ctx, body);
   if (d.unitStart > 0) result.unit = d.Unit();
@@ -186,6 +179,18 @@ Value FunctionValue(Context& ctx, Definition& d, const char*& cursor) {
     d.SetValue(result);
   }
   return result;
+}
+
+Value FunctionValue(Context& ctx, Definition& d, const char*& cursor) {
+  int bound = 0;
+  if (*cursor == '(') {
+    bound = BindArguments(ctx, d, cursor);
+    if (bound < 0) {
+      d.SetTagged(ValueKind::Undefined, "引数が多い"_sj);
+      return MakeError("引数が多い"_sj);
+    }
+  }
+  return BodyValue(ctx, d, bound);
 }
 
 // The analysis of the statement at base, filling d's kind and offsets;
@@ -298,32 +303,63 @@ void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::str
   d.SetValue(v);
 }
 
-Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
-  if (d.HasValidValue() && !(d.kind == FunctionKind && *cursor == '(')) return d.value;
-  // A variable met again inside its own right-hand side.
-  if (d.evaluating) return d.value;
-  if (d.length == 0) AnalyseDefinition(ctx, d);
-  Value result;
+namespace {
+
+// GetDefinitionValue once it must evaluate: one returned object on every
+// path, so that the value is built where the caller wants it.
+Value ValueByKind(Context& ctx, Definition& d, const char*& cursor) {
   switch (d.kind) {
-    case VariableKind:
-      result = EvaluateVariable(ctx, d);
+    case VariableKind: {
+      Value result = EvaluateVariable(ctx, d);
       RewriteVariable(ctx, d, result, d.Text().substr(0, static_cast<std::size_t>(d.nameEnd)),
                       d.Comment());
-      break;
+      return result;
+    }
     case FunctionKind:
     case ConversionKind:
-      result = FunctionValue(ctx, d, cursor);
-      break;
+      return FunctionValue(ctx, d, cursor);
     default:
       d.SetValue(MakeError("NotFormula"));
-      result = d.value;
-      break;
+      return d.value;
   }
+}
+
+Value ComputeDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
+  if (d.length == 0) AnalyseDefinition(ctx, d);
+  Value result = ValueByKind(ctx, d, cursor);
   if (ctx.settings.trace >= TraceLevel::Formula) {
     ScreenOut(ctx, ChannelTrace, "GET(" + d.Name() + ")=" + ValueText(ctx, result));
   }
   return result;
 }
+
+}  // namespace
+
+Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
+  if (d.HasValidValue() && !(d.kind == FunctionKind && *cursor == '(')) return d.value;
+  // A variable met again inside its own right-hand side.
+  if (d.evaluating) return d.value;
+  return ComputeDefinitionValue(ctx, d, cursor);
+}
+
+namespace {
+
+// ValueOfRow once the row's definition must be asked: one returned object,
+// so that the value is built where the caller wants it.
+Value ShownValueOfRow(Context& ctx, TDefine& sheet, int row,
+                      const std::shared_ptr<Definition>& d, const char*& cursor) {
+  Value r = GetDefinitionValue(ctx, *d, cursor);
+  // The evaluation may have moved or replaced the row.
+  if (row < sheet.RowCount() && sheet.rows[static_cast<std::size_t>(row)].definition == d) {
+    ShowRowValue(ctx, sheet, row);
+  }
+  if (ctx.settings.trace >= TraceLevel::Command) {
+    ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=" + ValueText(ctx, r));
+  }
+  return r;
+}
+
+}  // namespace
 
 Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
   // A variable whose value is known: nothing is evaluated, so nothing can
@@ -350,17 +386,8 @@ Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
       --row;
     }
   }
-  Value r = GetDefinitionValue(ctx, *d, cursor);
-  // The evaluation may have moved or replaced the row.
-  if (row < sheet.RowCount() && sheet.rows[static_cast<std::size_t>(row)].definition == d) {
-    ShowRowValue(ctx, sheet, row);
-  }
-  if (ctx.settings.trace >= TraceLevel::Command) {
-    ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=" + ValueText(ctx, r));
-  }
-  return r;
+  return ShownValueOfRow(ctx, sheet, row, d, cursor);
 }
-
 Value UndefinedDefinitionError() { return MakeError("未定義"_sj); }
 
 }  // namespace zemu

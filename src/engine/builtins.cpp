@@ -6,8 +6,11 @@
 // a trace line.
 #include "engine/builtins.h"
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -107,7 +110,7 @@ class CallCloser {
     const char c = *p_;
     if (c == '\0' || c == ';') {
       stopped_ = true;
-    } else if (SkipGroup(p_)) {
+    } else if (IsOpener(static_cast<unsigned char>(c)) && SkipGroup(p_)) {
     } else if (c == ')') {
       close_ = p_;
     } else {
@@ -240,6 +243,18 @@ Value ReadNot(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
 // "(" condition "," formula "," formula ")": the formula of the branch that
 // the condition chooses, read as it stands; the other branch is not
 // evaluated. A call without both branches is the entry's error.
+// The branch that the condition chose, with the cursor after the call.
+Value ReadChosenBranch(Context& ctx, bool holds, CallCloser& closer, const char*& cursor) {
+  Value result = EvalFormula(ctx, cursor);
+  if (holds) {
+    if (*cursor == ',') ++cursor;
+    NextArgument(cursor);
+  }
+  // The branch may have run statements, but the text it was read from stays.
+  closer.Close(cursor);
+  return result;
+}
+
 Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
   if (*cursor != '(') return MakeError(entry.error);
   const char* open = cursor++;
@@ -249,18 +264,8 @@ Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
   // that reached the call's ")", leaves no branches to choose from.
   CallCloser closer(open);
   if (cursor == start || closer.ClosedBy(cursor)) return MakeError(entry.error);
-  Value result;
-  if (holds) {
-    result = EvalFormula(ctx, cursor);
-    if (*cursor == ',') ++cursor;
-    NextArgument(cursor);
-  } else {
-    if (!NextArgument(cursor)) return MakeError(entry.error);
-    result = EvalFormula(ctx, cursor);
-  }
-  // The branch may have run statements, but the text it was read from stays.
-  closer.Close(cursor);
-  return result;
+  if (!holds && !NextArgument(cursor)) return MakeError(entry.error);
+  return ReadChosenBranch(ctx, holds, closer, cursor);
 }
 
 // ---- value lists -----------------------------------------------------------
@@ -456,11 +461,28 @@ bool IsNamed(std::string_view name, const char* stored) {
   return stored != nullptr && FoldedByte(name[0]) == stored[0] && EqualsLowered(name, stored);
 }
 
+constexpr std::size_t kBuiltinCount = std::size(kBuiltinTable);
+static_assert(kBuiltinCount <= 64, "the first-byte index holds one bit per entry");
+
+// For each byte, the entries with a name or alias that begins with it, one
+// bit per entry in table order: a lookup compares only those.
+constexpr std::array<std::uint64_t, 256> kEntriesByFirstByte = [] {
+  std::array<std::uint64_t, 256> index{};
+  for (std::size_t i = 0; i < kBuiltinCount; ++i) {
+    for (const char* name : {kBuiltinTable[i].name, kBuiltinTable[i].alias}) {
+      if (name != nullptr) index[static_cast<unsigned char>(name[0])] |= std::uint64_t{1} << i;
+    }
+  }
+  return index;
+}();
+
 // The first entry with the lower-cased `name` as one of its names, compared
 // whole.
 const BuiltinEntry* FindBuiltin(std::string_view name) {
   if (name.empty()) return nullptr;
-  for (const BuiltinEntry& entry : kBuiltinTable) {
+  for (std::uint64_t candidates = kEntriesByFirstByte[static_cast<unsigned char>(FoldedByte(name[0]))];
+       candidates != 0; candidates &= candidates - 1) {
+    const BuiltinEntry& entry = kBuiltinTable[std::countr_zero(candidates)];
     if (IsNamed(name, entry.name) || IsNamed(name, entry.alias)) return &entry;
   }
   return nullptr;
@@ -503,13 +525,10 @@ Value CallBuiltin(Context& ctx, std::string_view name, const char*& cursor) {
     power = EvalItem(ctx, cursor);
     if (!power->IsNumber()) power.reset();  // a power that is not a number is ignored
   }
-  Value result;
-  if (const BuiltinEntry* entry = FindBuiltin(name)) {
-    ShowHelp(ctx, *entry);
-    result = entry->read(ctx, *entry, cursor);
-  } else {
-    result = MakeError(LowerCase(name) + "は、未定義です。"_sj);
-  }
+  const BuiltinEntry* entry = FindBuiltin(name);
+  if (entry != nullptr) ShowHelp(ctx, *entry);
+  Value result = entry != nullptr ? entry->read(ctx, *entry, cursor)
+                                  : MakeError(LowerCase(name) + "は、未定義です。"_sj);
   if (power) ApplyPower(result, power->number);
   if (ctx.settings.trace >= TraceLevel::Calc) TraceCall(ctx, LowerCase(name), power, result);
   return result;

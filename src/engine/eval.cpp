@@ -47,12 +47,22 @@ bool IsTermStop(char c) { return kTermStop[static_cast<unsigned char>(c)]; }
 
 bool Tracing(const Context& ctx) { return ctx.settings.trace >= TraceLevel::Calc; }
 
-void TraceEnter(Context& ctx, const char* label, const char* rest) {
-  if (Tracing(ctx)) ScreenOut(ctx, ChannelTraceEnter, std::string(label) + rest);
+// The trace lines of each level; the test is inline, the text is made only
+// while tracing.
+void TraceEnterLine(Context& ctx, const char* label, const char* rest) {
+  ScreenOut(ctx, ChannelTraceEnter, std::string(label) + rest);
 }
 
-void TraceLeave(Context& ctx, const char* label, const Value& value) {
-  if (Tracing(ctx)) ScreenOut(ctx, ChannelTraceLeave, label + ValueText(ctx, value));
+void TraceLeaveLine(Context& ctx, const char* label, const Value& value) {
+  ScreenOut(ctx, ChannelTraceLeave, label + ValueText(ctx, value));
+}
+
+inline void TraceEnter(Context& ctx, const char* label, const char* rest) {
+  if (Tracing(ctx)) [[unlikely]] TraceEnterLine(ctx, label, rest);
+}
+
+inline void TraceLeave(Context& ctx, const char* label, const Value& value) {
+  if (Tracing(ctx)) [[unlikely]] TraceLeaveLine(ctx, label, value);
 }
 
 // The value of a digit byte in `radix`, or -1. Hexadecimal digits are the
@@ -227,13 +237,22 @@ Value EvalFormula(Context& ctx, const char*& cursor) {
   TraceEnter(ctx, "CALC > ", p);
   Value sum = MakeNumber(0.0);
   if (*p == '\0') return sum;
-  for (;;) {
+  for (bool first = true;; first = false) {
     char op = '+';
     if (*p == '+' || *p == '-') op = *p++;
     Value term = EvalTerm(ctx, p);
-    if (term.IsError()) return term;
-    AddInPlace(ctx, sum, term, op == '-');
-    if (sum.IsError()) return sum;
+    if (term.IsError()) {
+      sum = std::move(term);  // one returned object throughout: no copy on return
+      return sum;
+    }
+    if (first && term.IsNumber()) {
+      // 0 plus or minus the term: its number and unit, not its annotation.
+      sum.number = op == '-' ? 0.0 - term.number : 0.0 + term.number;
+      sum.unit = std::move(term.unit);
+    } else {
+      AddInPlace(ctx, sum, term, op == '-');
+      if (sum.IsError()) return sum;
+    }
     SkipBlanks(p);
     if (*p != '+' && *p != '-') break;
   }
@@ -256,7 +275,10 @@ Value EvalTerm(Context& ctx, const char*& cursor) {
   while (!IsTermStop(*p)) {
     if (*p == '*' || *p == '/') op = *p++;
     Value item = EvalItem(ctx, p);
-    if (item.IsError()) return item;
+    if (item.IsError()) {
+      product = std::move(item);  // one returned object throughout: no copy on return
+      return product;
+    }
     product = op == '*' ? MultiplyValues(product, item) : DivideValues(product, item);
     if (product.IsError()) return product;
     SkipBlanks(p);
@@ -304,11 +326,11 @@ Value ReadPrimary(Context& ctx, const char*& p, bool& failedInside) {
 
 }  // namespace
 
-// item -> primary [unit-suffix] ["^" item]
-// The guard runs before every item: this bounds the depth of nesting.
-Value EvalItem(Context& ctx, const char*& cursor) {
-  if (*cursor == '\0') return MakeNumber(0.0);
-  if (StatementGuard(ctx)) return MakeError("Stack Over");
+namespace {
+
+// EvalItem after its guard: one returned object on every path, so that the
+// value is built where the caller wants it.
+Value ReadItem(Context& ctx, const char*& cursor) {
   const char* p = cursor;
   SkipBlanks(p);
   TraceEnter(ctx, "ITEM > ", p);
@@ -322,7 +344,10 @@ Value EvalItem(Context& ctx, const char*& cursor) {
   if (*p == '^') {
     ++p;
     Value exponent = EvalItem(ctx, p);
-    if (exponent.IsError()) return exponent;
+    if (exponent.IsError()) {
+      primary = std::move(exponent);
+      return primary;
+    }
     if (primary.IsNumber() && exponent.IsNumber()) {
       primary = MakeNumber(std::pow(primary.number, exponent.number));
     } else {
@@ -331,6 +356,16 @@ Value EvalItem(Context& ctx, const char*& cursor) {
   }
   cursor = p;
   return primary;
+}
+
+}  // namespace
+
+// item -> primary [unit-suffix] ["^" item]
+// The guard runs before every item: this bounds the depth of nesting.
+Value EvalItem(Context& ctx, const char*& cursor) {
+  if (*cursor == '\0') return MakeNumber(0.0);
+  if (StatementGuard(ctx)) return MakeError("Stack Over");
+  return ReadItem(ctx, cursor);
 }
 
 bool ReadTwoArgs(Context& ctx, const char*& cursor, Value& first, Value& second) {

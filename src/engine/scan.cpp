@@ -56,6 +56,16 @@ struct StopSet {
   constexpr bool operator()(char c) const { return stops[static_cast<unsigned char>(c)]; }
 };
 
+// The bytes that SkipGroup looks at: its stops, the lead bytes, and every
+// opener and closer; it steps over all others one byte at a time.
+constexpr std::array<bool, 256> kGroupWalkStop = [] {
+  std::array<bool, 256> stops{};
+  for (int c = 0; c < 256; ++c) stops[c] = Is(static_cast<unsigned char>(c), kLead | kOpener);
+  for (unsigned char c : std::string_view(";')]}\xA3", 6)) stops[c] = true;
+  stops[0] = true;
+  return stops;
+}();
+
 constexpr StopSet kStatementEnd(";'");
 constexpr StopSet kStatementOrBrace(";}");
 constexpr StopSet kCloseBrace("}");
@@ -222,15 +232,19 @@ bool SkipGroup(const char*& cursor) {
   const char* p = cursor;
   int depth = 0;
   for (;;) {
-    const char c = *p;
+    const unsigned char c = Byte(p);
+    if (!kGroupWalkStop[c]) {  // most bytes: a one-byte character of no interest
+      ++p;
+      continue;
+    }
     if (c == '\0' || c == ';' || c == '\'') break;
-    if (Byte(p) == open) {
+    if (c == open) {
       ++depth;
-    } else if (c == close) {
-      --depth;
+    } else if (c == static_cast<unsigned char>(close) && --depth == 0) {
+      ++p;
+      break;
     }
     StepChar(p);
-    if (depth == 0) break;
   }
   cursor = p;
   return true;

@@ -61,6 +61,8 @@ constexpr bool IsNameChar(unsigned char c) {
 }
 // 0x81-0x9F, 0xE0-0xFC
 constexpr bool IsLeadByte(unsigned char c) { return byte_class::Is(c, byte_class::kLead); }
+// ( [ { and the half-width corner bracket 0xA2
+constexpr bool IsOpener(unsigned char c) { return byte_class::Is(c, byte_class::kOpener); }
 
 // True when every byte is below 0x80: such a text reads the same in
 // Shift-JIS and UTF-8, and no width folding changes it.
