@@ -119,12 +119,7 @@ void ReportAbort(Context& ctx) {
 bool StatementGuard(Context& ctx) {
   // The common case, a running loop between two readings of the clock:
   // nothing to print, deliver or wait for.
-  GuardState& guard = ctx.guard;
-  if (guard.countdown > 0 && !guard.stackExhausted && guard.assistDeadlineMs == 0 &&
-      ctx.settings.trace < TraceLevel::System &&
-      (ctx.runState == RunState::Running || ctx.runState == RunState::Idle) &&
-      FreeStackSpace(ctx) >= kStackReserve) {
-    --guard.countdown;
+  if (GuardCountedDown(ctx.guard, ctx.settings.trace >= TraceLevel::System, ctx.runState)) {
     return false;
   }
   std::size_t free = FreeStackSpace(ctx);

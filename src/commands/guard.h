@@ -72,4 +72,20 @@ void ReportAbort(Context& ctx);
 // guard has then printed its own message.
 bool StatementGuard(Context& ctx);
 
+// The common case of StatementGuard, decided inline from the guard's own
+// state: between two readings of the clock, with the stack clear of its
+// reserve, no assist budget, no System trace and a run neither paused nor
+// aborted, the guard only counts down. True when it did; then StatementGuard
+// need not be called.
+inline bool GuardCountedDown(GuardState& guard, bool systemTrace, RunState state) {
+  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+  if (guard.countdown == 0 || guard.stackExhausted || guard.assistDeadlineMs != 0 || systemTrace ||
+      (state != RunState::Running && state != RunState::Idle) ||
+      here <= guard.stackLimit || here - guard.stackLimit < kStackReserve) {
+    return false;
+  }
+  --guard.countdown;
+  return true;
+}
+
 }  // namespace zemu

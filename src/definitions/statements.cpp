@@ -160,7 +160,7 @@ int BindArguments(Context& ctx, Definition& d, const char*& cursor) {
     Value v = EvalFormula(ctx, c);
     if (v.IsError()) SkipArgument(c);
     if (!unit.empty()) ConvertUnit(ctx, v, unit);
-    PushTempVar(ctx, name, v);
+    PushTempVar(ctx, name, std::move(v));
   }
   if (*c == ')') ++c;
   cursor = c;

@@ -248,7 +248,16 @@ Value ReadChosenBranch(Context& ctx, bool holds, CallCloser& closer, const char*
   Value result = EvalFormula(ctx, cursor);
   if (holds) {
     if (*cursor == ',') ++cursor;
-    NextArgument(cursor);
+    // Stepping over the other branch finds the call's ")" when nothing but
+    // that branch stands before it: the walk to close the call would stop
+    // there too.
+    const char* end = ArgumentEnd(cursor);
+    if (*end == ',') {
+      cursor = end + 1;
+    } else if (*end == ')' && !closer.ClosedBy(cursor - 1)) {
+      cursor = end + 1;
+      return result;
+    }
   }
   // The branch may have run statements, but the text it was read from stays.
   closer.Close(cursor);

@@ -146,7 +146,7 @@ Value ReadNumber(Context& ctx, const char*& p) {
 // Resolves the name at `nameStart` (already read up to the cursor) as a
 // temporary variable, a definition or a built-in, in that order.
 Value ResolveName(Context& ctx, std::string_view name, const char* nameStart, const char*& p) {
-  if (FindTempVar(ctx, name) >= 0) return GetTempVar(ctx);
+  if (MayBeBound(ctx.tempVars, name) && FindTempVar(ctx, name) >= 0) return GetTempVar(ctx);
   const char* probe = nameStart;
   DefinitionRef found = FindDefinition(ctx, probe, 0);
   if (found) {
@@ -248,7 +248,7 @@ Value EvalFormula(Context& ctx, const char*& cursor) {
     if (first && term.IsNumber()) {
       // 0 plus or minus the term: its number and unit, not its annotation.
       sum.number = op == '-' ? 0.0 - term.number : 0.0 + term.number;
-      sum.unit = std::move(term.unit);
+      if (!term.unit.empty()) sum.unit = std::move(term.unit);
     } else {
       AddInPlace(ctx, sum, term, op == '-');
       if (sum.IsError()) return sum;
@@ -364,7 +364,10 @@ Value ReadItem(Context& ctx, const char*& cursor) {
 // The guard runs before every item: this bounds the depth of nesting.
 Value EvalItem(Context& ctx, const char*& cursor) {
   if (*cursor == '\0') return MakeNumber(0.0);
-  if (StatementGuard(ctx)) return MakeError("Stack Over");
+  if (!GuardCountedDown(ctx.guard, ctx.settings.trace >= TraceLevel::System, ctx.runState) &&
+      StatementGuard(ctx)) {
+    return MakeError("Stack Over");
+  }
   return ReadItem(ctx, cursor);
 }
 

@@ -256,6 +256,8 @@ bool FindChar(const char*& cursor, char wanted, bool skipGroups) {
 
 bool NextArgument(const char*& cursor) { return FindIn(cursor, kArgumentEnd, true, ','); }
 
+const char* ArgumentEnd(const char* cursor) { return Walk(cursor, kArgumentEnd, true, ','); }
+
 std::string ReadName(const char*& cursor) {
   SkipBlanks(cursor);
   const char* start = cursor;

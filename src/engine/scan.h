@@ -110,6 +110,9 @@ bool FindChar(const char*& cursor, char wanted, bool skipGroups);
 // ')' or ']'. Found: the cursor moves just after it and the result is true.
 // Not found: false, and the cursor does not move.
 bool NextArgument(const char*& cursor);
+// Where NextArgument's walk from `cursor` stops: on that ',' or on the stop
+// byte (terminator, ';', ')' or ']') that came first.
+const char* ArgumentEnd(const char* cursor);
 
 // name -> letter { letter | digit }, or "text" -> text.
 // Skips blanks first. Returns the name (cursor after it) or the quoted text

@@ -40,8 +40,8 @@ std::uint32_t& FirstByteCount(TTempVar& table, std::string_view name) {
 
 }  // namespace
 
-void PushTempVar(Context& ctx, std::string_view name, const Value& value) {
-  ctx.tempVars.entries.push_back(TempBinding{std::string(name), value});
+void PushTempVar(Context& ctx, std::string_view name, Value value) {
+  ctx.tempVars.entries.emplace_back(name, std::move(value));
   ++FirstByteCount(ctx.tempVars, name);
   ctx.tempVars.currentIndex = 0;
 }
@@ -60,7 +60,7 @@ void PopTempVars(Context& ctx, int count) {
 int FindTempVar(Context& ctx, std::string_view name) {
   TTempVar& table = ctx.tempVars;
   table.currentIndex = -1;
-  if (FirstByteCount(table, name) == 0) return -1;
+  if (!MayBeBound(table, name)) return -1;
   for (int i = 0; i < table.Count(); ++i) {
     if (SameName(EntryAt(table, i)->name, name)) {
       table.currentIndex = i;

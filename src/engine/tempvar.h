@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/value.h"
@@ -18,6 +19,9 @@ namespace zemu {
 struct Context;
 
 struct TempBinding {
+  TempBinding(std::string_view bindingName, Value bindingValue)
+      : name(bindingName), value(std::move(bindingValue)) {}
+
   std::string name;  // as the binding party wrote it
   Value value;       // the table's own copy
 };
@@ -32,14 +36,23 @@ struct TTempVar {
   int Count() const { return static_cast<int>(entries.size()); }
 };
 
-// Binds `name` to a copy of `value` in front of every other binding and sets
-// the current index to 0.
-void PushTempVar(Context& ctx, std::string_view name, const Value& value);
+// Binds `name` to `value` in front of every other binding and sets the
+// current index to 0.
+void PushTempVar(Context& ctx, std::string_view name, Value value);
 // Removes the newest binding (nothing when the table is empty). The current
 // index is not changed.
 void PopTempVar(Context& ctx);
 // Removes the `count` newest bindings; nothing for a count of 0 or less.
 void PopTempVars(Context& ctx, int count);
+
+// False when no binding's name begins with the first byte of `name` (A-Z
+// counted as a-z): FindTempVar would find nothing. A cheap test made before
+// every name lookup.
+inline bool MayBeBound(const TTempVar& table, std::string_view name) {
+  unsigned char first = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+  if (first >= 'A' && first <= 'Z') first = static_cast<unsigned char>(first - 'A' + 'a');
+  return table.firstBytes[first] != 0;
+}
 
 // Index of the newest binding of `name` (letters A-Z equal a-z, double-byte
 // characters compare byte for byte), or -1. Also stored as the current index.

@@ -58,7 +58,9 @@ struct Value {
   }
 };
 
-Value MakeNumber(double number, std::string unit = {});
+// A number without a unit, built in place.
+inline Value MakeNumber(double number) { return Value(ValueKind::Number, number); }
+Value MakeNumber(double number, std::string unit);
 Value MakeNumber(int number, std::string unit = {});
 Value MakeTagged(ValueKind kind, std::string text);
 inline Value MakeError(std::string message) {

@@ -194,6 +194,17 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"if(0,3,4)", 4}, NumberCase{"if(1>2,(3),max(4,5))", 5}),
     NameBy<&NumberCase::formula>());
 
+// Where the call ends after the branch it chose: the text after it counts
+// once, whatever stands in the branch it stepped over.
+INSTANTIATE_TEST_SUITE_P(
+    IfEnds, BuiltinNumberTest,
+    testing::Values(NumberCase{"if(1,2,(3),4)+1", 3}, NumberCase{"if(1,2,f(3,4))*3", 6},
+                    NumberCase{"if(1,(2),3)*2", 4}, NumberCase{"if(1<2,2,3 4)+1", 3},
+                    NumberCase{"if(1,2,[m])+1", 3}, NumberCase{"if(1,2)+1", 3},
+                    NumberCase{"if(1,2,3]+1", 6}, NumberCase{"if(1,if(0,1,2),3)*10", 20},
+                    NumberCase{"if(0,2,3)+if(1,4,5)", 7}),
+    NameBy<&NumberCase::formula>());
+
 INSTANTIATE_TEST_SUITE_P(
     Lists, BuiltinNumberTest,
     testing::Values(NumberCase{"max(1,2,3,4)", 4}, NumberCase{"min(1,2,3,4)", 1},
