@@ -154,7 +154,7 @@ int BindArguments(Context& ctx, Definition& d, const char*& cursor) {
     ++c;
     ++q;
     ++bound;
-    std::string name = ReadName(q);
+    const std::string_view name = ReadNameView(q);
     std::string unit = ReadUnit(q);
     SkipBlanks(q);
     Value v = EvalFormula(ctx, c);

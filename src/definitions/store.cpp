@@ -203,16 +203,22 @@ int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* 
 // The end of the name at p when FindDefinition may remember its answer: a
 // name of name characters not followed by a byte that makes it part of a
 // sheet qualifier ("a.zdf!x") or a wildcard. Otherwise nullptr.
+// Whether the name from p to its end is one the memos answer for: no
+// wildcard in it, and no qualifier or wildcard right after it.
+bool IsMemoName(const char* p, const char* end) {
+  if (HasWildcard(std::string_view(p, static_cast<std::size_t>(end - p)))) return false;
+  switch (*end) {
+    case '.': case '/': case ':': case '\\': case '!': case '?': case '#':
+      return false;
+    default:
+      return true;
+  }
+}
+
 const char* MemoNameEnd(const char* p) {
   if (!IsLetter(static_cast<unsigned char>(*p))) return nullptr;
   const char* end = NameEnd(p);
-  if (HasWildcard(std::string_view(p, static_cast<std::size_t>(end - p)))) return nullptr;
-  switch (*end) {
-    case '.': case '/': case ':': case '\\': case '!': case '?': case '#':
-      return nullptr;
-    default:
-      return end;
-  }
+  return IsMemoName(p, end) ? end : nullptr;
 }
 
 LookupMemo& MemoFor(TDefines& store, std::string_view name) {
@@ -593,6 +599,13 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
   }
   SkipBlanks(cursor);
   return found;
+}
+
+DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd) {
+  if (IsLetter(static_cast<unsigned char>(*cursor)) && IsMemoName(cursor, nameEnd)) {
+    return FindPlainName(ctx, cursor, nameEnd);
+  }
+  return FindDefinition(ctx, cursor, 0);
 }
 
 DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind) {

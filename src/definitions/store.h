@@ -333,6 +333,9 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind);
 // The cursor is left at the name (after any qualifier and blanks), which is
 // not consumed. Kind 0 means any kind.
 DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind);
+// FindDefinition of any kind for a cursor at a name that the caller has read
+// already: `nameEnd` is where NameEnd would stop.
+DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd);
 
 // Stores `definition` in `sheet` (analysing it first if needed): it replaces
 // the bottom-most row of the same name, or is appended as a new row; a

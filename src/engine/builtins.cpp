@@ -94,7 +94,13 @@ class CallCloser {
 
   // Whether the call's ")" stands at or before `limit`.
   bool ClosedBy(const char* limit) {
-    while (close_ == nullptr && !stopped_ && p_ <= limit) Step();
+    while (close_ == nullptr && !stopped_ && p_ <= limit) {
+      if (kPlain[static_cast<unsigned char>(*p_)]) {
+        ++p_;
+      } else {
+        Step();
+      }
+    }
     return close_ != nullptr && close_ <= limit;
   }
 
@@ -117,6 +123,16 @@ class CallCloser {
       StepChar(p_);
     }
   }
+
+  // The bytes that Step takes one at a time and looks no further at.
+  static constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 1; c < 256; ++c) {
+      const auto byte = static_cast<unsigned char>(c);
+      plain[c] = c != ';' && c != ')' && !IsOpener(byte) && !IsLeadByte(byte);
+    }
+    return plain;
+  }();
 
   const char* p_;                 // the walk got this far without the ")"
   const char* close_ = nullptr;   // the ")" once found

@@ -66,11 +66,31 @@ constexpr std::array<bool, 256> kGroupWalkStop = [] {
   return stops;
 }();
 
+// The bytes that no walk stops at or steps over otherwise than one by one:
+// not a stop of any StopSet below, an opener or a lead byte.
+constexpr std::array<bool, 256> kWalkPlain = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 1; c < 256; ++c) plain[c] = !Is(static_cast<unsigned char>(c), kLead | kOpener);
+  for (unsigned char c : std::string_view(";')]}")) plain[c] = false;
+  return plain;
+}();
+
 constexpr StopSet kStatementEnd(";'");
 constexpr StopSet kStatementOrBrace(";}");
 constexpr StopSet kCloseBrace("}");
 constexpr StopSet kSemicolon(";");
 constexpr StopSet kArgumentEnd(";)]");
+
+constexpr bool NoStopIsPlain(const StopSet& set) {
+  for (int c = 0; c < 256; ++c) {
+    if (set.stops[c] && kWalkPlain[c]) return false;
+  }
+  return true;
+}
+static_assert(NoStopIsPlain(kStatementEnd) && NoStopIsPlain(kStatementOrBrace) &&
+                  NoStopIsPlain(kCloseBrace) && NoStopIsPlain(kSemicolon) &&
+                  NoStopIsPlain(kArgumentEnd),
+              "Walk's fast path would step over a stop");
 
 // Walks characters from p, over whole groups when skipGroups, and returns the
 // first position holding the terminator, a byte of `stops`, or `wanted`
@@ -78,6 +98,10 @@ constexpr StopSet kArgumentEnd(";)]");
 const char* Walk(const char* p, const StopSet& stops, bool skipGroups, int wanted) {
   for (;;) {
     const unsigned char c = Byte(p);
+    if (kWalkPlain[c] && static_cast<int>(c) != wanted) {
+      ++p;
+      continue;
+    }
     if (stops(static_cast<char>(c))) return p;
     if (skipGroups && Is(c, kOpener)) {
       SkipGroup(p);
@@ -258,20 +282,22 @@ bool NextArgument(const char*& cursor) { return FindIn(cursor, kArgumentEnd, tru
 
 const char* ArgumentEnd(const char* cursor) { return Walk(cursor, kArgumentEnd, true, ','); }
 
-std::string ReadName(const char*& cursor) {
+std::string_view ReadNameView(const char*& cursor) {
   SkipBlanks(cursor);
   const char* start = cursor;
   if (IsLetter(Byte(start))) {
     cursor = EndOfName(start);
-    return std::string(start, cursor);
+    return std::string_view(start, static_cast<std::size_t>(cursor - start));
   }
   if (*start != '"') return {};
   cursor = start + 1;
   const char* p = cursor;
   if (!FindChar(p, '"', false)) return {};
   cursor = p;
-  return std::string(start + 1, p - 1);
+  return std::string_view(start + 1, static_cast<std::size_t>(p - 1 - (start + 1)));
 }
+
+std::string ReadName(const char*& cursor) { return std::string(ReadNameView(cursor)); }
 
 std::string ReadWord(const char*& cursor) { return std::string(ReadWordView(cursor)); }
 

@@ -120,6 +120,8 @@ const char* ArgumentEnd(const char* cursor);
 // terminator or ';' first) gives "" with the cursor just after the opening
 // quote; anything else gives "" with the cursor on that byte.
 std::string ReadName(const char*& cursor);
+// ReadName without the copy: the name as a view into the text.
+std::string_view ReadNameView(const char*& cursor);
 
 // word -> "text" | 'text' | segment { ('.' | '/' | ':' | '\') segment }
 // where a segment is a name or nothing. Skips blanks first. A quoted word runs
