@@ -237,7 +237,7 @@ DefinitionRef FindPlainName(Context& ctx, const char* name, const char* end) {
   const std::string_view key(name, static_cast<std::size_t>(end - name));
   TDefines& store = ctx.defines;
   LookupMemo& memo = MemoFor(store, key);
-  if (memo.layout == store.layout && memo.name == key) return DefinitionRef{memo.sheet, memo.row};
+  if (memo.layout == store.layout && SameText(memo.name, key)) return DefinitionRef{memo.sheet, memo.row};
   DefinitionRef found;
   bool unlisted = false;
   for (auto it = store.sheets.rbegin(); it != store.sheets.rend() && !found; ++it) {
@@ -256,7 +256,7 @@ DefinitionRef FindPlainName(Context& ctx, const char* name, const char* end) {
 // The Format in force, as kept by the store for the value cells.
 const std::string* ShownFormat(Context& ctx) {
   TDefines& store = ctx.defines;
-  if (store.shownFormat == nullptr || *store.shownFormat != ctx.settings.format) {
+  if (store.shownFormat == nullptr || !SameText(*store.shownFormat, ctx.settings.format)) {
     store.shownFormat = &*store.formats.insert(ctx.settings.format).first;
   }
   return store.shownFormat;
@@ -266,7 +266,7 @@ const std::string* ShownFormat(Context& ctx) {
 bool SameValue(const Value& a, const Value& b) {
   return a.kind == b.kind &&
          std::bit_cast<std::uint64_t>(a.number) == std::bit_cast<std::uint64_t>(b.number) &&
-         a.unit == b.unit && a.text == b.text;
+         SameText(a.unit, b.unit) && SameText(a.text, b.text);
 }
 
 // Puts the definition's value into the row's value cell, in the Format in force.
@@ -583,7 +583,7 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
     const std::string_view key(cursor, static_cast<std::size_t>(memoEnd - cursor));
     LookupMemo& memo = sheet.rowMemo;
     const std::uint64_t layout = ctx.defines.layout;
-    if (memo.layout == layout && memo.name == key) {
+    if (memo.layout == layout && SameText(memo.name, key)) {
       found = memo.row;
     } else {
       bool unlisted = false;

@@ -73,6 +73,16 @@ inline bool IsAscii(std::string_view text) {
   return true;
 }
 
+// a == b, for the short texts of names, units and formats: a loop the
+// compiler keeps inline costs less there than a call of the C library.
+inline bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 // Steps over one character: two bytes for a lead byte not followed by the
 // terminator, one otherwise. At the terminator the cursor does not move.
 inline void StepChar(const char*& cursor) {
