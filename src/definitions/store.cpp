@@ -715,7 +715,7 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
   if (added) {
     NameIndex& index = sheet.nameIndex;
     const bool indexed = index.valid && index.rowCount == sheet.rows.size();
-    sheet.rows.push_back(EmptyRow());
+    sheet.rows.emplace_back();
     row = sheet.RowCount() - 2;
     if (indexed) index.rowCount = sheet.rows.size();
   }

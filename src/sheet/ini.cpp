@@ -55,13 +55,19 @@ void ForEachIniLine(std::FILE* file, Take take) {
     afterCr = false;
     while (pos < n) {
       const std::size_t end = LineEnd(chunk, pos);
-      AppendCapped(line, chunk.substr(pos, end - pos));
+      const std::string_view piece = chunk.substr(pos, end - pos);
       if (end == n) {
+        AppendCapped(line, piece);
         open = true;
         break;
       }
-      take(std::string_view(line));
-      line.clear();
+      if (open) {
+        AppendCapped(line, piece);
+        take(std::string_view(line));
+        line.clear();
+      } else {
+        take(piece.substr(0, kIniLineMax));  // the whole line is in this chunk
+      }
       open = false;
       pos = end + 1;
       if (chunk[end] == '\r') {
