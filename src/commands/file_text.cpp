@@ -5,6 +5,7 @@
 
 #include "console/encoding.h"
 #include "console/output.h"
+#include "context.h"
 #include "engine/sjis_literal.h"
 
 namespace zemu {
@@ -80,7 +81,8 @@ std::FILE* ShiftJisStream(Context& ctx, const std::string& name, std::FILE* file
   std::string bytes;
   ReadRestOfFile(file, bytes);
   std::string sjis;
-  const FileText text = std::ferror(file) ? FileText::ShiftJis : ClassifyFileText(bytes, sjis);
+  const bool known = std::ferror(file) || bytes == ctx.checkedShiftJisText;
+  const FileText text = known ? FileText::ShiftJis : ClassifyFileText(bytes, sjis);
   ReportFileText(ctx, name, text);
   switch (text) {
     case FileText::ShiftJis:

@@ -38,8 +38,9 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Looks at the file before .do reads it: only a regular, readable file of
 // text lines is run. A NUL byte marks a binary file; lone CRs without any LF
-// mark a file whose lines .do would read as one.
-FileState InspectFile(const std::string& fileName) {
+// mark a file whose lines .do would read as one. The bytes of a Shift-JIS
+// file are kept in ctx.checkedShiftJisText for .do, which reads them next.
+FileState InspectFile(Context& ctx, const std::string& fileName) {
   struct stat info {};
   if (stat(fileName.c_str(), &info) != 0) return FileState::Missing;
   if (!S_ISREG(info.st_mode)) return FileState::Unopenable;
@@ -60,6 +61,9 @@ FileState InspectFile(const std::string& fileName) {
       return FileState::NotShiftJisOrUtf8;
     case FileText::Unconvertible:
       return FileState::Unconvertible;
+    case FileText::ShiftJis:
+      ctx.checkedShiftJisText = std::move(sample);
+      return FileState::Text;
     default:
       return FileState::Text;
   }
@@ -129,13 +133,14 @@ void ReadSheetLayout(const std::string& fileName, SheetLayout& layout) {
 // Loads a named file; returns whether the sheet may take the name as its
 // file (the file was read, or is missing and a save will create it).
 bool LoadNamedSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
-  const FileState state = InspectFile(fileName);
+  const FileState state = InspectFile(ctx, fileName);
   if (state != FileState::Text) {
     ReportUnreadable(ctx, fileName, state);
     return state == FileState::Missing;
   }
   ReadSheetLayout(fileName, sheet.layout);
   RunSheetFile(ctx, sheet, fileName);
+  std::string().swap(ctx.checkedShiftJisText);
   return true;
 }
 
