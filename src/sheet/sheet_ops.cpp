@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -46,7 +47,7 @@ FileState InspectFile(Context& ctx, const std::string& fileName) {
   if (!S_ISREG(info.st_mode)) return FileState::Unopenable;
   FilePtr file(std::fopen(fileName.c_str(), "rb"));
   if (!file) return FileState::Unopenable;
-  std::string sample(kSniffSize, '\0');
+  std::string sample(std::min(kSniffSize, static_cast<std::size_t>(info.st_size) + 1), '\0');
   sample.resize(std::fread(sample.data(), 1, sample.size(), file.get()));
   if (std::ferror(file.get())) return FileState::Unopenable;
   if (sample.find('\0') != std::string::npos) return FileState::Binary;

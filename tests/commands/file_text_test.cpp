@@ -40,5 +40,30 @@ TEST(ShiftJisStreamTest, TrustsOnlyTheCheckedBytes) {
   }
 }
 
+// The rest of a file from where it was left, whatever its size against the
+// chunk it is read in, for a regular file and for a stream without one.
+TEST(ReadRestOfFileTest, ReadsToTheEndFromAnyPlace) {
+  for (std::size_t size : {0, 1, 65535, 65536, 65537, 200001}) {
+    std::string content(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<char>('a' + i % 23);
+    for (std::size_t from : {std::size_t{0}, std::size_t{3}}) {
+      if (from > size) continue;
+      std::FILE* regular = std::tmpfile();
+      std::fwrite(content.data(), 1, size, regular);
+      // (fmemopen takes no empty buffer.)
+      std::FILE* memory = size > 0 ? fmemopen(content.data(), size, "r") : std::tmpfile();
+      for (std::FILE* file : {regular, memory}) {
+        std::fseek(file, static_cast<long>(from), SEEK_SET);
+        std::string bytes = "kept";
+        ReadRestOfFile(file, bytes);
+        EXPECT_EQ(bytes, "kept" + content.substr(from)) << size << " from " << from;
+        EXPECT_TRUE(std::feof(file));
+      }
+      std::fclose(regular);
+      std::fclose(memory);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zemu
