@@ -15,11 +15,7 @@ namespace {
 
 std::string Written(TerminalEncoding encoding, const std::string& sjis) {
   std::FILE* out = std::tmpfile();
-  {
-    TerminalIo io(stdin, out, false, encoding, "");
-    io.Write(sjis);
-  }
-  std::fflush(out);
+  TerminalIo(stdin, out, false, encoding, "").Write(sjis);
   std::string text(static_cast<std::size_t>(std::ftell(out)), '\0');
   std::rewind(out);
   text.resize(std::fread(text.data(), 1, text.size(), out));
@@ -28,21 +24,13 @@ std::string Written(TerminalEncoding encoding, const std::string& sjis) {
 }
 
 TEST(TerminalIoTest, WritesLineEndsAndCharacters) {
-  struct Case {
-    std::string sjis, utf8;
+  const std::pair<std::string, std::string> cases[] = {
+      {"  v1=1  ", "  v1=1  "}, {"a\r\nb\r\n", "a\nb\n"}, {"a\r\r\nb\r", "a\r\nb\r"},
+      {"\r\n\r\n", "\n\n"},     {"\n\r", "\n\r"},        {"表\r\nソ"_sj, "表\nソ"},
   };
-  const Case cases[] = {
-      {"", ""},
-      {"  v1=1  ", "  v1=1  "},
-      {"a\r\nb\r\n", "a\nb\n"},
-      {"a\r\r\nb\r", "a\r\nb\r"},
-      {"\r\n\r\n", "\n\n"},
-      {"\n\r", "\n\r"},
-      {"表\r\nソ"_sj, "表\nソ"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Written(TerminalEncoding::Utf8, c.sjis), c.utf8) << c.sjis;
-    EXPECT_EQ(Written(TerminalEncoding::ShiftJis, c.sjis), Utf8ToSjis(c.utf8)) << c.sjis;
+  for (const auto& [sjis, utf8] : cases) {
+    EXPECT_EQ(Written(TerminalEncoding::Utf8, sjis), utf8) << sjis;
+    EXPECT_EQ(Written(TerminalEncoding::ShiftJis, sjis), Utf8ToSjis(utf8)) << sjis;
   }
 }
 
