@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "commands/guard.h"
 #include "commands/help.h"
@@ -38,6 +39,9 @@ struct Context {
   GuardState guard;
   MainFormState mainForm;  // the main window's place and title
   PageHistory pageHistory;  // pages the help viewer showed, for going back
+  // The bytes of the file a sheet is loading, already found to be Shift-JIS
+  // (see ShiftJisStream); empty otherwise.
+  std::string checkedShiftJisText;
   Toolkit* toolkit;
   ObserverList observers;
   Observer* observer = &observers;  // where the core reports changes

@@ -5,6 +5,7 @@
 
 #include "console/encoding.h"
 #include "console/output.h"
+#include "context.h"
 #include "engine/sjis_literal.h"
 
 namespace zemu {
@@ -13,13 +14,24 @@ namespace {}  // namespace
 
 void ReadRestOfFile(std::FILE* file, std::string& bytes) {
   // On the heap: .do files run inside each other, close to the stack's end.
+  // A regular file is asked for what it still holds and one byte more (to
+  // meet its end), so that a short file does not take a whole chunk of
+  // fresh memory; a file that grew meanwhile, and any other file, is read
+  // on in chunks.
   constexpr std::size_t kChunk = 65536;
+  std::size_t want = kChunk;
+  struct stat info {};
+  if (const int fd = fileno(file); fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    const long at = std::ftell(file);
+    if (at >= 0 && info.st_size >= at) want = static_cast<std::size_t>(info.st_size - at) + 1;
+  }
   std::size_t size = bytes.size();
   for (;;) {
-    bytes.resize(size + kChunk);
-    const std::size_t n = std::fread(bytes.data() + size, 1, kChunk, file);
+    bytes.resize(size + want);
+    const std::size_t n = std::fread(bytes.data() + size, 1, want, file);
     size += n;
-    if (n == 0) break;
+    if (n < want) break;  // the end, or a read error
+    want = kChunk;
   }
   bytes.resize(size);
 }
@@ -80,7 +92,8 @@ std::FILE* ShiftJisStream(Context& ctx, const std::string& name, std::FILE* file
   std::string bytes;
   ReadRestOfFile(file, bytes);
   std::string sjis;
-  const FileText text = std::ferror(file) ? FileText::ShiftJis : ClassifyFileText(bytes, sjis);
+  const bool known = std::ferror(file) || bytes == ctx.checkedShiftJisText;
+  const FileText text = known ? FileText::ShiftJis : ClassifyFileText(bytes, sjis);
   ReportFileText(ctx, name, text);
   switch (text) {
     case FileText::ShiftJis:

@@ -39,6 +39,8 @@ void ReportFileText(Context& ctx, const std::string& name, FileText text);
 // over the converted text for a UTF-8 file (the notice is written); null for
 // a file that cannot be read so (the error is written). The caller closes
 // `file` when it gets another stream back.
+// Bytes equal to ctx.checkedShiftJisText (the sheet loader's check of the
+// same file) are known to be Shift-JIS and are not classified again.
 std::FILE* ShiftJisStream(Context& ctx, const std::string& name, std::FILE* file);
 
 }  // namespace zemu

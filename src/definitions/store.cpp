@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <span>
 #include <utility>
 
 #include "context.h"
@@ -98,24 +99,29 @@ std::vector<int>& OthersFor(NameIndex& index, char first) {
 }
 
 void IndexAdd(NameIndex& index, const std::string& name, int row) {
-  std::vector<int>& list = IsPlainName(name) ? index.byName[name] : OthersFor(index, name[0]);
+  if (IsPlainName(name)) {
+    index.byName[name].Insert(row);
+    return;
+  }
+  std::vector<int>& list = OthersFor(index, name[0]);
   list.insert(std::upper_bound(list.begin(), list.end(), row), row);
 }
 
 void IndexRemove(NameIndex& index, const std::string& name, int row) {
-  std::vector<int>* list = &OthersFor(index, name[0]);
   if (IsPlainName(name)) {
     auto it = index.byName.find(std::string_view(name));
-    if (it == index.byName.end()) return;
-    list = &it->second;
+    if (it != index.byName.end()) it->second.Erase(row);
+    return;
   }
-  auto at = std::lower_bound(list->begin(), list->end(), row);
-  if (at != list->end() && *at == row) list->erase(at);
+  std::vector<int>& list = OthersFor(index, name[0]);
+  auto at = std::lower_bound(list.begin(), list.end(), row);
+  if (at != list.end() && *at == row) list.erase(at);
 }
 
 void RebuildIndex(TDefine& sheet) {
   NameIndex& index = sheet.nameIndex;
-  index.byName.clear();
+  index.Clear();
+  index.byName.reserve(sheet.rows.size());
   for (std::vector<int>& list : index.others) list.clear();
   for (int row = 1; row <= sheet.RowCount() - 2; ++row) {
     const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
@@ -153,7 +159,7 @@ int ScanRows(Context& ctx, TDefine& sheet, const char* probe, int kind) {
 // The bottom-most row of `rows` (top to bottom) above `limit` that matches.
 // Rows listed under a plain name match a probe of that name (MatchName is
 // not asked again); other rows are matched one by one.
-int LastMatch(Context& ctx, TDefine& sheet, const std::vector<int>& rows, const char* probe,
+int LastMatch(Context& ctx, TDefine& sheet, std::span<const int> rows, const char* probe,
               std::string_view plainName, int kind, int limit) {
   for (auto it = rows.rbegin(); it != rows.rend() && *it > limit; ++it) {
     SheetRow& r = sheet.rows[static_cast<std::size_t>(*it)];
@@ -338,6 +344,39 @@ bool IsVariableBelowSameName(TDefine& sheet, int row, const std::string& name) {
 }
 
 }  // namespace
+
+// ---- the name index ------------------------------------------------------------
+
+void RowList::Insert(int row) {
+  if (!heap_ && size_ < kInline) {
+    auto at = std::upper_bound(inline_.begin(), inline_.begin() + size_, row);
+    std::copy_backward(at, inline_.begin() + size_, inline_.begin() + size_ + 1);
+    *at = row;
+    ++size_;
+    return;
+  }
+  if (!heap_) heap_ = std::make_unique<std::vector<int>>(inline_.begin(), inline_.begin() + size_);
+  heap_->insert(std::upper_bound(heap_->begin(), heap_->end(), row), row);
+}
+
+void RowList::Erase(int row) {
+  if (heap_) {
+    auto at = std::lower_bound(heap_->begin(), heap_->end(), row);
+    if (at != heap_->end() && *at == row) heap_->erase(at);
+    return;
+  }
+  auto end = inline_.begin() + size_;
+  auto at = std::lower_bound(inline_.begin(), end, row);
+  if (at == end || *at != row) return;
+  std::copy(at + 1, end, at);
+  --size_;
+}
+
+void NameIndex::Clear() {
+  std::destroy_at(&byName);
+  names.release();
+  std::construct_at(&byName, &names);
+}
 
 // ---- Definition -------------------------------------------------------------
 
@@ -689,7 +728,7 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
   if (added) {
     NameIndex& index = sheet.nameIndex;
     const bool indexed = index.valid && index.rowCount == sheet.rows.size();
-    sheet.rows.push_back(EmptyRow());
+    sheet.rows.emplace_back();
     row = sheet.RowCount() - 2;
     if (indexed) index.rowCount = sheet.rows.size();
   }

@@ -13,6 +13,7 @@
 #include <deque>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -158,6 +159,29 @@ struct SheetRow {
   bool edited = false;                       // cells[TextColumn] holds the editor's text
 };
 
+// The rows of one name in a NameIndex, top to bottom. Most names have one
+// row, or two (a function and its variable below it): up to kInline rows
+// are kept inside, so that indexing a name allocates nothing more.
+class RowList {
+ public:
+  static constexpr std::size_t kInline = 2;
+
+  const int* data() const { return heap_ ? heap_->data() : inline_.data(); }
+  std::size_t size() const { return heap_ ? heap_->size() : size_; }
+  bool empty() const { return size() == 0; }
+  const int* begin() const { return data(); }
+  const int* end() const { return data() + size(); }
+  // Adds `row` in its place (rows stay sorted).
+  void Insert(int row);
+  // Takes `row` out when it is listed.
+  void Erase(int row);
+
+ private:
+  std::array<int, kInline> inline_{};
+  std::uint32_t size_ = 0;                  // rows in inline_ while there is no heap_
+  std::unique_ptr<std::vector<int>> heap_;  // all the rows, once there were more than kInline
+};
+
 // FindRow's index of a sheet's rows by name, kept by the store as rows are
 // stored and rebuilt after rows moved. A name made only of name characters
 // ("plain") lists its rows in `byName`, top to bottom; rows of any other
@@ -168,7 +192,17 @@ struct NameIndex {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
-  std::unordered_map<std::string, std::vector<int>, Hash, std::equal_to<>> byName;
+  NameIndex() = default;
+  NameIndex(const NameIndex&) = delete;
+  NameIndex& operator=(const NameIndex&) = delete;
+
+  // Empties the index; the memory of its names goes back at once.
+  void Clear();
+
+  // The entries of byName come from here and are only ever freed together
+  // (Clear): a name once indexed stays until the index is rebuilt.
+  std::pmr::monotonic_buffer_resource names;
+  std::pmr::unordered_map<std::string, RowList, Hash, std::equal_to<>> byName{&names};
   std::array<std::vector<int>, 256> others;
   bool valid = false;
   std::size_t rowCount = 0;  // the RowCount() it describes

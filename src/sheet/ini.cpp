@@ -1,5 +1,5 @@
-// INI-style key reading: one pass over the file, keeping the keys of the
-// section asked for.
+// INI-style key reading: one pass over the file, read in chunks, keeping
+// the keys of the section asked for.
 #include "sheet/ini.h"
 
 #include <sys/stat.h>
@@ -28,21 +28,55 @@ FilePtr OpenRegularFile(const std::string& fileName) {
   return FilePtr(std::fopen(fileName.c_str(), "rb"));
 }
 
-// Reads one line (ended by CR LF, LF or a lone CR) and keeps its first
-// kIniLineMax bytes. False at the end of the file when nothing was read.
-bool ReadIniLine(std::FILE* file, std::string& line) {
-  line.clear();
-  int c = getc_unlocked(file);
-  if (c == EOF) return false;
-  for (; c != EOF && c != '\n'; c = getc_unlocked(file)) {
-    if (c == '\r') {
-      const int next = getc_unlocked(file);
-      if (next != '\n' && next != EOF) std::ungetc(next, file);
-      break;
+// Appends `piece` to the line being read, which keeps its first kIniLineMax bytes.
+void AppendCapped(std::string& line, std::string_view piece) {
+  if (line.size() < kIniLineMax) line.append(piece.substr(0, kIniLineMax - line.size()));
+}
+
+// Where the line that begins at `from` ends: its CR or LF, or the chunk's end.
+std::size_t LineEnd(std::string_view chunk, std::size_t from) {
+  while (from < chunk.size() && chunk[from] != '\r' && chunk[from] != '\n') ++from;
+  return from;
+}
+
+// Calls `take` with each line of the file (ended by CR LF, LF or a lone CR;
+// a last line without an end counts when it is not empty), reading the file
+// in chunks.
+template <class Take>
+void ForEachIniLine(std::FILE* file, Take take) {
+  constexpr std::size_t kChunk = 65536;
+  const auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
+  std::string line;
+  bool open = false;         // some bytes of a line not yet ended were read
+  bool afterCr = false;      // the last chunk ended in a CR: an LF here belongs to it
+  for (std::size_t n; (n = std::fread(buffer.get(), 1, kChunk, file)) > 0;) {
+    const std::string_view chunk(buffer.get(), n);
+    std::size_t pos = afterCr && chunk[0] == '\n' ? 1 : 0;
+    afterCr = false;
+    while (pos < n) {
+      const std::size_t end = LineEnd(chunk, pos);
+      const std::string_view piece = chunk.substr(pos, end - pos);
+      if (end == n) {
+        AppendCapped(line, piece);
+        open = true;
+        break;
+      }
+      if (open) {
+        AppendCapped(line, piece);
+        take(std::string_view(line));
+        line.clear();
+      } else {
+        take(piece.substr(0, kIniLineMax));  // the whole line is in this chunk
+      }
+      open = false;
+      pos = end + 1;
+      if (chunk[end] == '\r') {
+        if (pos == n) afterCr = true;
+        else if (chunk[pos] == '\n') ++pos;
+      }
     }
-    if (line.size() < kIniLineMax) line.push_back(static_cast<char>(c));
   }
-  return true;
+  if (open) take(std::string_view(line));
 }
 
 bool IsIniBlank(char c) { return c == ' ' || c == '\t'; }
@@ -98,15 +132,14 @@ IniSection ReadIniSection(const std::string& fileName, std::string_view name) {
   FilePtr file = OpenRegularFile(fileName);
   if (!file) return section;
   bool inside = false;
-  std::string line;
-  while (ReadIniLine(file.get(), line)) {
+  ForEachIniLine(file.get(), [&](std::string_view line) {
     std::string_view heading;
     if (SectionName(line, heading)) {
       inside = SameName(heading, name);
     } else if (inside) {
       AddKey(section, line);
     }
-  }
+  });
   return section;
 }
 

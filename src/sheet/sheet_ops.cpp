@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -38,14 +39,15 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Looks at the file before .do reads it: only a regular, readable file of
 // text lines is run. A NUL byte marks a binary file; lone CRs without any LF
-// mark a file whose lines .do would read as one.
-FileState InspectFile(const std::string& fileName) {
+// mark a file whose lines .do would read as one. The bytes of a Shift-JIS
+// file are kept in ctx.checkedShiftJisText for .do, which reads them next.
+FileState InspectFile(Context& ctx, const std::string& fileName) {
   struct stat info {};
   if (stat(fileName.c_str(), &info) != 0) return FileState::Missing;
   if (!S_ISREG(info.st_mode)) return FileState::Unopenable;
   FilePtr file(std::fopen(fileName.c_str(), "rb"));
   if (!file) return FileState::Unopenable;
-  std::string sample(kSniffSize, '\0');
+  std::string sample(std::min(kSniffSize, static_cast<std::size_t>(info.st_size) + 1), '\0');
   sample.resize(std::fread(sample.data(), 1, sample.size(), file.get()));
   if (std::ferror(file.get())) return FileState::Unopenable;
   if (sample.find('\0') != std::string::npos) return FileState::Binary;
@@ -60,6 +62,9 @@ FileState InspectFile(const std::string& fileName) {
       return FileState::NotShiftJisOrUtf8;
     case FileText::Unconvertible:
       return FileState::Unconvertible;
+    case FileText::ShiftJis:
+      ctx.checkedShiftJisText = std::move(sample);
+      return FileState::Text;
     default:
       return FileState::Text;
   }
@@ -129,13 +134,14 @@ void ReadSheetLayout(const std::string& fileName, SheetLayout& layout) {
 // Loads a named file; returns whether the sheet may take the name as its
 // file (the file was read, or is missing and a save will create it).
 bool LoadNamedSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
-  const FileState state = InspectFile(fileName);
+  const FileState state = InspectFile(ctx, fileName);
   if (state != FileState::Text) {
     ReportUnreadable(ctx, fileName, state);
     return state == FileState::Missing;
   }
   ReadSheetLayout(fileName, sheet.layout);
   RunSheetFile(ctx, sheet, fileName);
+  std::string().swap(ctx.checkedShiftJisText);
   return true;
 }
 

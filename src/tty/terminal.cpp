@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "console/console.h"
 #include "console/menu.h"
@@ -334,6 +336,16 @@ class Session {
     return counted && (console_.sawError() || failedSource_) ? 1 : 0;
   }
 
+  // Takes the sheets out of the store without freeing them (see
+  // TerminalOptions::leaveStoreAtExit).
+  void LeaveStore() {
+    TDefines& store = ctx_.defines;
+    static_cast<void>(new std::vector<std::unique_ptr<TDefine>>(std::move(store.sheets)));
+    store.sheets.clear();
+    store.current = nullptr;
+    store.spare.reset();
+  }
+
  private:
   // True when the program was ended (.end).
   bool RunSource(const BatchSource& source) {
@@ -404,7 +416,9 @@ int RunTerminal(const TerminalOptions& options) {
     mode = Mode::Interactive;
   }
   Session session(options, mode);
-  return session.Run();
+  const int status = session.Run();
+  if (options.leaveStoreAtExit) session.LeaveStore();
+  return status;
 }
 
 }  // namespace zemu::tty

@@ -26,6 +26,11 @@ struct TerminalOptions {
   // indent and trailing blanks), error lines also go to standard error as
   // "name:line: text", and the program ends after them.
   std::vector<BatchSource> batch;
+  // The process ends when RunTerminal returns: the sheets and their rows are
+  // left for the system to free rather than freed one by one. Only for the
+  // program itself; everything else (the output, the log file, the history)
+  // is closed as always.
+  bool leaveStoreAtExit = false;
 };
 
 // Runs the console until `.end` or the end of input. Returns the exit

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "console/encoding.h"
+#include "engine/scan.h"
 #include "engine/sjis_literal.h"
 #include "modules.h"
 
@@ -284,13 +285,25 @@ int TerminalIo::ReadKey() {
 }
 
 void TerminalIo::Write(std::string_view sjis) {
-  std::string text;
-  text.reserve(sjis.size());
-  for (std::size_t i = 0; i < sjis.size(); ++i) {
-    if (sjis[i] == '\r' && i + 1 < sjis.size() && sjis[i + 1] == '\n') continue;
-    text += sjis[i];
+  // Each CR LF becomes LF; a text without one is written as it is.
+  std::string lineFeeds;
+  std::string_view text = sjis;
+  if (std::size_t at = sjis.find("\r\n"); at != std::string_view::npos) {
+    lineFeeds.reserve(sjis.size());
+    std::size_t from = 0;
+    for (; at != std::string_view::npos; at = sjis.find("\r\n", from)) {
+      lineFeeds.append(sjis.substr(from, at - from));
+      lineFeeds += '\n';
+      from = at + 2;
+    }
+    lineFeeds.append(sjis.substr(from));
+    text = lineFeeds;
   }
-  WritePlain(FromSjis(text));
+  if (encoding_ == TerminalEncoding::ShiftJis || IsAscii(text)) {
+    WritePlain(text);
+  } else {
+    WritePlain(SjisToUtf8(text));
+  }
 }
 
 void TerminalIo::WritePlain(std::string_view text) {

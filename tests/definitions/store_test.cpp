@@ -2,6 +2,7 @@
 // deleting, inserting, forgetting and searching.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -426,6 +427,27 @@ TEST(StoreDefinitionTest, TextsReadAfterLoopsAreThoseOfEveryStore) {
   SetEditedCellText(sheet, 2, "t<7");
   EXPECT_EQ(testing_defs::Eval(ctx, "t"), "1.000|");
   EXPECT_EQ(Cell(ctx, 2, TextColumn), "t<1 ");
+}
+
+// A name's row list against a sorted vector, as it fills its inside slots,
+// moves to the heap and empties again; erasing a row it lacks changes nothing.
+TEST(RowListTest, StaysSortedAcrossItsInsideSlots) {
+  std::mt19937 random(5);
+  RowList list;
+  std::vector<int> model;
+  for (int step = 0; step < 400; ++step) {
+    const int row = static_cast<int>(random() % 8);
+    const bool add = step % 100 < 60 ? random() % 3 != 0 : random() % 3 == 0;
+    if (add) {
+      list.Insert(row);
+      model.insert(std::upper_bound(model.begin(), model.end(), row), row);
+    } else {
+      list.Erase(row);
+      if (auto at = std::find(model.begin(), model.end(), row); at != model.end()) model.erase(at);
+    }
+    ASSERT_EQ(std::vector<int>(list.begin(), list.end()), model) << "step " << step;
+    ASSERT_EQ(list.empty(), model.empty());
+  }
 }
 
 }  // namespace

@@ -79,5 +79,28 @@ TEST(IniReader, KeepsABoundedNumberOfKeys) {
   EXPECT_EQ(ReadIniSection(dir / "t.ZDF", "DefineForm").keys.size(), kIniMaxKeys);
 }
 
+// The file is read in chunks of 64 KiB: lines and line ends that straddle a
+// chunk's end read as any others. `at` is where the cut falls in the text
+// after the padding line.
+TEST(IniReader, LinesAcrossChunks) {
+  constexpr std::size_t kChunk = 65536;
+  struct Case {
+    std::string tail;  // begins at the padding line's end
+    std::size_t at;
+  };
+  const Case cases[] = {
+      {"\r\nTop=8\r\n", 1},   // CR | LF
+      {"\rTop=8\r\n", 1},      // a lone CR | the next line
+      {"\nTop=8\r\n", 3},      // "To" | "p=8"
+      {"\r\nTop=8", 5},        // "\r\nTop" | "=8", the last line, without an end
+      {"\nTop=8\r\n", 0},      // the padding line ends the chunk
+  };
+  for (const Case& c : cases) {
+    const std::string head = "[DefineForm]\r\n";
+    const std::string pad(kChunk - head.size() - c.at, 'x');
+    EXPECT_EQ(TopOf(head + pad + c.tail), 8) << c.tail << " " << c.at;
+  }
+}
+
 }  // namespace
 }  // namespace zemu
