@@ -155,7 +155,8 @@ int BindArguments(Context& ctx, Definition& d, const char*& cursor) {
     ++q;
     ++bound;
     const std::string_view name = ReadNameView(q);
-    std::string unit = ReadUnit(q);
+    SkipBlanks(q);
+    const std::string unit = *q == '[' ? ReadUnit(q) : std::string();
     SkipBlanks(q);
     Value v = EvalFormula(ctx, c);
     if (v.IsError()) SkipArgument(c);

@@ -74,9 +74,11 @@ inline bool IsAscii(std::string_view text) {
 }
 
 // a == b, for the short texts of names, units and formats: a loop the
-// compiler keeps inline costs less there than a call of the C library.
+// compiler keeps inline costs less there than a call of the C library,
+// which pays off for longer texts only.
 inline bool SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (a.size() > 16) return a == b;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (a[i] != b[i]) return false;
   }
