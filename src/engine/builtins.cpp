@@ -490,8 +490,10 @@ constexpr std::size_t kBuiltinCount = std::size(kBuiltinTable);
 static_assert(kBuiltinCount <= 64, "the first-byte index holds one bit per entry");
 
 // For each byte, the entries with a name or alias that begins with it, one
-// bit per entry in table order: a lookup compares only those.
-constexpr std::array<std::uint64_t, 256> kEntriesByFirstByte = [] {
+// bit per entry in table order: a lookup compares only those. Made as the
+// program starts (not at compile time: under the address sanitizer the
+// names' addresses are no constants).
+const std::array<std::uint64_t, 256> kEntriesByFirstByte = [] {
   std::array<std::uint64_t, 256> index{};
   for (std::size_t i = 0; i < kBuiltinCount; ++i) {
     for (const char* name : {kBuiltinTable[i].name, kBuiltinTable[i].alias}) {
