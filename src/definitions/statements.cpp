@@ -389,6 +389,7 @@ Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
   }
   return ShownValueOfRow(ctx, sheet, row, d, cursor);
 }
+
 Value UndefinedDefinitionError() { return MakeError("未定義"_sj); }
 
 }  // namespace zemu

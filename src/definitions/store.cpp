@@ -206,11 +206,9 @@ int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* 
 // FindDefinition answers a plain name from its memo while no sheet or row
 // changed: the answer depends on the name alone then.
 
-// The end of the name at p when FindDefinition may remember its answer: a
-// name of name characters not followed by a byte that makes it part of a
-// sheet qualifier ("a.zdf!x") or a wildcard. Otherwise nullptr.
 // Whether the name from p to its end is one the memos answer for: no
-// wildcard in it, and no qualifier or wildcard right after it.
+// wildcard in it, and no byte after it that makes it part of a sheet
+// qualifier ("a.zdf!x") or a wildcard.
 bool IsMemoName(const char* p, const char* end) {
   if (HasWildcard(std::string_view(p, static_cast<std::size_t>(end - p)))) return false;
   switch (*end) {
@@ -221,6 +219,8 @@ bool IsMemoName(const char* p, const char* end) {
   }
 }
 
+// The end of the name at p when FindDefinition may remember its answer,
+// otherwise nullptr.
 const char* MemoNameEnd(const char* p) {
   if (!IsLetter(static_cast<unsigned char>(*p))) return nullptr;
   const char* end = NameEnd(p);

@@ -95,7 +95,7 @@ class CallCloser {
   // Whether the call's ")" stands at or before `limit`.
   bool ClosedBy(const char* limit) {
     while (close_ == nullptr && !stopped_ && p_ <= limit) {
-      if (kPlain[static_cast<unsigned char>(*p_)]) {
+      if (IsPlainByte(static_cast<unsigned char>(*p_))) {
         ++p_;
       } else {
         Step();
@@ -123,16 +123,6 @@ class CallCloser {
       StepChar(p_);
     }
   }
-
-  // The bytes that Step takes one at a time and looks no further at.
-  static constexpr std::array<bool, 256> kPlain = [] {
-    std::array<bool, 256> plain{};
-    for (int c = 1; c < 256; ++c) {
-      const auto byte = static_cast<unsigned char>(c);
-      plain[c] = c != ';' && c != ')' && !IsOpener(byte) && !IsLeadByte(byte);
-    }
-    return plain;
-  }();
 
   const char* p_;                 // the walk got this far without the ")"
   const char* close_ = nullptr;   // the ")" once found
@@ -256,9 +246,6 @@ Value ReadNot(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
   return holds ? Flag(!*holds) : MakeError(entry.error);
 }
 
-// "(" condition "," formula "," formula ")": the formula of the branch that
-// the condition chooses, read as it stands; the other branch is not
-// evaluated. A call without both branches is the entry's error.
 // The branch that the condition chose, with the cursor after the call.
 Value ReadChosenBranch(Context& ctx, bool holds, CallCloser& closer, const char*& cursor) {
   Value result = EvalFormula(ctx, cursor);
@@ -280,6 +267,9 @@ Value ReadChosenBranch(Context& ctx, bool holds, CallCloser& closer, const char*
   return result;
 }
 
+// "(" condition "," formula "," formula ")": the formula of the branch that
+// the condition chooses, read as it stands; the other branch is not
+// evaluated. A call without both branches is the entry's error.
 Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
   if (*cursor != '(') return MakeError(entry.error);
   const char* open = cursor++;

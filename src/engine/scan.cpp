@@ -56,25 +56,6 @@ struct StopSet {
   constexpr bool operator()(char c) const { return stops[static_cast<unsigned char>(c)]; }
 };
 
-// The bytes that SkipGroup looks at: its stops, the lead bytes, and every
-// opener and closer; it steps over all others one byte at a time.
-constexpr std::array<bool, 256> kGroupWalkStop = [] {
-  std::array<bool, 256> stops{};
-  for (int c = 0; c < 256; ++c) stops[c] = Is(static_cast<unsigned char>(c), kLead | kOpener);
-  for (unsigned char c : std::string_view(";')]}\xA3", 6)) stops[c] = true;
-  stops[0] = true;
-  return stops;
-}();
-
-// The bytes that no walk stops at or steps over otherwise than one by one:
-// not a stop of any StopSet below, an opener or a lead byte.
-constexpr std::array<bool, 256> kWalkPlain = [] {
-  std::array<bool, 256> plain{};
-  for (int c = 1; c < 256; ++c) plain[c] = !Is(static_cast<unsigned char>(c), kLead | kOpener);
-  for (unsigned char c : std::string_view(";')]}")) plain[c] = false;
-  return plain;
-}();
-
 constexpr StopSet kStatementEnd(";'");
 constexpr StopSet kStatementOrBrace(";}");
 constexpr StopSet kCloseBrace("}");
@@ -83,7 +64,7 @@ constexpr StopSet kArgumentEnd(";)]");
 
 constexpr bool NoStopIsPlain(const StopSet& set) {
   for (int c = 0; c < 256; ++c) {
-    if (set.stops[c] && kWalkPlain[c]) return false;
+    if (set.stops[c] && IsPlainByte(static_cast<unsigned char>(c))) return false;
   }
   return true;
 }
@@ -98,7 +79,7 @@ static_assert(NoStopIsPlain(kStatementEnd) && NoStopIsPlain(kStatementOrBrace) &
 const char* Walk(const char* p, const StopSet& stops, bool skipGroups, int wanted) {
   for (;;) {
     const unsigned char c = Byte(p);
-    if (kWalkPlain[c] && static_cast<int>(c) != wanted) {
+    if (IsPlainByte(c) && static_cast<int>(c) != wanted) {
       ++p;
       continue;
     }
@@ -257,7 +238,7 @@ bool SkipGroup(const char*& cursor) {
   int depth = 0;
   for (;;) {
     const unsigned char c = Byte(p);
-    if (!kGroupWalkStop[c]) {  // most bytes: a one-byte character of no interest
+    if (IsPlainByte(c)) {  // most bytes: a one-byte character of no interest
       ++p;
       continue;
     }

@@ -28,7 +28,8 @@ enum : std::uint8_t {
   kLetter = 1 << 1,
   kDigit = 1 << 2,
   kLead = 1 << 3,   // first byte of a double-byte character
-  kOpener = 1 << 4  // opens a group
+  kOpener = 1 << 4,  // opens a group
+  kStop = 1 << 5     // the terminator, and the bytes a walk stops or closes a group at
 };
 
 constexpr std::array<std::uint8_t, 256> MakeTable() {
@@ -41,6 +42,7 @@ constexpr std::array<std::uint8_t, 256> MakeTable() {
   for (int c = 0x81; c <= 0x9F; ++c) t[c] |= kLead;
   for (int c = 0xE0; c <= 0xFC; ++c) t[c] |= kLead;
   for (int c : {0x28, 0x5B, 0x7B, 0xA2}) t[c] |= kOpener;  // ( [ { and the corner bracket
+  for (int c : {0x00, 0x3B, 0x27, 0x29, 0x5D, 0x7D, 0xA3}) t[c] |= kStop;  // \0 ; ' ) ] } 0xA3
   return t;
 }
 
@@ -63,6 +65,11 @@ constexpr bool IsNameChar(unsigned char c) {
 constexpr bool IsLeadByte(unsigned char c) { return byte_class::Is(c, byte_class::kLead); }
 // ( [ { and the half-width corner bracket 0xA2
 constexpr bool IsOpener(unsigned char c) { return byte_class::Is(c, byte_class::kOpener); }
+// A byte that every walk over the text steps over alone and looks no further
+// at: no terminator, stop, opener, closer or lead byte.
+constexpr bool IsPlainByte(unsigned char c) {
+  return !byte_class::Is(c, byte_class::kLead | byte_class::kOpener | byte_class::kStop);
+}
 
 // True when every byte is below 0x80: such a text reads the same in
 // Shift-JIS and UTF-8, and no width folding changes it.

@@ -33,9 +33,8 @@ TempBinding* EntryAt(TTempVar& table, int index) {
   return &table.entries[table.entries.size() - 1 - static_cast<std::size_t>(index)];
 }
 
-// The firstBytes slot of a name; an empty name counts under the terminator.
 std::uint32_t& FirstByteCount(TTempVar& table, std::string_view name) {
-  return table.firstBytes[static_cast<unsigned char>(name.empty() ? '\0' : FoldCase(name[0]))];
+  return table.firstBytes[TTempVar::FirstByteSlot(name)];
 }
 
 }  // namespace

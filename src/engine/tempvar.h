@@ -34,6 +34,13 @@ struct TTempVar {
   std::array<std::uint32_t, 256> firstBytes{};
 
   int Count() const { return static_cast<int>(entries.size()); }
+
+  // The firstBytes slot of a name; an empty name counts under the terminator.
+  static std::size_t FirstByteSlot(std::string_view name) {
+    unsigned char first = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+    if (first >= 'A' && first <= 'Z') first = static_cast<unsigned char>(first - 'A' + 'a');
+    return first;
+  }
 };
 
 // Binds `name` to `value` in front of every other binding and sets the
@@ -49,9 +56,7 @@ void PopTempVars(Context& ctx, int count);
 // counted as a-z): FindTempVar would find nothing. A cheap test made before
 // every name lookup.
 inline bool MayBeBound(const TTempVar& table, std::string_view name) {
-  unsigned char first = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
-  if (first >= 'A' && first <= 'Z') first = static_cast<unsigned char>(first - 'A' + 'a');
-  return table.firstBytes[first] != 0;
+  return table.firstBytes[TTempVar::FirstByteSlot(name)] != 0;
 }
 
 // Index of the newest binding of `name` (letters A-Z equal a-z, double-byte
