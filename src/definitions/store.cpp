@@ -93,9 +93,17 @@ bool IsPlainName(std::string_view name) {
   return true;
 }
 
-// The list of non-plain names that a probe beginning with `first` may match.
-std::vector<int>& OthersFor(NameIndex& index, char first) {
-  return index.others[static_cast<unsigned char>(IsWildcard(first) ? '?' : first)];
+// The key of the list that holds a non-plain stored name: its first byte
+// ('?' for a wildcard) and, when a probe must have it there to match, its
+// second byte (0 for any). A probe that begins with a byte other than a
+// wildcard matches the name only when it begins with the same byte, and goes
+// on with the same second byte unless either side has a wildcard there (a
+// lead byte is compared with its trail byte, which is never a wildcard).
+std::uint16_t OthersKey(std::string_view name) {
+  const auto first = static_cast<unsigned char>(name[0]);
+  if (IsWildcard(name[0])) return '?' << 8;
+  const char second = name.size() >= 2 ? name[1] : '\0';
+  return static_cast<std::uint16_t>(first << 8 | (IsWildcard(second) ? 0 : static_cast<unsigned char>(second)));
 }
 
 void IndexAdd(NameIndex& index, const std::string& name, int row) {
@@ -103,8 +111,10 @@ void IndexAdd(NameIndex& index, const std::string& name, int row) {
     index.byName[name].Insert(row);
     return;
   }
-  std::vector<int>& list = OthersFor(index, name[0]);
+  const std::uint16_t key = OthersKey(name);
+  std::vector<int>& list = index.others[key];
   list.insert(std::upper_bound(list.begin(), list.end(), row), row);
+  ++index.othersByFirstByte[key >> 8];
 }
 
 void IndexRemove(NameIndex& index, const std::string& name, int row) {
@@ -113,16 +123,30 @@ void IndexRemove(NameIndex& index, const std::string& name, int row) {
     if (it != index.byName.end()) it->second.Erase(row);
     return;
   }
-  std::vector<int>& list = OthersFor(index, name[0]);
+  const std::uint16_t key = OthersKey(name);
+  auto it = index.others.find(key);
+  if (it == index.others.end()) return;
+  std::vector<int>& list = it->second;
   auto at = std::lower_bound(list.begin(), list.end(), row);
-  if (at != list.end() && *at == row) list.erase(at);
+  if (at != list.end() && *at == row) {
+    list.erase(at);
+    --index.othersByFirstByte[key >> 8];
+  }
+}
+
+// The rows of non-plain names listed under `key`; empty when there are none.
+std::span<const int> OthersAt(const NameIndex& index, std::uint16_t key) {
+  auto it = index.others.find(key);
+  if (it == index.others.end()) return {};
+  return it->second;
 }
 
 void RebuildIndex(TDefine& sheet) {
   NameIndex& index = sheet.nameIndex;
   index.Clear();
   index.byName.reserve(sheet.rows.size());
-  for (std::vector<int>& list : index.others) list.clear();
+  index.others.clear();
+  index.othersByFirstByte.fill(0);
   for (int row = 1; row <= sheet.RowCount() - 2; ++row) {
     const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
     if (r.definition && !r.cells[NameColumn].empty()) IndexAdd(index, r.cells[NameColumn], row);
@@ -192,13 +216,24 @@ int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* 
     // Analysing a row may store nothing, so the list stays as it is.
     if (it != index.byName.end()) found = LastMatch(ctx, sheet, it->second, probe, name, kind, 0);
   }
-  // A name beginning with another byte than the probe's cannot match it
-  // (the probe does not begin with a wildcard here).
-  const std::vector<int>& others = OthersFor(index, *probe);
-  const std::vector<int>& wild = OthersFor(index, '?');
-  if (unlisted != nullptr && (!others.empty() || !wild.empty())) *unlisted = true;
-  found = std::max(found, LastMatch(ctx, sheet, others, probe, {}, kind, found));
-  return std::max(found, LastMatch(ctx, sheet, wild, probe, {}, kind, found));
+  // The probe does not begin with a wildcard here: only the lists of its
+  // first byte (with its second byte, or with any) and of names that begin
+  // with a wildcard can hold a row that matches it.
+  const auto first = static_cast<unsigned char>(probe[0]);
+  const auto second = static_cast<unsigned char>(probe[1]);
+  const std::uint32_t wildRows = index.othersByFirstByte['?'];
+  if (index.othersByFirstByte[first] == 0 && wildRows == 0) return found;
+  if (unlisted != nullptr) *unlisted = true;
+  if (index.othersByFirstByte[first] != 0) {
+    if (IsWildcard(probe[1])) return ScanRows(ctx, sheet, probe, kind);
+    const std::uint16_t key = static_cast<std::uint16_t>(first << 8);
+    found = std::max(found, LastMatch(ctx, sheet, OthersAt(index, key), probe, {}, kind, found));
+    if (second != 0) {
+      found = std::max(found, LastMatch(ctx, sheet, OthersAt(index, key | second), probe, {}, kind, found));
+    }
+  }
+  if (wildRows == 0) return found;
+  return std::max(found, LastMatch(ctx, sheet, OthersAt(index, '?' << 8), probe, {}, kind, found));
 }
 
 // ---- the lookup memo ----------------------------------------------------------

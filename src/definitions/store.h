@@ -185,8 +185,8 @@ class RowList {
 // FindRow's index of a sheet's rows by name, kept by the store as rows are
 // stored and rebuilt after rows moved. A name made only of name characters
 // ("plain") lists its rows in `byName`, top to bottom; rows of any other
-// name (wildcards, brackets) are matched one by one, listed by the name's
-// first byte (a name that begins with a wildcard under '?').
+// name (wildcards, brackets) are matched one by one, listed by the bytes a
+// probe must begin with to match them (see OthersKey in the store).
 struct NameIndex {
   struct Hash {
     using is_transparent = void;
@@ -203,7 +203,8 @@ struct NameIndex {
   // (Clear): a name once indexed stays until the index is rebuilt.
   std::pmr::monotonic_buffer_resource names;
   std::pmr::unordered_map<std::string, RowList, Hash, std::equal_to<>> byName{&names};
-  std::array<std::vector<int>, 256> others;
+  std::unordered_map<std::uint16_t, std::vector<int>> others;
+  std::array<std::uint32_t, 256> othersByFirstByte{};  // rows in `others` by their key's first byte
   bool valid = false;
   std::size_t rowCount = 0;  // the RowCount() it describes
 };
