@@ -168,9 +168,26 @@ int BindArguments(Context& ctx, Definition& d, const char*& cursor) {
   return bound;
 }
 
+// While a function's body is read, the walks over its text are kept with it.
+class ReadingBody {
+ public:
+  ReadingBody(Context& ctx, Definition& d) : ctx_(ctx), outer_(ctx.bodyWalks) {
+    d.walks.Describe(d.text);
+    ctx.bodyWalks = &d.walks;
+  }
+  ~ReadingBody() { ctx_.bodyWalks = outer_; }
+  ReadingBody(const ReadingBody&) = delete;
+  ReadingBody& operator=(const ReadingBody&) = delete;
+
+ private:
+  Context& ctx_;
+  WalkMemo* outer_;
+};
+
 // The body's value with `bound` arguments bound, which it unbinds.
 Value BodyValue(Context& ctx, Definition& d, int bound) {
   const char* body = d.text.c_str() + d.bodyStart;
+  ReadingBody reading(ctx, d);
   Value result = EvalFormula(ctx, body);
   if (d.unitStart > 0) result.unit = d.Unit();
   if (bound > 0) {
@@ -197,6 +214,7 @@ Value FunctionValue(Context& ctx, Definition& d, const char*& cursor) {
 // The analysis of the statement at base, filling d's kind and offsets;
 // returns the statement's length.
 std::int32_t AnalyseAt(Definition& d, const char* base) {
+  d.walks.Clear();
   d.nameStart = d.nameEnd = d.argsStart = d.headEnd = d.bodyStart = 0;
   d.commentStart = d.unitStart = d.unitEnd = d.length = 0;
   d.kind = NotAnalysed;

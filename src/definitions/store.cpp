@@ -446,6 +446,7 @@ void Definition::Reset(std::string_view definitionText) {
   value.text.assign(kNotAnalysedText);
   text.assign(definitionText);
   evaluating = false;
+  walks.Clear();
   forget = nullptr;
   valueStamp = 0;
   textPending = false;

@@ -20,6 +20,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/scan.h"
 #include "engine/value.h"
 #include "sheet/layout.h"
 #include "engine/sjis_literal.h"
@@ -89,6 +90,9 @@ struct Definition {
   Value value;                    // cached; Undefined or Error means "compute again"
   std::string text;               // see textPending
   bool evaluating = false;  // a variable's right-hand side is being evaluated
+  // The walks made over the text while it was read as a function's body;
+  // cleared whenever the text is analysed anew.
+  WalkMemo walks;
 
   // Kept by the store: the forget counters of the sheet whose row holds the
   // definition (none when no row does), and `any` when the value was set.

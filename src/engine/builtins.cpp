@@ -6,10 +6,12 @@
 // a trace line.
 #include "engine/builtins.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -88,9 +90,18 @@ void CloseCall(const char* open, const char*& cursor) { CloseCallAt(CallEnd(open
 
 // The search of CallEnd, made only as far as a question about it needs: a
 // call whose branch is read up to its ")" need not be scanned to it twice.
+// In a function's body the walks come from its memo.
 class CallCloser {
  public:
-  explicit CallCloser(const char* open) : p_(open + 1) {}
+  CallCloser(const char* open, WalkMemo* memo) : p_(open + 1), memo_(memo) {
+    if (memo == nullptr || !memo->Holds(p_)) return;
+    const char* end = memo->End(WalkMemo::ToCloser, p_);
+    if (*end == ')') {
+      close_ = end;
+    } else {
+      stopped_ = true;
+    }
+  }
 
   // Whether the call's ")" stands at or before `limit`.
   bool ClosedBy(const char* limit) {
@@ -107,7 +118,8 @@ class CallCloser {
   // CloseCallAt with the end that CallEnd would give.
   void Close(const char*& cursor) {
     if (ClosedBy(cursor - 1)) return;
-    FindChar(cursor, ')', true);
+    const char* end = WalkEnd(memo_, WalkMemo::ToCloser, cursor);
+    if (*end == ')') cursor = end + 1;
   }
 
  private:
@@ -125,6 +137,7 @@ class CallCloser {
   }
 
   const char* p_;                 // the walk got this far without the ")"
+  WalkMemo* memo_;                // the body's walks, or null
   const char* close_ = nullptr;   // the ")" once found
   bool stopped_ = false;          // a ";" or the end of the text came first
 };
@@ -254,7 +267,7 @@ Value ReadChosenBranch(Context& ctx, bool holds, CallCloser& closer, const char*
     // Stepping over the other branch finds the call's ")" when nothing but
     // that branch stands before it: the walk to close the call would stop
     // there too.
-    const char* end = ArgumentEnd(cursor);
+    const char* end = WalkEnd(ctx.bodyWalks, WalkMemo::ToArgumentEnd, cursor);
     if (*end == ',') {
       cursor = end + 1;
     } else if (*end == ')' && !closer.ClosedBy(cursor - 1)) {
@@ -277,9 +290,14 @@ Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
   bool holds = EvalCondition(ctx, cursor);
   // A condition that did not read (its first operand is no number), or one
   // that reached the call's ")", leaves no branches to choose from.
-  CallCloser closer(open);
+  CallCloser closer(open, ctx.bodyWalks);
   if (cursor == start || closer.ClosedBy(cursor)) return MakeError(entry.error);
-  if (!holds && !NextArgument(cursor)) return MakeError(entry.error);
+  if (!holds) {
+    // NextArgument, the walk from the memo.
+    const char* end = WalkEnd(ctx.bodyWalks, WalkMemo::ToArgumentEnd, cursor);
+    if (*end != ',') return MakeError(entry.error);
+    cursor = end + 1;
+  }
   return ReadChosenBranch(ctx, holds, closer, cursor);
 }
 
@@ -479,15 +497,25 @@ bool IsNamed(std::string_view name, const char* stored) {
 constexpr std::size_t kBuiltinCount = std::size(kBuiltinTable);
 static_assert(kBuiltinCount <= 64, "the first-byte index holds one bit per entry");
 
-// For each byte, the entries with a name or alias that begins with it, one
-// bit per entry in table order: a lookup compares only those. Made as the
-// program starts (not at compile time: under the address sanitizer the
-// names' addresses are no constants).
-const std::array<std::uint64_t, 256> kEntriesByFirstByte = [] {
-  std::array<std::uint64_t, 256> index{};
+// The entries by the first byte and by the length of a name or alias, one
+// bit per entry in table order: a lookup compares only the entries in both
+// (lengths from kLongName up share one slot). Made as the program starts
+// (not at compile time: under the address sanitizer the names' addresses
+// are no constants).
+constexpr std::size_t kLongName = 15;
+
+struct BuiltinIndex {
+  std::array<std::uint64_t, 256> byFirstByte{};
+  std::array<std::uint64_t, kLongName + 1> byLength{};
+};
+
+const BuiltinIndex kBuiltinIndex = [] {
+  BuiltinIndex index;
   for (std::size_t i = 0; i < kBuiltinCount; ++i) {
     for (const char* name : {kBuiltinTable[i].name, kBuiltinTable[i].alias}) {
-      if (name != nullptr) index[static_cast<unsigned char>(name[0])] |= std::uint64_t{1} << i;
+      if (name == nullptr) continue;
+      index.byFirstByte[static_cast<unsigned char>(name[0])] |= std::uint64_t{1} << i;
+      index.byLength[std::min(std::strlen(name), kLongName)] |= std::uint64_t{1} << i;
     }
   }
   return index;
@@ -497,8 +525,9 @@ const std::array<std::uint64_t, 256> kEntriesByFirstByte = [] {
 // whole.
 const BuiltinEntry* FindBuiltin(std::string_view name) {
   if (name.empty()) return nullptr;
-  for (std::uint64_t candidates = kEntriesByFirstByte[static_cast<unsigned char>(FoldedByte(name[0]))];
-       candidates != 0; candidates &= candidates - 1) {
+  std::uint64_t candidates = kBuiltinIndex.byFirstByte[static_cast<unsigned char>(FoldedByte(name[0]))] &
+                             kBuiltinIndex.byLength[std::min(name.size(), kLongName)];
+  for (; candidates != 0; candidates &= candidates - 1) {
     const BuiltinEntry& entry = kBuiltinTable[std::countr_zero(candidates)];
     if (IsNamed(name, entry.name) || IsNamed(name, entry.alias)) return &entry;
   }

@@ -146,7 +146,7 @@ Value ReadNumber(Context& ctx, const char*& p) {
 // Resolves the name at `nameStart` (already read up to the cursor) as a
 // temporary variable, a definition or a built-in, in that order.
 Value ResolveName(Context& ctx, std::string_view name, const char* nameStart, const char*& p) {
-  if (MayBeBound(ctx.tempVars, name) && FindTempVar(ctx, name) >= 0) return GetTempVar(ctx);
+  if (const TempBinding* binding = FindBinding(ctx.tempVars, name)) return BindingValue(ctx, *binding);
   const char* probe = nameStart;
   DefinitionRef found = FindDefinitionAt(ctx, probe, p);
   if (found) {

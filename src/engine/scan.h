@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -80,14 +81,26 @@ inline bool IsAscii(std::string_view text) {
   return true;
 }
 
-// a == b, for the short texts of names, units and formats: a loop the
-// compiler keeps inline costs less there than a call of the C library,
-// which pays off for longer texts only.
+// a == b, for the short texts of names, units and formats: compared inline
+// a word or two at a time (the words of a text of 4 to 16 bytes overlap),
+// which costs less there than a call of the C library; that pays off for
+// longer texts only.
 inline bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  if (a.size() > 16) return a == b;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i]) return false;
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n > 16) return a == b;
+  const char* x = a.data();
+  const char* y = b.data();
+  auto same = [](const char* p, const char* q, auto word) {
+    std::memcpy(&word, p, sizeof word);
+    decltype(word) other;
+    std::memcpy(&other, q, sizeof other);
+    return word == other;
+  };
+  if (n >= 8) return same(x, y, std::uint64_t{}) && same(x + n - 8, y + n - 8, std::uint64_t{});
+  if (n >= 4) return same(x, y, std::uint32_t{}) && same(x + n - 4, y + n - 4, std::uint32_t{});
+  for (std::size_t i = 0; i < n; ++i) {
+    if (x[i] != y[i]) return false;
   }
   return true;
 }
@@ -132,6 +145,55 @@ bool NextArgument(const char*& cursor);
 // Where NextArgument's walk from `cursor` stops: on that ',' or on the stop
 // byte (terminator, ';', ')' or ']') that came first.
 const char* ArgumentEnd(const char* cursor);
+
+// Where the walks over the argument lists of one text ended, kept while the
+// text stays as it is: a function's body is read again at every call, and
+// its if() calls need not walk the same branches each time. A walk depends
+// on the bytes from its start on only, so its end is remembered by the
+// offset of that start. Up to kMost walks are kept; later ones are made.
+class WalkMemo {
+ public:
+  enum Kind : std::uint8_t {
+    ToArgumentEnd,  // ArgumentEnd
+    ToCloser,       // FindChar(cursor, ')', true): its ")" or the stop
+  };
+  static constexpr std::size_t kMost = 16;
+
+  // Forgets every walk unless the memo describes `text` as it stands (the
+  // same bytes in the same place, which the owner makes sure of by calling
+  // Clear whenever it changes the text).
+  void Describe(std::string_view text) {
+    if (text.data() != text_ || text.size() != size_) {
+      Clear();
+      text_ = text.data();
+      size_ = text.size();
+    }
+  }
+  void Clear() {
+    count_ = 0;
+    text_ = nullptr;
+    size_ = 0;
+  }
+  // Whether `p` lies in the text described.
+  bool Holds(const char* p) const { return p >= text_ && p < text_ + size_; }
+  // The walk of `kind` from `from` (which the memo Holds).
+  const char* End(Kind kind, const char* from);
+
+ private:
+  struct Entry {
+    std::uint32_t from;
+    Kind kind;
+    std::uint32_t end;
+  };
+  std::array<Entry, kMost> entries_;
+  std::size_t count_ = 0;
+  const char* text_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+// The walk of `kind` from `from`: from `memo` when it describes the text
+// there (memo may be null).
+const char* WalkEnd(WalkMemo* memo, WalkMemo::Kind kind, const char* from);
 
 // name -> letter { letter | digit }, or "text" -> text.
 // Skips blanks first. Returns the name (cursor after it) or the quoted text

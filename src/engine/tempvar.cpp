@@ -12,21 +12,6 @@ namespace {
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Compares two names with A-Z equal to a-z. A double-byte character is
-// compared byte for byte: its trail byte may lie in the A-Z range.
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
-      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-      ++i;
-    } else if (FoldCase(a[i]) != FoldCase(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // The vector position of table index `index` (0 = newest), or nullptr.
 TempBinding* EntryAt(TTempVar& table, int index) {
   if (index < 0 || index >= table.Count()) return nullptr;
@@ -38,6 +23,19 @@ std::uint32_t& FirstByteCount(TTempVar& table, std::string_view name) {
 }
 
 }  // namespace
+
+bool SameTempVarName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (FoldCase(a[i]) != FoldCase(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
 
 void PushTempVar(Context& ctx, std::string_view name, Value value) {
   ctx.tempVars.entries.emplace_back(name, std::move(value));
@@ -61,7 +59,7 @@ int FindTempVar(Context& ctx, std::string_view name) {
   table.currentIndex = -1;
   if (!MayBeBound(table, name)) return -1;
   for (int i = 0; i < table.Count(); ++i) {
-    if (SameName(EntryAt(table, i)->name, name)) {
+    if (SameTempVarName(EntryAt(table, i)->name, name)) {
       table.currentIndex = i;
       break;
     }
@@ -69,17 +67,18 @@ int FindTempVar(Context& ctx, std::string_view name) {
   return table.currentIndex;
 }
 
+Value BindingValue(Context& ctx, const TempBinding& binding) {
+  if (ctx.settings.trace >= TraceLevel::Calc) {
+    ScreenOut(ctx, ChannelTrace, "TempVar: " + binding.name + "=" + ValueText(ctx, binding.value));
+  }
+  return binding.value;
+}
+
 Value GetTempVar(Context& ctx) {
   const TempBinding* entry = EntryAt(ctx.tempVars, ctx.tempVars.currentIndex);
-  bool tracing = ctx.settings.trace >= TraceLevel::Calc;
-  if (entry == nullptr) {
-    if (tracing) ScreenOut(ctx, ChannelTrace, "TempVar: Undefined");
-    return MakeError("Undefined in TempVar");
-  }
-  if (tracing) {
-    ScreenOut(ctx, ChannelTrace, "TempVar: " + entry->name + "=" + ValueText(ctx, entry->value));
-  }
-  return entry->value;
+  if (entry != nullptr) return BindingValue(ctx, *entry);
+  if (ctx.settings.trace >= TraceLevel::Calc) ScreenOut(ctx, ChannelTrace, "TempVar: Undefined");
+  return MakeError("Undefined in TempVar");
 }
 
 void SetNewestTempVar(Context& ctx, const Value& value) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -58,6 +59,28 @@ void PopTempVars(Context& ctx, int count);
 inline bool MayBeBound(const TTempVar& table, std::string_view name) {
   return table.firstBytes[TTempVar::FirstByteSlot(name)] != 0;
 }
+
+// Compares two names with A-Z equal to a-z. A double-byte character is
+// compared byte for byte: its trail byte may lie in the A-Z range.
+bool SameTempVarName(std::string_view a, std::string_view b);
+
+// The newest binding of `name` (compared as FindTempVar does), or nullptr:
+// the evaluator's lookup, which leaves the current index alone.
+inline const TempBinding* FindBinding(const TTempVar& table, std::string_view name) {
+  if (!MayBeBound(table, name)) return nullptr;
+  for (auto it = table.entries.rbegin(); it != table.entries.rend(); ++it) {
+    const std::string& bound = it->name;
+    // Most names are written alike where they are bound and where they are read.
+    if (bound.size() == name.size() &&
+        (std::memcmp(bound.data(), name.data(), name.size()) == 0 || SameTempVarName(bound, name))) {
+      return &*it;
+    }
+  }
+  return nullptr;
+}
+
+// A copy of the binding's value, traced as GetTempVar traces it.
+Value BindingValue(Context& ctx, const TempBinding& binding);
 
 // Index of the newest binding of `name` (letters A-Z equal a-z, double-byte
 // characters compare byte for byte), or -1. Also stored as the current index.

@@ -26,7 +26,11 @@ struct Value {
   Value() = default;
   // A value of this kind and number with an empty unit and text.
   Value(ValueKind valueKind, double valueNumber) : kind(valueKind), number(valueNumber), text() {}
-  Value(const Value&) = default;
+  // Copying an empty std::string costs more than leaving the new one empty.
+  Value(const Value& other) : kind(other.kind), number(other.number), text() {
+    if (!other.unit.empty()) unit = other.unit;
+    if (!other.text.empty()) text = other.text;
+  }
   Value& operator=(const Value&) = default;
   // Moving a short std::string copies its bytes all the same, so empty
   // texts (most numbers have both) are left alone rather than moved.

@@ -190,5 +190,36 @@ TEST(VariableValueTest, ValueOfRowKeepsTextCellInStep) {
   EXPECT_EQ(SheetCellText(CurrentSheet(ctx), 1, TextColumn), "a<2 ");
 }
 
+// A function's body remembers the walks of its if() calls: every call reads
+// as the same formula typed alone, whichever branch it takes, and a body
+// put in the same memory with other brackets is walked anew.
+TEST(DefinitionValueTest, IfInBodyReadsAsTypedAlone) {
+  const std::string formulas[] = {"if(q,2,(3),4)+1",       "if(q,2,f(3,4))*3", "if(q,(2),3)*2",
+                                  "if(q<1,2,3 4)+1",       "if(q,2,[m])+1",    "if(q,2)+1",
+                                  "if(q,2,3]+1",           "if(q,if(q,1,2),3)*10",
+                                  "if(q,2,3)+if(1-q,4,5)", "if(q,<,1,3,4)"};
+  for (const std::string& formula : formulas) {
+    Context ctx;
+    Define(ctx, "g(q)=" + formula);
+    for (const char* q : {"1", "0", "1", "0"}) {
+      std::string alone = formula;
+      for (std::size_t at; (at = alone.find('q')) != std::string::npos;) alone.replace(at, 1, q);
+      EXPECT_EQ(Eval(ctx, std::string("g(") + q + ")"), Eval(ctx, alone)) << formula << " q=" << q;
+    }
+  }
+  Context ctx;
+  const int row = Define(ctx, "g(q)=if(q,(1),22)+3");
+  EXPECT_EQ(Eval(ctx, "g(1)*10+g(0)"), "65  ");
+  std::shared_ptr<Definition> d = DefinitionAt(CurrentSheet(ctx), row);
+  const char* before = d->text.data();
+  d->Reset("g(q)=if(q,1,(22))+3");
+  AnalyseDefinition(ctx, *d);
+  ASSERT_EQ(d->text.data(), before);
+  EXPECT_EQ(Eval(ctx, "g(1)*10+g(0)"), "65  ");
+  d->Reset("g(q)=if(q,1,22)*(3)");
+  AnalyseDefinition(ctx, *d);
+  EXPECT_EQ(Eval(ctx, "g(1)*10+g(0)"), "96  ");
+}
+
 }  // namespace
 }  // namespace zemu

@@ -373,5 +373,22 @@ TEST(ScanFold, Table) {
   }
 }
 
+// Texts of every length up to past the inline limit, the same and with one
+// byte changed anywhere (the word compares overlap in the middle).
+TEST(ScanCompare, SameTextAtEveryLengthAndPosition) {
+  const std::string base = "abcdefghijklmnopqrst";
+  for (std::size_t n = 0; n <= base.size(); ++n) {
+    const std::string a = base.substr(0, n);
+    std::string b = a;
+    EXPECT_TRUE(SameText(a, b)) << n;
+    EXPECT_FALSE(SameText(a, a + "u")) << n;
+    for (std::size_t i = 0; i < n; ++i) {
+      b[i] = 'X';
+      EXPECT_FALSE(SameText(a, b)) << n << " at " << i;
+      b[i] = a[i];
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zemu
