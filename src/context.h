@@ -37,8 +37,8 @@ struct Context {
   TTempVar tempVars;
   TDefines defines;
   GuardState guard;
-  // The walks of the function body being read, or none.
-  WalkMemo* bodyWalks = nullptr;
+  // The memo of the function body being read, or none.
+  BodyMemo* body = nullptr;
   MainFormState mainForm;  // the main window's place and title
   PageHistory pageHistory;  // pages the help viewer showed, for going back
   // The bytes of the file a sheet is loading, already found to be Shift-JIS

@@ -168,20 +168,22 @@ int BindArguments(Context& ctx, Definition& d, const char*& cursor) {
   return bound;
 }
 
-// While a function's body is read, the walks over its text are kept with it.
+// While a function's body is read, what the reading finds out about its
+// text is kept with it.
 class ReadingBody {
  public:
-  ReadingBody(Context& ctx, Definition& d) : ctx_(ctx), outer_(ctx.bodyWalks) {
-    d.walks.Describe(d.text);
-    ctx.bodyWalks = &d.walks;
+  ReadingBody(Context& ctx, Definition& d) : ctx_(ctx), outer_(ctx.body) {
+    if (!d.bodyMemo) d.bodyMemo = std::make_unique<BodyMemo>();
+    d.bodyMemo->Describe(d.text);
+    ctx.body = d.bodyMemo.get();
   }
-  ~ReadingBody() { ctx_.bodyWalks = outer_; }
+  ~ReadingBody() { ctx_.body = outer_; }
   ReadingBody(const ReadingBody&) = delete;
   ReadingBody& operator=(const ReadingBody&) = delete;
 
  private:
   Context& ctx_;
-  WalkMemo* outer_;
+  BodyMemo* outer_;
 };
 
 // The body's value with `bound` arguments bound, which it unbinds.
@@ -214,7 +216,8 @@ Value FunctionValue(Context& ctx, Definition& d, const char*& cursor) {
 // The analysis of the statement at base, filling d's kind and offsets;
 // returns the statement's length.
 std::int32_t AnalyseAt(Definition& d, const char* base) {
-  d.walks.Clear();
+  // Cleared, not freed: the body may be being read (a call that defines rows).
+  if (d.bodyMemo) d.bodyMemo->Clear();
   d.nameStart = d.nameEnd = d.argsStart = d.headEnd = d.bodyStart = 0;
   d.commentStart = d.unitStart = d.unitEnd = d.length = 0;
   d.kind = NotAnalysed;

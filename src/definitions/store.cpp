@@ -274,11 +274,15 @@ void LayoutChanged(Context& ctx) { ++ctx.defines.layout; }
 
 // The newest row of a plain name (name..end) in any sheet, from the memo
 // when it can answer.
-DefinitionRef FindPlainName(Context& ctx, const char* name, const char* end) {
+// `byLayout` (when given) is set when the answer holds while the layout does.
+DefinitionRef FindPlainName(Context& ctx, const char* name, const char* end, bool* byLayout) {
   const std::string_view key(name, static_cast<std::size_t>(end - name));
   TDefines& store = ctx.defines;
   LookupMemo& memo = MemoFor(store, key);
-  if (memo.layout == store.layout && SameText(memo.name, key)) return DefinitionRef{memo.sheet, memo.row};
+  if (memo.layout == store.layout && SameText(memo.name, key)) {
+    if (byLayout != nullptr) *byLayout = true;
+    return DefinitionRef{memo.sheet, memo.row};
+  }
   DefinitionRef found;
   bool unlisted = false;
   for (auto it = store.sheets.rbegin(); it != store.sheets.rend() && !found; ++it) {
@@ -291,6 +295,7 @@ DefinitionRef FindPlainName(Context& ctx, const char* name, const char* end) {
     memo.sheet = found.sheet;
     memo.row = found.row;
   }
+  if (byLayout != nullptr) *byLayout = !unlisted;
   return found;
 }
 
@@ -446,7 +451,7 @@ void Definition::Reset(std::string_view definitionText) {
   value.text.assign(kNotAnalysedText);
   text.assign(definitionText);
   evaluating = false;
-  walks.Clear();
+  bodyMemo.reset();
   forget = nullptr;
   valueStamp = 0;
   textPending = false;
@@ -676,9 +681,10 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
   return found;
 }
 
-DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd) {
+DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd, bool* byLayout) {
+  if (byLayout != nullptr) *byLayout = false;
   if (IsLetter(static_cast<unsigned char>(*cursor)) && IsMemoName(cursor, nameEnd)) {
-    return FindPlainName(ctx, cursor, nameEnd);
+    return FindPlainName(ctx, cursor, nameEnd, byLayout);
   }
   return FindDefinition(ctx, cursor, 0);
 }
@@ -686,7 +692,7 @@ DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* na
 DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind) {
   SkipBlanks(cursor);
   const char* memoEnd = kind == 0 ? MemoNameEnd(cursor) : nullptr;
-  if (memoEnd != nullptr) return FindPlainName(ctx, cursor, memoEnd);
+  if (memoEnd != nullptr) return FindPlainName(ctx, cursor, memoEnd, nullptr);
   const char* name = cursor;
   const char* p = cursor;
   const std::string_view qualifier = ReadWordView(p);

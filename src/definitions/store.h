@@ -20,7 +20,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/scan.h"
+#include "engine/body_memo.h"
 #include "engine/value.h"
 #include "sheet/layout.h"
 #include "engine/sjis_literal.h"
@@ -90,9 +90,9 @@ struct Definition {
   Value value;                    // cached; Undefined or Error means "compute again"
   std::string text;               // see textPending
   bool evaluating = false;  // a variable's right-hand side is being evaluated
-  // The walks made over the text while it was read as a function's body;
-  // cleared whenever the text is analysed anew.
-  WalkMemo walks;
+  // What reading the text as a function's body found out, made at the
+  // first call; cleared whenever the text is analysed anew.
+  std::unique_ptr<BodyMemo> bodyMemo;
 
   // Kept by the store: the forget counters of the sheet whose row holds the
   // definition (none when no row does), and `any` when the value was set.
@@ -373,8 +373,11 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind);
 // not consumed. Kind 0 means any kind.
 DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind);
 // FindDefinition of any kind for a cursor at a name that the caller has read
-// already: `nameEnd` is where NameEnd would stop.
-DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd);
+// already: `nameEnd` is where NameEnd would stop. `byLayout` (when given) is
+// set when the answer depends on nothing but the name and the store's
+// `layout` count: it holds for as long as that count stays.
+DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd,
+                               bool* byLayout = nullptr);
 
 // Stores `definition` in `sheet` (analysing it first if needed): it replaces
 // the bottom-most row of the same name, or is appended as a new row; a

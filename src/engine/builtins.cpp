@@ -18,6 +18,7 @@
 
 #include "console/output.h"
 #include "context.h"
+#include "engine/body_memo.h"
 #include "engine/eval.h"
 #include "engine/scan.h"
 #include "engine/units.h"
@@ -37,7 +38,7 @@ constexpr const char* kRadian = "[rad]";
 // have no such integer.
 constexpr double kInt64Limit = 9223372036854775808.0;
 
-struct BuiltinEntry;
+}  // namespace
 
 // Reads the arguments of a call at the cursor (which stands after the name and
 // its blanks) and computes the result.
@@ -57,6 +58,8 @@ struct BuiltinEntry {
   const char* help1;  // nullptr: no help lines
   const char* help2;  // nullptr: status line 2 is cleared
 };
+
+namespace {
 
 // The message that a failed argument passes on; a number has none.
 std::string MessageOf(const Value& value) { return value.IsNumber() ? std::string() : value.text; }
@@ -93,14 +96,10 @@ void CloseCall(const char* open, const char*& cursor) { CloseCallAt(CallEnd(open
 // In a function's body the walks come from its memo.
 class CallCloser {
  public:
-  CallCloser(const char* open, WalkMemo* memo) : p_(open + 1), memo_(memo) {
+  CallCloser(const char* open, BodyMemo* memo) : p_(open + 1), memo_(memo) {
     if (memo == nullptr || !memo->Holds(p_)) return;
-    const char* end = memo->End(WalkMemo::ToCloser, p_);
-    if (*end == ')') {
-      close_ = end;
-    } else {
-      stopped_ = true;
-    }
+    close_ = memo->WalkEnd(BodyMemo::ToCloser, p_);
+    stopped_ = close_ == nullptr;
   }
 
   // Whether the call's ")" stands at or before `limit`.
@@ -118,8 +117,7 @@ class CallCloser {
   // CloseCallAt with the end that CallEnd would give.
   void Close(const char*& cursor) {
     if (ClosedBy(cursor - 1)) return;
-    const char* end = WalkEnd(memo_, WalkMemo::ToCloser, cursor);
-    if (*end == ')') cursor = end + 1;
+    if (const char* close = WalkEnd(memo_, BodyMemo::ToCloser, cursor)) cursor = close + 1;
   }
 
  private:
@@ -137,7 +135,7 @@ class CallCloser {
   }
 
   const char* p_;                 // the walk got this far without the ")"
-  WalkMemo* memo_;                // the body's walks, or null
+  BodyMemo* memo_;                // the body's memo, or null
   const char* close_ = nullptr;   // the ")" once found
   bool stopped_ = false;          // a ";" or the end of the text came first
 };
@@ -267,7 +265,7 @@ Value ReadChosenBranch(Context& ctx, bool holds, CallCloser& closer, const char*
     // Stepping over the other branch finds the call's ")" when nothing but
     // that branch stands before it: the walk to close the call would stop
     // there too.
-    const char* end = WalkEnd(ctx.bodyWalks, WalkMemo::ToArgumentEnd, cursor);
+    const char* end = WalkEnd(ctx.body, BodyMemo::ToArgumentEnd, cursor);
     if (*end == ',') {
       cursor = end + 1;
     } else if (*end == ')' && !closer.ClosedBy(cursor - 1)) {
@@ -290,11 +288,11 @@ Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
   bool holds = EvalCondition(ctx, cursor);
   // A condition that did not read (its first operand is no number), or one
   // that reached the call's ")", leaves no branches to choose from.
-  CallCloser closer(open, ctx.bodyWalks);
+  CallCloser closer(open, ctx.body);
   if (cursor == start || closer.ClosedBy(cursor)) return MakeError(entry.error);
   if (!holds) {
     // NextArgument, the walk from the memo.
-    const char* end = WalkEnd(ctx.bodyWalks, WalkMemo::ToArgumentEnd, cursor);
+    const char* end = WalkEnd(ctx.body, BodyMemo::ToArgumentEnd, cursor);
     if (*end != ',') return MakeError(entry.error);
     cursor = end + 1;
   }
@@ -523,7 +521,7 @@ const BuiltinIndex kBuiltinIndex = [] {
 
 // The first entry with the lower-cased `name` as one of its names, compared
 // whole.
-const BuiltinEntry* FindBuiltin(std::string_view name) {
+const BuiltinEntry* FindEntry(std::string_view name) {
   if (name.empty()) return nullptr;
   std::uint64_t candidates = kBuiltinIndex.byFirstByte[static_cast<unsigned char>(FoldedByte(name[0]))] &
                              kBuiltinIndex.byLength[std::min(name.size(), kLongName)];
@@ -564,6 +562,12 @@ void TraceCall(Context& ctx, const std::string& lower, const std::optional<Value
 // The cursor stands after the name; it ends after the arguments the call
 // read (an unknown name reads none).
 Value CallBuiltin(Context& ctx, std::string_view name, const char*& cursor) {
+  return CallBuiltin(ctx, FindBuiltin(name), name, cursor);
+}
+
+const BuiltinEntry* FindBuiltin(std::string_view name) { return FindEntry(name); }
+
+Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name, const char*& cursor) {
   SkipBlanks(cursor);
   std::optional<Value> power;
   if (*cursor == '^') {
@@ -571,7 +575,6 @@ Value CallBuiltin(Context& ctx, std::string_view name, const char*& cursor) {
     power = EvalItem(ctx, cursor);
     if (!power->IsNumber()) power.reset();  // a power that is not a number is ignored
   }
-  const BuiltinEntry* entry = FindBuiltin(name);
   if (entry != nullptr) ShowHelp(ctx, *entry);
   Value result = entry != nullptr ? entry->read(ctx, *entry, cursor)
                                   : MakeError(LowerCase(name) + "は、未定義です。"_sj);

@@ -21,6 +21,13 @@ struct Context;
 // the function's help lines go to status lines 1 and 2.
 Value CallBuiltin(Context& ctx, std::string_view name, const char*& cursor);
 
+// A row of the table of built-ins.
+struct BuiltinEntry;
+// The built-in called `name` (any case), or nullptr when there is none.
+const BuiltinEntry* FindBuiltin(std::string_view name);
+// CallBuiltin with the entry that FindBuiltin gave for `name`.
+Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name, const char*& cursor);
+
 // The names of the built-ins (lower case), in matching order; for completion.
 std::vector<std::string> BuiltinNames();
 

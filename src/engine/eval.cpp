@@ -20,6 +20,7 @@
 #include "context.h"
 #include "definitions/statements.h"
 #include "definitions/store.h"
+#include "engine/body_memo.h"
 #include "engine/builtins.h"
 #include "engine/scan.h"
 #include "engine/tempvar.h"
@@ -144,19 +145,56 @@ Value ReadNumber(Context& ctx, const char*& p) {
 }
 
 // Resolves the name at `nameStart` (already read up to the cursor) as a
-// temporary variable, a definition or a built-in, in that order.
-Value ResolveName(Context& ctx, std::string_view name, const char* nameStart, const char*& p) {
+// temporary variable, a definition or a built-in, in that order. In a
+// function's body, `site` is the memo's slot of the name: what the name
+// stood for is asked again only when the store's layout changed.
+Value ResolveName(Context& ctx, std::string_view name, const char* nameStart, const char*& p,
+                  BodyMemo::Name* site) {
   if (const TempBinding* binding = FindBinding(ctx.tempVars, name)) return BindingValue(ctx, *binding);
+  const std::uint64_t layout = ctx.defines.layout;
+  if (site != nullptr && site->layout == layout) {
+    if (site->sheet != nullptr) return ValueOfRow(ctx, *site->sheet, site->row, p);
+    return CallBuiltin(ctx, site->builtin, name, p);
+  }
   const char* probe = nameStart;
-  DefinitionRef found = FindDefinitionAt(ctx, probe, p);
+  bool byLayout = false;
+  DefinitionRef found = FindDefinitionAt(ctx, probe, p, &byLayout);
   if (found) {
     if (probe != nameStart) {  // "sheet!name": the name proper follows the qualifier
       p = probe;
       ReadName(p);
+    } else if (site != nullptr && byLayout) {
+      site->layout = layout;
+      site->sheet = found.sheet;
+      site->row = found.row;
     }
     return ValueOfRow(ctx, *found.sheet, found.row, p);
   }
-  return CallBuiltin(ctx, name, p);
+  const BuiltinEntry* builtin = FindBuiltin(name);
+  if (site != nullptr && byLayout) {
+    site->layout = layout;
+    site->sheet = nullptr;
+    site->builtin = builtin;
+  }
+  return CallBuiltin(ctx, builtin, name, p);
+}
+
+// The end of the name that begins at p (a letter), from the body's memo
+// when it knows; `site` becomes the memo's slot of the name, or null.
+const char* NameEndAt(Context& ctx, const char* p, BodyMemo::Name*& site) {
+  BodyMemo* memo = ctx.body;
+  if (memo == nullptr || !memo->Holds(p)) {
+    site = nullptr;
+    const char* end = p;
+    do StepChar(end); while (IsNameChar(static_cast<unsigned char>(*end)));
+    return end;
+  }
+  site = &memo->NameAt(p);
+  if (memo->Describes(*site, p)) return memo->NameEnd(*site);
+  const char* end = p;
+  do StepChar(end); while (IsNameChar(static_cast<unsigned char>(*end)));
+  memo->FillName(*site, p, end);
+  return end;
 }
 
 // "{" statements "}" item: runs the block for its effects; the item after the
@@ -308,9 +346,10 @@ Value ReadPrimary(Context& ctx, const char*& p, bool& failedInside) {
   if (IsLetter(first)) {
     // A name: letters and digits, double-byte characters whole.
     const char* nameStart = p;
-    do StepChar(p); while (IsNameChar(static_cast<unsigned char>(*p)));
+    BodyMemo::Name* site;
+    p = NameEndAt(ctx, p, site);
     const std::string_view name(nameStart, static_cast<std::size_t>(p - nameStart));
-    return ResolveName(ctx, name, nameStart, p);
+    return ResolveName(ctx, name, nameStart, p, site);
   }
   if (first == '(') {
     ++p;

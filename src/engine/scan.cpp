@@ -263,30 +263,6 @@ bool NextArgument(const char*& cursor) { return FindIn(cursor, kArgumentEnd, tru
 
 const char* ArgumentEnd(const char* cursor) { return Walk(cursor, kArgumentEnd, true, ','); }
 
-namespace {
-
-const char* Walked(WalkMemo::Kind kind, const char* from) {
-  return kind == WalkMemo::ToArgumentEnd ? Walk(from, kArgumentEnd, true, ',')
-                                         : Walk(from, kSemicolon, true, ')');
-}
-
-}  // namespace
-
-const char* WalkMemo::End(Kind kind, const char* from) {
-  const auto offset = static_cast<std::uint32_t>(from - text_);
-  for (std::size_t i = 0; i < count_; ++i) {
-    if (entries_[i].from == offset && entries_[i].kind == kind) return text_ + entries_[i].end;
-  }
-  const char* end = Walked(kind, from);
-  if (count_ < kMost) entries_[count_++] = Entry{offset, kind, static_cast<std::uint32_t>(end - text_)};
-  return end;
-}
-
-const char* WalkEnd(WalkMemo* memo, WalkMemo::Kind kind, const char* from) {
-  if (memo != nullptr && memo->Holds(from)) return memo->End(kind, from);
-  return Walked(kind, from);
-}
-
 std::string_view ReadNameView(const char*& cursor) {
   SkipBlanks(cursor);
   const char* start = cursor;

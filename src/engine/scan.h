@@ -146,55 +146,6 @@ bool NextArgument(const char*& cursor);
 // byte (terminator, ';', ')' or ']') that came first.
 const char* ArgumentEnd(const char* cursor);
 
-// Where the walks over the argument lists of one text ended, kept while the
-// text stays as it is: a function's body is read again at every call, and
-// its if() calls need not walk the same branches each time. A walk depends
-// on the bytes from its start on only, so its end is remembered by the
-// offset of that start. Up to kMost walks are kept; later ones are made.
-class WalkMemo {
- public:
-  enum Kind : std::uint8_t {
-    ToArgumentEnd,  // ArgumentEnd
-    ToCloser,       // FindChar(cursor, ')', true): its ")" or the stop
-  };
-  static constexpr std::size_t kMost = 16;
-
-  // Forgets every walk unless the memo describes `text` as it stands (the
-  // same bytes in the same place, which the owner makes sure of by calling
-  // Clear whenever it changes the text).
-  void Describe(std::string_view text) {
-    if (text.data() != text_ || text.size() != size_) {
-      Clear();
-      text_ = text.data();
-      size_ = text.size();
-    }
-  }
-  void Clear() {
-    count_ = 0;
-    text_ = nullptr;
-    size_ = 0;
-  }
-  // Whether `p` lies in the text described.
-  bool Holds(const char* p) const { return p >= text_ && p < text_ + size_; }
-  // The walk of `kind` from `from` (which the memo Holds).
-  const char* End(Kind kind, const char* from);
-
- private:
-  struct Entry {
-    std::uint32_t from;
-    Kind kind;
-    std::uint32_t end;
-  };
-  std::array<Entry, kMost> entries_;
-  std::size_t count_ = 0;
-  const char* text_ = nullptr;
-  std::size_t size_ = 0;
-};
-
-// The walk of `kind` from `from`: from `memo` when it describes the text
-// there (memo may be null).
-const char* WalkEnd(WalkMemo* memo, WalkMemo::Kind kind, const char* from);
-
 // name -> letter { letter | digit }, or "text" -> text.
 // Skips blanks first. Returns the name (cursor after it) or the quoted text
 // without its quotes (cursor after the closing quote). An unclosed quote (a

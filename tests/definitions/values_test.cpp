@@ -221,5 +221,36 @@ TEST(DefinitionValueTest, IfInBodyReadsAsTypedAlone) {
   EXPECT_EQ(Eval(ctx, "g(1)*10+g(0)"), "96  ");
 }
 
+// A body keeps what its names stood for only while the store's layout
+// stands: a redefinition in place, a definition that hides a built-in, a
+// deleted row and a row named by a pattern are all seen at the next call.
+TEST(DefinitionValueTest, NamesInABodyFollowTheStore) {
+  Context ctx;
+  TDefine& sheet = CurrentSheet(ctx);
+  const int h = Define(ctx, "h(x)=x+1");
+  Define(ctx, "g(q)=h(q)*2+if(q,1,0)");
+  EXPECT_EQ(Eval(ctx, "g(1)"), "5  ");
+  Define(ctx, "h(x)=x+10");
+  EXPECT_EQ(Eval(ctx, "g(1)"), "23  ");
+  const int hiding = Define(ctx, "if(a,b,c)=100");
+  EXPECT_EQ(Eval(ctx, "g(1)"), "122  ");
+  DeleteRow(ctx, sheet, hiding);
+  EXPECT_EQ(Eval(ctx, "g(1)"), "23  ");
+  DeleteRow(ctx, sheet, h);
+  EXPECT_EQ(Eval(ctx, "g(1)"), "ERROR: hは、未定義です。"_sj);
+  Define(ctx, "h(x)=x+1");
+  EXPECT_EQ(Eval(ctx, "g(1)"), "5  ");
+  // A row named by a pattern matches both names of the body.
+  InsertRow(ctx, sheet, 1);
+  SheetRow& pattern = sheet.rows[1];
+  pattern.definition = std::make_shared<Definition>("k(x)=x*7");
+  AnalyseDefinition(ctx, *pattern.definition);
+  pattern.cells[NameColumn] = "?";
+  EXPECT_EQ(Eval(ctx, "h(1)+if(1,1,0)"), "ERROR: 引数が多い"_sj);
+  EXPECT_EQ(Eval(ctx, "g(1)"), "ERROR: 引数が多い"_sj);
+  DeleteRow(ctx, sheet, 1);
+  EXPECT_EQ(Eval(ctx, "g(1)"), "5  ");
+}
+
 }  // namespace
 }  // namespace zemu
