@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "engine/scan.h"
 
@@ -179,15 +180,20 @@ std::size_t SjisOffset(std::string_view sjis, std::size_t unit) {
 bool IsShiftJisText(std::string_view bytes) {
   // The bytes that are not in a pair (ASCII, the half-width kana, 0x80,
   // 0xA0, 0xFD to 0xFF) are single characters to the program; iconv only
-  // judges the pairs, which are all that it is given.
+  // judges the pairs, which are all that it is given, each once (the code
+  // page has no state: a pair reads the same wherever it stands).
   std::string pairs;
+  std::vector<bool> seen(0x10000);
   for (std::size_t pos = 0; pos < bytes.size(); ++pos) {
     const auto c = static_cast<unsigned char>(bytes[pos]);
     if (!IsLeadByte(c)) continue;
     if (pos + 1 >= bytes.size()) return false;
     const auto trail = static_cast<unsigned char>(bytes[pos + 1]);
     if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
-    pairs += bytes.substr(pos, 2);
+    if (!seen[c << 8 | trail]) {
+      seen[c << 8 | trail] = true;
+      pairs += bytes.substr(pos, 2);
+    }
     ++pos;
   }
   std::string utf8;

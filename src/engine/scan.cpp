@@ -412,7 +412,8 @@ void ExpandArguments(const char* tmpl, char* out, std::size_t size, const std::s
     }
     // One character, both bytes of a double-byte one (the reserve keeps room).
     const std::size_t len = CharLength(t);
-    std::memcpy(out + n, t, len);
+    out[n] = t[0];
+    if (len == 2) out[n + 1] = t[1];
     n += len;
     t += len;
   }
