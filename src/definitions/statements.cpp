@@ -372,8 +372,9 @@ Value ShownValueOfRow(Context& ctx, TDefine& sheet, int row,
                       const std::shared_ptr<Definition>& d, const char*& cursor) {
   Value r = GetDefinitionValue(ctx, *d, cursor);
   // The evaluation may have moved or replaced the row.
-  if (row < sheet.RowCount() && sheet.rows[static_cast<std::size_t>(row)].definition == d) {
-    ShowRowValue(ctx, sheet, row);
+  if (row < sheet.RowCount()) {
+    SheetRow& after = sheet.rows[static_cast<std::size_t>(row)];
+    if (after.definition == d) ShowRowValue(ctx, sheet, row, after);
   }
   if (ctx.settings.trace >= TraceLevel::Command) {
     ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=" + ValueText(ctx, r));
@@ -384,23 +385,24 @@ Value ShownValueOfRow(Context& ctx, TDefine& sheet, int row,
 }  // namespace
 
 Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
+  SheetRow* r = row > 0 && row < sheet.RowCount() ? &sheet.rows[static_cast<std::size_t>(row)] : nullptr;
   // A variable whose value is known: nothing is evaluated, so nothing can
   // move its row, and nothing is traced below the Command level.
-  if (row > 0 && row < sheet.RowCount() && *cursor != '(' &&
-      ctx.settings.trace < TraceLevel::Command) {
-    Definition* known = sheet.rows[static_cast<std::size_t>(row)].definition.get();
+  if (r != nullptr && *cursor != '(' && ctx.settings.trace < TraceLevel::Command) {
+    Definition* known = r->definition.get();
     if (known != nullptr && known->kind == VariableKind && known->HasValidValue()) {
-      ShowRowValue(ctx, sheet, row);
+      ShowRowValue(ctx, sheet, row, *r);
       return known->value;
     }
   }
-  std::shared_ptr<Definition> d = row > 0 ? DefinitionForUse(sheet, row) : nullptr;
+  std::shared_ptr<Definition> d = r != nullptr ? r->definition : nullptr;
   if (!d) {
     if (ctx.settings.trace >= TraceLevel::Command) {
       ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=未定義式"_sj);
     }
     return MakeError("未定義式"_sj);
   }
+  d->Settle();
   if (d->kind == VariableKind && row > 1 && *cursor == '(') {
     std::shared_ptr<Definition> above = DefinitionForUse(sheet, row - 1);
     if (above && above->kind == FunctionKind && above->Name() == d->Name()) {

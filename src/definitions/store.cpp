@@ -609,7 +609,10 @@ std::shared_ptr<Definition> DefinitionAt(const TDefine& sheet, int row) {
 }
 
 void ShowRowValue(Context& ctx, TDefine& sheet, int row) {
-  SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+  ShowRowValue(ctx, sheet, row, sheet.rows[static_cast<std::size_t>(row)]);
+}
+
+void ShowRowValue(Context& ctx, TDefine& sheet, int row, SheetRow& r) {
   // A variable read in a loop: its cell shows this value already.
   if (!r.edited && r.shownStamp == sheet.forgetCounters.any && r.shownFormat == ShownFormat(ctx) &&
       SameValue(r.shown, r.definition->value)) {

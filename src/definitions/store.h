@@ -340,6 +340,8 @@ std::shared_ptr<Definition> DefinitionForUse(const TDefine& sheet, int row);
 // (and the definition cell shows the definition's text again). Nothing is
 // told when the cell shows that value already.
 void ShowRowValue(Context& ctx, TDefine& sheet, int row);
+// The same for the row's own SheetRow, `r`, which is sheet.rows[row].
+void ShowRowValue(Context& ctx, TDefine& sheet, int row, SheetRow& r);
 
 // A Definition of `text` for a statement: the store's spare one when there
 // is one, else a new one.

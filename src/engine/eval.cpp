@@ -103,6 +103,10 @@ void ShowExponentHelp(Context& ctx) {
 // leaves the cursor after it. Decimal literals round correctly; the other
 // radixes accumulate digit by digit, which is exact.
 Value ReadNumber(Context& ctx, const char*& p) {
+  // A digit alone (no radix mark, point, exponent or digit after it).
+  if (!IsNameChar(static_cast<unsigned char>(p[1])) && p[1] != '.' && IsDigit(static_cast<unsigned char>(p[0]))) {
+    return MakeNumber(static_cast<double>(*p++ - '0'));
+  }
   int radix = 10;
   if (p[0] == '0') {
     switch (p[1]) {

@@ -7,12 +7,12 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "engine/scan.h"
 #include "engine/value.h"
 
 namespace zemu {
@@ -68,13 +68,10 @@ bool SameTempVarName(std::string_view a, std::string_view b);
 // the evaluator's lookup, which leaves the current index alone.
 inline const TempBinding* FindBinding(const TTempVar& table, std::string_view name) {
   if (!MayBeBound(table, name)) return nullptr;
-  for (auto it = table.entries.rbegin(); it != table.entries.rend(); ++it) {
-    const std::string& bound = it->name;
+  for (std::size_t i = table.entries.size(); i-- > 0;) {
+    const TempBinding& binding = table.entries[i];
     // Most names are written alike where they are bound and where they are read.
-    if (bound.size() == name.size() &&
-        (std::memcmp(bound.data(), name.data(), name.size()) == 0 || SameTempVarName(bound, name))) {
-      return &*it;
-    }
+    if (SameText(binding.name, name) || SameTempVarName(binding.name, name)) return &binding;
   }
   return nullptr;
 }
