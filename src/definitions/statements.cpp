@@ -385,7 +385,8 @@ Value ShownValueOfRow(Context& ctx, TDefine& sheet, int row,
 }  // namespace
 
 Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
-  SheetRow* r = row > 0 && row < sheet.RowCount() ? &sheet.rows[static_cast<std::size_t>(row)] : nullptr;
+  SheetRow* r =
+      row > 0 && row < sheet.RowCount() ? &sheet.rows[static_cast<std::size_t>(row)] : nullptr;
   // A variable whose value is known: nothing is evaluated, so nothing can
   // move its row, and nothing is traced below the Command level.
   if (r != nullptr && *cursor != '(' && ctx.settings.trace < TraceLevel::Command) {

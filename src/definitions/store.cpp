@@ -103,7 +103,8 @@ std::uint16_t OthersKey(std::string_view name) {
   const auto first = static_cast<unsigned char>(name[0]);
   if (IsWildcard(name[0])) return '?' << 8;
   const char second = name.size() >= 2 ? name[1] : '\0';
-  return static_cast<std::uint16_t>(first << 8 | (IsWildcard(second) ? 0 : static_cast<unsigned char>(second)));
+  return static_cast<std::uint16_t>(first << 8 |
+                                    (IsWildcard(second) ? 0 : static_cast<unsigned char>(second)));
 }
 
 void IndexAdd(NameIndex& index, const std::string& name, int row) {
@@ -229,7 +230,8 @@ int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* 
     const std::uint16_t key = static_cast<std::uint16_t>(first << 8);
     found = std::max(found, LastMatch(ctx, sheet, OthersAt(index, key), probe, {}, kind, found));
     if (second != 0) {
-      found = std::max(found, LastMatch(ctx, sheet, OthersAt(index, key | second), probe, {}, kind, found));
+      found = std::max(
+          found, LastMatch(ctx, sheet, OthersAt(index, key | second), probe, {}, kind, found));
     }
   }
   if (wildRows == 0) return found;
@@ -684,7 +686,8 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
   return found;
 }
 
-DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd, bool* byLayout) {
+DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd,
+                               bool* byLayout) {
   if (byLayout != nullptr) *byLayout = false;
   if (IsLetter(static_cast<unsigned char>(*cursor)) && IsMemoName(cursor, nameEnd)) {
     return FindPlainName(ctx, cursor, nameEnd, byLayout);

@@ -10,8 +10,8 @@
 #pragma once
 
 #include <array>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <memory_resource>
 #include <string>
@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "engine/body_memo.h"
+#include "engine/sjis_literal.h"
 #include "engine/value.h"
 #include "sheet/layout.h"
-#include "engine/sjis_literal.h"
 
 namespace zemu {
 

@@ -21,8 +21,8 @@
 #include "engine/body_memo.h"
 #include "engine/eval.h"
 #include "engine/scan.h"
-#include "engine/units.h"
 #include "engine/sjis_literal.h"
+#include "engine/units.h"
 
 namespace zemu {
 
@@ -523,8 +523,9 @@ const BuiltinIndex kBuiltinIndex = [] {
 // whole.
 const BuiltinEntry* FindEntry(std::string_view name) {
   if (name.empty()) return nullptr;
-  std::uint64_t candidates = kBuiltinIndex.byFirstByte[static_cast<unsigned char>(FoldedByte(name[0]))] &
-                             kBuiltinIndex.byLength[std::min(name.size(), kLongName)];
+  std::uint64_t candidates =
+      kBuiltinIndex.byFirstByte[static_cast<unsigned char>(FoldedByte(name[0]))] &
+      kBuiltinIndex.byLength[std::min(name.size(), kLongName)];
   for (; candidates != 0; candidates &= candidates - 1) {
     const BuiltinEntry& entry = kBuiltinTable[std::countr_zero(candidates)];
     if (IsNamed(name, entry.name) || IsNamed(name, entry.alias)) return &entry;
@@ -567,7 +568,8 @@ Value CallBuiltin(Context& ctx, std::string_view name, const char*& cursor) {
 
 const BuiltinEntry* FindBuiltin(std::string_view name) { return FindEntry(name); }
 
-Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name, const char*& cursor) {
+Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name,
+                  const char*& cursor) {
   SkipBlanks(cursor);
   std::optional<Value> power;
   if (*cursor == '^') {

@@ -26,7 +26,8 @@ struct BuiltinEntry;
 // The built-in called `name` (any case), or nullptr when there is none.
 const BuiltinEntry* FindBuiltin(std::string_view name);
 // CallBuiltin with the entry that FindBuiltin gave for `name`.
-Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name, const char*& cursor);
+Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name,
+                  const char*& cursor);
 
 // The names of the built-ins (lower case), in matching order; for completion.
 std::vector<std::string> BuiltinNames();

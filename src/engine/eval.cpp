@@ -3,6 +3,8 @@
 // end the evaluation at once, leaving the caller's cursor where it was.
 #include "engine/eval.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -10,7 +12,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #include <string>
 #include <string_view>
 
@@ -23,9 +24,9 @@
 #include "engine/body_memo.h"
 #include "engine/builtins.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
 #include "engine/tempvar.h"
 #include "engine/units.h"
-#include "engine/sjis_literal.h"
 
 namespace zemu {
 
@@ -104,7 +105,8 @@ void ShowExponentHelp(Context& ctx) {
 // radixes accumulate digit by digit, which is exact.
 Value ReadNumber(Context& ctx, const char*& p) {
   // A digit alone (no radix mark, point, exponent or digit after it).
-  if (!IsNameChar(static_cast<unsigned char>(p[1])) && p[1] != '.' && IsDigit(static_cast<unsigned char>(p[0]))) {
+  if (!IsNameChar(static_cast<unsigned char>(p[1])) && p[1] != '.' &&
+      IsDigit(static_cast<unsigned char>(p[0]))) {
     return MakeNumber(static_cast<double>(*p++ - '0'));
   }
   int radix = 10;
@@ -154,7 +156,8 @@ Value ReadNumber(Context& ctx, const char*& p) {
 // stood for is asked again only when the store's layout changed.
 Value ResolveName(Context& ctx, std::string_view name, const char* nameStart, const char*& p,
                   BodyMemo::Name* site) {
-  if (const TempBinding* binding = FindBinding(ctx.tempVars, name)) return BindingValue(ctx, *binding);
+  if (const TempBinding* binding = FindBinding(ctx.tempVars, name))
+    return BindingValue(ctx, *binding);
   const std::uint64_t layout = ctx.defines.layout;
   if (site != nullptr && site->layout == layout) {
     if (site->sheet != nullptr) return ValueOfRow(ctx, *site->sheet, site->row, p);
@@ -190,13 +193,15 @@ const char* NameEndAt(Context& ctx, const char* p, BodyMemo::Name*& site) {
   if (memo == nullptr || !memo->Holds(p)) {
     site = nullptr;
     const char* end = p;
-    do StepChar(end); while (IsNameChar(static_cast<unsigned char>(*end)));
+    do StepChar(end);
+    while (IsNameChar(static_cast<unsigned char>(*end)));
     return end;
   }
   site = &memo->NameAt(p);
   if (memo->Describes(*site, p)) return memo->NameEnd(*site);
   const char* end = p;
-  do StepChar(end); while (IsNameChar(static_cast<unsigned char>(*end)));
+  do StepChar(end);
+  while (IsNameChar(static_cast<unsigned char>(*end)));
   memo->FillName(*site, p, end);
   return end;
 }

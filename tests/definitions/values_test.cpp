@@ -194,10 +194,10 @@ TEST(VariableValueTest, ValueOfRowKeepsTextCellInStep) {
 // as the same formula typed alone, whichever branch it takes, and a body
 // put in the same memory with other brackets is walked anew.
 TEST(DefinitionValueTest, IfInBodyReadsAsTypedAlone) {
-  const std::string formulas[] = {"if(q,2,(3),4)+1",       "if(q,2,f(3,4))*3", "if(q,(2),3)*2",
-                                  "if(q<1,2,3 4)+1",       "if(q,2,[m])+1",    "if(q,2)+1",
-                                  "if(q,2,3]+1",           "if(q,if(q,1,2),3)*10",
-                                  "if(q,2,3)+if(1-q,4,5)", "if(q,<,1,3,4)"};
+  const std::string formulas[] = {
+      "if(q,2,(3),4)+1",       "if(q,2,f(3,4))*3", "if(q,(2),3)*2", "if(q<1,2,3 4)+1",
+      "if(q,2,[m])+1",         "if(q,2)+1",        "if(q,2,3]+1",   "if(q,if(q,1,2),3)*10",
+      "if(q,2,3)+if(1-q,4,5)", "if(q,<,1,3,4)"};
   for (const std::string& formula : formulas) {
     Context ctx;
     Define(ctx, "g(q)=" + formula);
