@@ -71,12 +71,6 @@ bool HasWildcard(std::string_view text) {
   return false;
 }
 
-// Just after the run of name characters at p.
-const char* NameEnd(const char* p) {
-  while (IsNameChar(static_cast<unsigned char>(*p))) StepChar(p);
-  return p;
-}
-
 // A stored name that the index can answer for: name characters only, no
 // wildcard byte (a trail byte may be one), and no lead byte left alone at the
 // end (it would pair with the probe's next byte).
@@ -205,7 +199,7 @@ int LastMatch(Context& ctx, TDefine& sheet, std::span<const int> rows, const cha
 // `unlisted` is set when a row of a name that is not plain was matched one
 // by one (whether that row matches may depend on more than the probe's name).
 int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* unlisted = nullptr) {
-  const char* end = NameEnd(probe);
+  const char* end = EndOfName(probe);
   const std::string_view name(probe, static_cast<std::size_t>(end - probe));
   if (IsWildcard(*end) || HasWildcard(name)) {
     return ScanRows(ctx, sheet, probe, kind);
@@ -260,7 +254,7 @@ bool IsMemoName(const char* p, const char* end) {
 // otherwise nullptr.
 const char* MemoNameEnd(const char* p) {
   if (!IsLetter(static_cast<unsigned char>(*p))) return nullptr;
-  const char* end = NameEnd(p);
+  const char* end = EndOfName(p);
   return IsMemoName(p, end) ? end : nullptr;
 }
 

@@ -375,7 +375,7 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind);
 // not consumed. Kind 0 means any kind.
 DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind);
 // FindDefinition of any kind for a cursor at a name that the caller has read
-// already: `nameEnd` is where NameEnd would stop. `byLayout` (when given) is
+// already: `nameEnd` is where EndOfName would stop. `byLayout` (when given) is
 // set when the answer depends on nothing but the name and the store's
 // `layout` count: it holds for as long as that count stays.
 DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd,

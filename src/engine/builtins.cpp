@@ -519,9 +519,11 @@ const BuiltinIndex kBuiltinIndex = [] {
   return index;
 }();
 
+}  // namespace
+
 // The first entry with the lower-cased `name` as one of its names, compared
 // whole.
-const BuiltinEntry* FindEntry(std::string_view name) {
+const BuiltinEntry* FindBuiltin(std::string_view name) {
   if (name.empty()) return nullptr;
   std::uint64_t candidates =
       kBuiltinIndex.byFirstByte[static_cast<unsigned char>(FoldedByte(name[0]))] &
@@ -532,6 +534,8 @@ const BuiltinEntry* FindEntry(std::string_view name) {
   }
   return nullptr;
 }
+
+namespace {
 
 // In assist mode the entry describes itself in status lines 1 and 2.
 void ShowHelp(Context& ctx, const BuiltinEntry& entry) {
@@ -565,8 +569,6 @@ void TraceCall(Context& ctx, const std::string& lower, const std::optional<Value
 Value CallBuiltin(Context& ctx, std::string_view name, const char*& cursor) {
   return CallBuiltin(ctx, FindBuiltin(name), name, cursor);
 }
-
-const BuiltinEntry* FindBuiltin(std::string_view name) { return FindEntry(name); }
 
 Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name,
                   const char*& cursor) {

@@ -192,16 +192,11 @@ const char* NameEndAt(Context& ctx, const char* p, BodyMemo::Name*& site) {
   BodyMemo* memo = ctx.body;
   if (memo == nullptr || !memo->Holds(p)) {
     site = nullptr;
-    const char* end = p;
-    do StepChar(end);
-    while (IsNameChar(static_cast<unsigned char>(*end)));
-    return end;
+    return EndOfName(p);
   }
   site = &memo->NameAt(p);
   if (memo->Describes(*site, p)) return memo->NameEnd(*site);
-  const char* end = p;
-  do StepChar(end);
-  while (IsNameChar(static_cast<unsigned char>(*end)));
+  const char* end = EndOfName(p);
   memo->FillName(*site, p, end);
   return end;
 }

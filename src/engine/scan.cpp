@@ -103,13 +103,6 @@ bool FindIn(const char*& cursor, const StopSet& stops, bool skipGroups, char wan
   return true;
 }
 
-// Returns the end of the name that starts at p (letters and digits, double-byte
-// characters whole).
-const char* EndOfName(const char* p) {
-  while (IsNameChar(Byte(p))) StepChar(p);
-  return p;
-}
-
 // The one '?' capture of MatchName: the run that the first '?' stood for.
 struct Capture {
   char bytes[kMaxCaptureBytes];

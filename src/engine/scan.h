@@ -112,6 +112,13 @@ inline void StepChar(const char*& cursor) {
   cursor += (IsLeadByte(static_cast<unsigned char>(*cursor)) && cursor[1] != '\0') ? 2 : 1;
 }
 
+// Just after the run of name characters at p (letters and digits,
+// double-byte characters whole).
+inline const char* EndOfName(const char* p) {
+  while (IsNameChar(static_cast<unsigned char>(*p))) StepChar(p);
+  return p;
+}
+
 // Leaves the cursor at the first byte that is not blank.
 inline void SkipBlanks(const char*& cursor) {
   while (IsBlank(static_cast<unsigned char>(*cursor))) ++cursor;

@@ -56,14 +56,8 @@ void PopTempVars(Context& ctx, int count) {
 
 int FindTempVar(Context& ctx, std::string_view name) {
   TTempVar& table = ctx.tempVars;
-  table.currentIndex = -1;
-  if (!MayBeBound(table, name)) return -1;
-  for (int i = 0; i < table.Count(); ++i) {
-    if (SameTempVarName(EntryAt(table, i)->name, name)) {
-      table.currentIndex = i;
-      break;
-    }
-  }
+  const TempBinding* binding = FindBinding(table, name);
+  table.currentIndex = binding == nullptr ? -1 : static_cast<int>(&table.entries.back() - binding);
   return table.currentIndex;
 }
 
