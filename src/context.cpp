@@ -7,6 +7,7 @@ Context::Context(Toolkit* tk) : toolkit(tk) {
     ownToolkit_ = std::make_unique<NullToolkit>();
     toolkit = ownToolkit_.get();
   }
+  files.nameCodeset = NameCodesetOfLocale();
   InitStackBaseline(*this);
   toolkit->Attach(*this);
 }

@@ -16,6 +16,7 @@
 #include "console/toolkit.h"
 #include "definitions/store.h"
 #include "engine/tempvar.h"
+#include "platform/files.h"
 #include "sheet/layout.h"
 
 namespace zemu {
@@ -41,9 +42,7 @@ struct Context {
   BodyMemo* body = nullptr;
   MainFormState mainForm;  // the main window's place and title
   PageHistory pageHistory;  // pages the help viewer showed, for going back
-  // The bytes of the file a sheet is loading, already found to be Shift-JIS
-  // (see ShiftJisStream); empty otherwise.
-  std::string checkedShiftJisText;
+  FileSystemState files;  // file names on disk, and the write seam of the tests
   Toolkit* toolkit;
   ObserverList observers;
   Observer* observer = &observers;  // where the core reports changes

@@ -276,6 +276,12 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
       OpenSheet(ctx, "");
       break;
     case Command::End:
+      if (ctx.loading) {
+        // A sheet's file cannot end the program while it is being opened.
+        ScreenOut(ctx, ChannelError,
+                  "  .end は、定義ファイルを読み込んでいる間は実行しません。\r\n"_sj);
+        break;
+      }
       ctx.toolkit->RequestExit();
       status = StatusStop;
       break;

@@ -1,7 +1,11 @@
 // Reading definition and procedure files as Shift-JIS.
 #include "commands/file_text.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
 
 #include "console/encoding.h"
 #include "console/output.h"
@@ -10,7 +14,53 @@
 
 namespace zemu {
 
-namespace {}  // namespace
+namespace {
+
+// How much of a file is looked at to tell a text file from other bytes.
+constexpr std::size_t kSniffSize = 65536;
+
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool HasUtf16Mark(std::string_view bytes) {
+  return bytes.starts_with(kUtf16LeBom) || bytes.starts_with(kUtf16BeBom);
+}
+
+FileText ClassifyUtf16(std::string_view bytes, std::string& sjis) {
+  const char* from = bytes.starts_with(kUtf16LeBom) ? "UTF-16LE" : "UTF-16BE";
+  std::string utf8;
+  if (!ConvertText(bytes.substr(2), from, "UTF-8", utf8)) return FileText::Neither;
+  return Utf8ToSjis(utf8, sjis) ? FileText::Utf16 : FileText::Unconvertible;
+}
+
+// The problem a strict reader sees in the first bytes of a file.
+FileProblem SniffProblem(std::string_view bytes) {
+  if (HasUtf16Mark(bytes)) return FileProblem::None;
+  const std::string_view sample = bytes.substr(0, kSniffSize);
+  if (sample.find('\0') != std::string_view::npos) return FileProblem::Binary;
+  if (sample.find('\r') != std::string_view::npos && sample.find('\n') == std::string_view::npos) {
+    return FileProblem::CrOnly;
+  }
+  return FileProblem::None;
+}
+
+FileProblem ProblemOf(FileText text) {
+  switch (text) {
+    case FileText::Neither:
+      return FileProblem::Neither;
+    case FileText::Unconvertible:
+      return FileProblem::Unconvertible;
+    default:
+      return FileProblem::None;
+  }
+}
+
+}  // namespace
 
 void ReadRestOfFile(std::FILE* file, std::string& bytes) {
   // On the heap: .do files run inside each other, close to the stack's end.
@@ -36,23 +86,8 @@ void ReadRestOfFile(std::FILE* file, std::string& bytes) {
   bytes.resize(size);
 }
 
-namespace {
-
-// A stream that reads `text`; its buffer belongs to the stream.
-std::FILE* MemoryStream(const std::string& text) {
-  std::FILE* stream = fmemopen(nullptr, text.size() + 1, "w+");
-  if (stream == nullptr) return nullptr;
-  if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) {
-    std::fclose(stream);
-    return nullptr;
-  }
-  std::rewind(stream);
-  return stream;
-}
-
-}  // namespace
-
 FileText ClassifyFileText(std::string_view bytes, std::string& sjis) {
+  if (HasUtf16Mark(bytes)) return ClassifyUtf16(bytes, sjis);
   switch (DetectTextEncoding(bytes)) {
     case TextEncoding::ShiftJis:
       return FileText::ShiftJis;
@@ -73,38 +108,86 @@ void ReportFileText(Context& ctx, const std::string& name, FileText text) {
       ScreenOut(ctx, ChannelError,
                 "  " + name + " は UTF-8 で書かれています。シフトJISに直して読みます。\r\n"_sj);
       break;
+    case FileText::Utf16:
+      ScreenOut(ctx, ChannelError,
+                "  " + name + " は UTF-16 で書かれています。シフトJISに直して読みます。\r\n"_sj);
+      break;
     case FileText::Neither:
       ScreenOut(ctx, ChannelError,
-                "  ERROR: " + name + "は、シフトJISでもUTF-8でもないので、読み込みません。\r\n"_sj);
+                "  ERROR: " + name +
+                    "は、シフトJISでもUTF-8でもないので、読み込みません。\r\n"_sj);
       break;
     case FileText::Unconvertible:
-      ScreenOut(
-          ctx, ChannelError,
-          "  ERROR: " + name +
-              "は、シフトJISにない文字を含む UTF-8 のファイルなので、読み込みません。\r\n"_sj);
+      ScreenOut(ctx, ChannelError,
+                "  ERROR: " + name +
+                    "は、シフトJISにない文字を含むファイルなので、読み込みません。\r\n"_sj);
       break;
   }
 }
 
-std::FILE* ShiftJisStream(Context& ctx, const std::string& name, std::FILE* file) {
+FileRead ReadFileText(Context& ctx, const std::string& name, bool strict) {
+  FileRead read;
+  const std::string disk = DiskName(ctx, name);
+  read.stamp = StampOf(ctx, name);
+  if (!read.stamp.exists) {
+    read.problem = FileProblem::Missing;
+    return read;
+  }
+  if (!read.stamp.regular) {
+    read.problem = FileProblem::Unopenable;
+    return read;
+  }
+  FilePtr file(std::fopen(disk.c_str(), "rb"));
   struct stat info {};
-  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return file;
+  if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+    read.error = file ? 0 : errno;
+    read.problem = FileProblem::Unopenable;
+    return read;
+  }
   std::string bytes;
-  ReadRestOfFile(file, bytes);
-  std::string sjis;
-  const bool known = std::ferror(file) || bytes == ctx.checkedShiftJisText;
-  const FileText text = known ? FileText::ShiftJis : ClassifyFileText(bytes, sjis);
-  ReportFileText(ctx, name, text);
-  switch (text) {
-    case FileText::ShiftJis:
-      std::rewind(file);
-      return file;
-    case FileText::Utf8:
-      if (std::FILE* converted = MemoryStream(sjis)) return converted;
-      ScreenOut(ctx, ChannelLine, "  ERROR: " + name + "を開けません。\n"_sj);
-      return nullptr;
-    default:
-      return nullptr;
+  ReadRestOfFile(file.get(), bytes);
+  if (std::ferror(file.get())) {
+    read.error = errno;
+    read.problem = FileProblem::Unopenable;
+    return read;
+  }
+  if (strict && (read.problem = SniffProblem(bytes)) != FileProblem::None) return read;
+  std::string converted;
+  read.encoding = ClassifyFileText(bytes, converted);
+  read.problem = ProblemOf(read.encoding);
+  if (read.encoding == FileText::ShiftJis) {
+    read.text = std::move(bytes);
+  } else if (read.problem == FileProblem::None) {
+    read.text = std::move(converted);
+  }
+  return read;
+}
+
+void ReportFileRead(Context& ctx, const std::string& name, const FileRead& read) {
+  switch (read.problem) {
+    case FileProblem::None:
+      ReportFileText(ctx, name, read.encoding);
+      break;
+    case FileProblem::Binary:
+      ScreenOut(ctx, ChannelError,
+                "  ERROR: " + name + "は、テキストファイルではありません。\r\n"_sj);
+      break;
+    case FileProblem::CrOnly:
+      ScreenOut(ctx, ChannelError,
+                "  ERROR: " + name + "は、改行がCRだけのファイルです。読み込めません。\r\n"_sj);
+      break;
+    case FileProblem::Neither:
+    case FileProblem::Unconvertible:
+      ReportFileText(ctx, name, read.encoding);
+      break;
+    case FileProblem::Missing:
+    case FileProblem::Unopenable:
+      // The words .do uses for a file it cannot open, with the system's
+      // reason where it gave one.
+      ScreenOut(ctx, ChannelLine,
+                "  ERROR: " + name + "を開けません。"_sj +
+                    (read.error != 0 ? "(" + ErrorText(read.error) + ")" : std::string()) + "\n");
+      break;
   }
 }
 

@@ -2,10 +2,7 @@
 // stored procedure's text, and reading a procedure file line by line.
 #include "commands/procedures.h"
 
-#include <sys/stat.h>
-
-#include <array>
-#include <cstdio>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -20,15 +17,8 @@ namespace zemu {
 
 namespace {
 
-using Parameters = std::array<std::string, kParameterCount>;
-
 constexpr const char* kOpenDialogTitle = "手続きファイルの実行"_sj;
 constexpr const char* kOpenDialogFilter = "定義式(*.ZDF)|*.ZDF|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*"_sj;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Entry 0 read as a word stops at "!"; a sheet qualifier with its name
 // directly after it is joined back, so that sheet!name finds the procedure
@@ -71,72 +61,67 @@ StatementStatus RunProcedure(Context& ctx, const DefinitionRef& found, const Par
   return RunExpanded(ctx, body, params);
 }
 
-// Opens a regular file for reading; nothing for a folder, a device or a pipe
-// (which may never end, and whose opening waits for a writer), or a file
-// that cannot be opened.
-FilePtr OpenProcedureFile(const std::string& name) {
-  struct stat info {};
-  if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
-  FilePtr file(std::fopen(name.c_str(), "rb"));
-  if (file && (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode))) file.reset();
-  return file;
+StatementStatus RunProcedureFile(Context& ctx, Parameters& params) {
+  if (params[0].empty()) {
+    std::string chosen =
+        ctx.toolkit->OpenFileDialog({kOpenDialogTitle, kOpenDialogFilter, "ZDF", "*.ZDF"});
+    if (chosen.empty()) return StatusDone;
+    params[0] = chosen;
+    ScreenOut(ctx, ChannelLine, "M .do \"" + chosen + "\"\r\n");
+  }
+  const FileRead read = ReadFileText(ctx, params[0], false);
+  ReportFileRead(ctx, params[0], read);
+  if (read.problem != FileProblem::None) return StatusDone;
+  StatementStatus status = StatusDone;
+  FileLineReader reader(read.text);
+  FileLine line;
+  line.text.reserve(kLineSize);
+  std::string expanded(kExpandSize, '\0');
+  while (status == StatusDone) {
+    if (StatementGuard(ctx)) break;
+    if (!reader.Next(line)) break;
+    if (line.text[0] != '>' || RefuseFileLine(ctx, params[0], line)) continue;
+    status = RunFileLine(ctx, line.text, params, expanded);
+  }
+  return status;
 }
 
-// One logical line of a procedure file.
-struct FileLine {
-  std::string text;      // at most kLineSize - 1 bytes; NUL bytes are kept
-  int number = 0;        // the number of its first physical line, from 1
-  bool tooLong = false;  // it held more bytes than `text` keeps; the rest was passed over
-};
+}  // namespace
 
-// Reads a procedure file line by line, counting the physical lines.
-class FileLineReader {
- public:
-  explicit FileLineReader(std::FILE* file) : file_(file) {}
-
-  // The next logical line: a physical line, and while it ends with "&" the
-  // next one appended. False at the end of the file.
-  bool Next(FileLine& line) {
-    line.text.clear();
-    line.tooLong = false;
-    line.number = number_ + 1;
-    int last = 0;
-    if (!AppendPhysicalLine(line, last)) return false;
-    while (last == '&' && AppendPhysicalLine(line, last)) {
+bool FileLineReader::Next(FileLine& line) {
+  line.text.clear();
+  line.raw.clear();
+  line.tooLong = false;
+  line.number = number_ + 1;
+  char last = 0;
+  if (!AppendPhysicalLine(line, last)) return false;
+  while (last == '&') {
+    line.raw += "\r\n";
+    if (!AppendPhysicalLine(line, last)) {
+      line.raw.resize(line.raw.size() - 2);
+      break;
     }
-    return true;
   }
+  return true;
+}
 
- private:
-  // Appends one physical line up to its line break (LF or CR LF, dropped)
-  // or the end of the file; `last` becomes its last byte, even one beyond
-  // what the text keeps. False when the file had ended already.
-  bool AppendPhysicalLine(FileLine& line, int& last) {
-    int c = getc_unlocked(file_);
-    if (c == EOF) return false;
-    ++number_;
-    last = 0;
-    for (; c != EOF && c != '\n'; c = getc_unlocked(file_)) {
-      if (c == '\r') {
-        const int next = getc_unlocked(file_);
-        if (next == '\n') break;
-        if (next != EOF) std::ungetc(next, file_);
-      }
-      if (line.text.size() < kLineSize - 1) {
-        line.text += static_cast<char>(c);
-      } else {
-        line.tooLong = true;
-      }
-      last = c;
-    }
-    return true;
-  }
+bool FileLineReader::AppendPhysicalLine(FileLine& line, char& last) {
+  if (pos_ >= text_.size()) return false;
+  ++number_;
+  std::size_t end = text_.find('\n', pos_);
+  const std::size_t next = end == std::string_view::npos ? text_.size() : end + 1;
+  if (end == std::string_view::npos) end = text_.size();
+  if (end > pos_ && text_[end - 1] == '\r' && end < text_.size()) --end;
+  const std::string_view physical = text_.substr(pos_, end - pos_);
+  pos_ = next;
+  line.raw += physical;
+  const std::size_t room = kLineSize - 1 - std::min(line.text.size(), kLineSize - 1);
+  line.text += physical.substr(0, room);
+  if (physical.size() > room) line.tooLong = true;
+  last = physical.empty() ? '\0' : physical.back();
+  return true;
+}
 
-  std::FILE* file_;
-  int number_ = 0;  // physical lines read so far
-};
-
-// A ">" line that cannot run as it stands is reported, and nothing of it runs.
 bool RefuseFileLine(Context& ctx, const std::string& fileName, const FileLine& line) {
   if (!line.tooLong && line.text.find('\0') == std::string::npos) return false;
   const std::string where = "  ERROR: " + fileName + "の"_sj + std::to_string(line.number);
@@ -150,13 +135,18 @@ bool RefuseFileLine(Context& ctx, const std::string& fileName, const FileLine& l
   return true;
 }
 
-// Runs one ">" line: "F" replaces the ">", the line is echoed unless a sheet
-// is loading, and the statements after that first byte run. `expanded` is
-// the file's buffer of kExpandSize bytes for the line with its arguments.
 StatementStatus RunFileLine(Context& ctx, const std::string& line, const Parameters& params,
                             std::string& expanded) {
+  ExpandFileLine(line, params, expanded);
+  return RunExpandedLine(ctx, expanded);
+}
+
+void ExpandFileLine(const std::string& line, const Parameters& params, std::string& expanded) {
   ExpandArguments(line.c_str(), expanded.data(), kExpandSize, params.data());
   expanded[0] = 'F';
+}
+
+StatementStatus RunExpandedLine(Context& ctx, const std::string& expanded) {
   const char* text = expanded.c_str();
   if (ctx.settings.echo && !ctx.loading) {
     ScreenOut(ctx, ChannelLine, text);
@@ -165,38 +155,6 @@ StatementStatus RunFileLine(Context& ctx, const std::string& line, const Paramet
   const char* p = text + 1;
   return ExecuteStatements(ctx, p);
 }
-
-StatementStatus RunProcedureFile(Context& ctx, Parameters& params) {
-  if (params[0].empty()) {
-    std::string chosen =
-        ctx.toolkit->OpenFileDialog({kOpenDialogTitle, kOpenDialogFilter, "ZDF", "*.ZDF"});
-    if (chosen.empty()) return StatusDone;
-    params[0] = chosen;
-    ScreenOut(ctx, ChannelLine, "M .do \"" + chosen + "\"\r\n");
-  }
-  FilePtr file = OpenProcedureFile(params[0]);
-  if (!file) {
-    ScreenOut(ctx, ChannelLine, "  ERROR: " + params[0] + "を開けません。\n"_sj);
-    return StatusDone;
-  }
-  std::FILE* text = ShiftJisStream(ctx, params[0], file.get());
-  if (text == nullptr) return StatusDone;
-  if (text != file.get()) file.reset(text);
-  StatementStatus status = StatusDone;
-  FileLineReader reader(file.get());
-  FileLine line;
-  line.text.reserve(kLineSize);
-  std::string expanded(kExpandSize, '\0');
-  while (status == StatusDone && !std::feof(file.get()) && !std::ferror(file.get())) {
-    if (StatementGuard(ctx)) break;
-    if (!reader.Next(line)) break;
-    if (line.text[0] != '>' || RefuseFileLine(ctx, params[0], line)) continue;
-    status = RunFileLine(ctx, line.text, params, expanded);
-  }
-  return status;
-}
-
-}  // namespace
 
 StatementStatus DoCommand(Context& ctx, const char*& cursor) {
   Parameters params = ReadParameters(cursor);

@@ -248,4 +248,9 @@ std::string Utf8ToSjis(std::string_view utf8) {
   return out;
 }
 
+bool ConvertText(std::string_view text, const char* from, const char* to, std::string& out) {
+  Converter converter(to, from);
+  return converter.ok() && converter.Run(text, out);
+}
+
 }  // namespace zemu

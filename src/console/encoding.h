@@ -18,6 +18,11 @@ std::string SjisToUtf8(std::string_view sjis);
 bool Utf8ToSjis(std::string_view utf8, std::string& sjis);
 std::string Utf8ToSjis(std::string_view utf8);
 
+// Converts `text` from the character set `from` to `to` (iconv names, such as
+// "CP932" or "EUC-JP"). False, with `out` unspecified, when iconv lacks
+// either set or refuses any byte: nothing is replaced.
+bool ConvertText(std::string_view text, const char* from, const char* to, std::string& out);
+
 // ---- The window's text widgets ---------------------------------------------
 // A widget shows a Shift-JIS text as UTF-16 with one unit for each character
 // of the program's own rule: a lead byte and the byte after it are one

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
 #include <filesystem>
 #include <cstdlib>
@@ -13,6 +14,8 @@
 #include "console/output.h"
 #include "context.h"
 #include "definitions/store.h"
+#include "engine/sjis_literal.h"
+#include "platform/files.h"
 #include "sheet/ini.h"
 #include "sheet/sheet_ops.h"
 
@@ -63,6 +66,18 @@ std::string ShippedFile(const std::string& programPath, std::string_view extensi
   const std::string shared = FolderOf(programPath) + kDataFromProgram +
                              ReplaceExtension(BaseNameOf(programPath), extension);
   return Exists(shared) ? std::filesystem::path(shared).lexically_normal().string() : std::string();
+}
+
+// Opens the file a start-up option names (its name as the disk holds it) as
+// a sheet; a name that Shift-JIS cannot hold is reported, and an empty sheet
+// takes its place.
+TDefine& OpenStartupSheet(Context& ctx, const std::string& diskName) {
+  bool exact = true;
+  const std::string name = StatementName(ctx, diskName, &exact);
+  if (exact) return OpenSheet(ctx, name);
+  ScreenOut(ctx, ChannelError,
+            "  ERROR: ファイル名"_sj + name + "はシフトJISにない文字を含むので、開けません。\r\n"_sj);
+  return OpenSheet(ctx, "");
 }
 
 void ReadMainFormPlace(Context& ctx, const std::string& initialFile) {
@@ -132,8 +147,9 @@ void LocateShippedFiles(StartupOptions& options) {
     return;
   }
   // The folder above zemu/ ($XDG_CONFIG_HOME or ~/.config) may be missing too.
-  ::mkdir(FolderOf(folder.substr(0, folder.size() - 1)).c_str(), 0755);
-  ::mkdir(folder.c_str(), 0755);
+  for (const std::string& made : {FolderOf(folder.substr(0, folder.size() - 1)), folder}) {
+    if (::mkdir(made.c_str(), 0755) != 0 && errno != EEXIST) options.initialFolderError = errno;
+  }
   options.initialFile = shipped;
   options.initialSaveName = own;
 }
@@ -143,24 +159,34 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
   CloseLogFile(ctx);
   ctx.settings.file = false;
   ScreenOut(ctx, ChannelLine, kBanner);
-  ctx.settings.helpFileName = options.helpFile.empty()
-                                  ? ReplaceExtension(options.programPath, ".ZHP")
-                                  : options.helpFile;
+  ctx.settings.helpFileName = StatementName(
+      ctx, options.helpFile.empty() ? ReplaceExtension(options.programPath, ".ZHP")
+                                    : options.helpFile);
   ctx.observer->SettingsChanged();
   ctx.console.watchScreen->SetHeight(0);
 
   const std::string initialFile = InitialFileName(options);
   ReadMainFormPlace(ctx, initialFile);
-  TDefine& initialSheet = OpenSheet(ctx, initialFile);
-  if (!options.initialSaveName.empty()) SetSheetName(ctx, initialSheet, options.initialSaveName, true);
-  for (const std::string& file : options.openFiles) OpenSheet(ctx, file);
+  TDefine& initialSheet = OpenStartupSheet(ctx, initialFile);
+  if (!options.initialSaveName.empty()) {
+    // The shipped file was read; the sheet is the user's own file from now on.
+    SetSheetName(ctx, initialSheet, StatementName(ctx, options.initialSaveName), true);
+    initialSheet.source = SheetSource{StampOf(ctx, initialSheet.name), false, {}};
+    if (options.initialFolderError != 0) {
+      ScreenOut(ctx, ChannelError,
+                "  ERROR: 初期定義ファイルを保存するフォルダを作れません（"_sj +
+                    ErrorText(options.initialFolderError) + "）。"_sj + initialSheet.name +
+                    "には保存できません。\r\n"_sj);
+    }
+  }
+  for (const std::string& file : options.openFiles) OpenStartupSheet(ctx, file);
   if (options.arguments.size() >= kFileArgumentCount) {
-    OpenSheet(ctx, options.arguments.front());
+    OpenStartupSheet(ctx, options.arguments.front());
   } else if (options.openFiles.empty()) {
     OpenSheet(ctx, "");
   }
   if (options.arguments.size() == 1) {
-    const std::string& file = options.arguments.front();
+    const std::string file = StatementName(ctx, options.arguments.front());
     ScreenOut(ctx, ChannelError,
               "  " + file + " は開きません（引数が三つ以上のときだけ最初の引数を開きます）。"_sj +
                   "シートとして開くには --open "_sj + file + " とします。\r\n"_sj);

@@ -33,6 +33,9 @@ struct StartupOptions {
   // Where the initial sheet is saved when that is not the file it was read
   // from (the shipped file of an installed program); empty: the file read.
   std::string initialSaveName{};
+  // Why the folder of initialSaveName could not be made (an errno); 0 when it
+  // stands.
+  int initialFolderError = 0;
   std::string helpFile{};  // overrides the help file; empty: the program's path with ".ZHP"
 };
 
@@ -44,7 +47,9 @@ std::string ProgramPath(const char* argv0);
 // counted; "--ini FILE" (or "--ini=FILE") names the initial definition file,
 // "--open FILE" (or "--open=FILE") a file opened as a sheet.
 // Other options are skipped here, so a front end reads its own from argv too.
-// The texts are taken as the system gives them (file-system bytes).
+// The texts are taken as the system gives them (file-system bytes), and all
+// file names in StartupOptions stay so: InitialDefines turns them into the
+// Shift-JIS names that the core holds.
 StartupOptions ReadCommandLine(int argc, const char* const* argv);
 
 // `path` with the extension of its last component replaced by `extension`

@@ -46,6 +46,10 @@ class Toolkit {
   // File dialogs: the chosen path, or empty when cancelled.
   virtual std::string OpenFileDialog(const FileDialogRequest& request) = 0;
   virtual std::string SaveFileDialog(const FileDialogRequest& request) = 0;
+  // Whether a question can reach the user at all (a window, a terminal;
+  // not a pipe). Where none can, AskQuestion answers with its cancel and
+  // the core refuses what it would have asked about.
+  virtual bool CanAsk() { return true; }
   // Message boxes: Yes/No when `withCancel` is false, Yes/No/Cancel otherwise.
   virtual Answer AskQuestion(const std::string& title, const std::string& text,
                              bool withCancel) = 0;
@@ -64,6 +68,7 @@ class Toolkit {
 // A toolkit that shows nothing and answers every question with its cancel.
 class NullToolkit : public Toolkit {
  public:
+  bool CanAsk() override { return false; }
   void SetStatusLine(int, const std::string&) override {}
   void ProcessPendingEvents() override {}
   bool WaitForEvents() override { return false; }

@@ -772,6 +772,7 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
     const bool indexed = index.valid && index.rowCount == sheet.rows.size();
     sheet.rows.emplace_back();
     row = sheet.RowCount() - 2;
+    sheet.rows[static_cast<std::size_t>(row)].id = ++sheet.lastRowId;
     if (indexed) index.rowCount = sheet.rows.size();
   }
   FillRow(ctx, sheet, row, std::move(definition));
@@ -787,6 +788,12 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
 
 void DeleteRow(Context& ctx, TDefine& sheet, int row) {
   if (!sheet.IsDefinitionRow(row)) return;
+  // The kept lines that followed the row follow the row above it now.
+  const std::uint64_t id = sheet.rows[static_cast<std::size_t>(row)].id;
+  const std::uint64_t above = sheet.rows[static_cast<std::size_t>(row - 1)].id;
+  for (KeptLine& kept : sheet.keptLines) {
+    if (kept.place == KeptPlace::Definitions && kept.afterRow == id) kept.afterRow = above;
+  }
   std::shared_ptr<Definition> d = std::move(sheet.rows[static_cast<std::size_t>(row)].definition);
   sheet.rows.erase(sheet.rows.begin() + row);
   sheet.nameIndex.valid = false;
@@ -799,6 +806,7 @@ void DeleteRow(Context& ctx, TDefine& sheet, int row) {
 void InsertRow(Context& ctx, TDefine& sheet, int row) {
   if (row < 1 || row > sheet.RowCount() - 1) return;
   sheet.rows.insert(sheet.rows.begin() + row, EmptyRow());
+  sheet.rows[static_cast<std::size_t>(row)].id = ++sheet.lastRowId;
   sheet.nameIndex.valid = false;
   LayoutChanged(ctx);
   Touch(sheet);

@@ -23,6 +23,7 @@
 #include "engine/body_memo.h"
 #include "engine/sjis_literal.h"
 #include "engine/value.h"
+#include "platform/files.h"
 #include "sheet/layout.h"
 
 namespace zemu {
@@ -161,6 +162,29 @@ struct SheetRow {
   const std::string* shownFormat = nullptr;  // the Format it was shown in
   std::uint64_t shownStamp = 0;              // the sheet's forget count when it was shown
   bool edited = false;                       // cells[TextColumn] holds the editor's text
+  // Names the row for as long as it stands, whatever definition it holds and
+  // wherever it moves; 0 for the heading and the empty last row.
+  std::uint64_t id = 0;
+};
+
+// Where a kept line of a sheet's file stands: in a layout section, or among
+// the definitions.
+enum class KeptPlace : std::uint8_t { MainForm, DefineForm, Definitions };
+
+// A line of a sheet's file that no row writes back (a statement other than a
+// definition, a line too long to run, a comment, a line the loading did not
+// reach): the save writes it back as it was read, in its place.
+struct KeptLine {
+  KeptPlace place = KeptPlace::Definitions;
+  std::uint64_t afterRow = 0;  // among the definitions: the id of the row it follows; 0 first
+  std::string text;            // its physical lines whole, joined by CR LF
+};
+
+// The file a sheet was read from or last written to, as it was then.
+struct SheetSource {
+  FileStamp stamp;          // does not exist: no file was read or written under the name
+  bool unread = false;      // the file exists but was refused: the sheet holds none of it
+  std::string unreadWhy;    // what was wrong with it (Shift-JIS)
 };
 
 // The rows of one name in a NameIndex, top to bottom. Most names have one
@@ -252,6 +276,9 @@ struct TDefine {
   std::uint64_t changeCount = 0;  // counts the changes that set modified; reading a value is none
   RowSearch search;
   SheetLayout layout;  // window place, column widths, font, shown
+  SheetSource source;  // the file behind `name`, as read or written
+  std::vector<KeptLine> keptLines;  // in file order
+  std::uint64_t lastRowId = 0;      // the id given to the newest row
   ForgetCounters forgetCounters;  // kept by ForgetValues
   NameIndex nameIndex;            // kept by the store
   LookupMemo rowMemo;             // kept by FindRow

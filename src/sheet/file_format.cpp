@@ -1,14 +1,10 @@
 // The definition file writer and the safe replacement of a file on disk.
 #include "sheet/file_format.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
+#include <unordered_map>
 
 #include "commands/procedures.h"
 #include "commands/set_command.h"
@@ -125,12 +121,8 @@ ReadBack MeasureReadBack(std::string_view line) {
   return measure;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  if (a == b) return true;
-  struct stat first {
-  }, second{};
-  if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
-  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+bool SameFile(const Context& ctx, const std::string& a, const std::string& b) {
+  return a == b || StampOf(ctx, a).SameFileAs(StampOf(ctx, b));
 }
 
 // The settings as "> .Set ..." lines. The File line says Off when the log is
@@ -141,71 +133,65 @@ void AppendSettings(std::string& out, const Context& ctx, const std::string& fil
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     line += kLineEnd;
     if (line.starts_with(kFileSettingPrefix) && ctx.settings.file &&
-        SameFile(ctx.settings.logFileName, fileName)) {
+        SameFile(ctx, ctx.settings.logFileName, fileName)) {
       line = kFileOffLine;
     }
     out += EscapePercent(line);
   }
 }
 
+// The kept lines of a layout section, each on its own line.
+void AppendKept(std::string& out, const TDefine& sheet, KeptPlace place) {
+  for (const KeptLine& kept : sheet.keptLines) {
+    if (kept.place == place) AppendLine(out, kept.text);
+  }
+}
+
+// The kept lines among the definitions, by the id of the row they follow.
+std::unordered_map<std::uint64_t, std::vector<const KeptLine*>> KeptByRow(const TDefine& sheet) {
+  std::unordered_map<std::uint64_t, std::vector<const KeptLine*>> byRow;
+  for (const KeptLine& kept : sheet.keptLines) {
+    if (kept.place == KeptPlace::Definitions) byRow[kept.afterRow].push_back(&kept);
+  }
+  return byRow;
+}
+
+void AppendKeptAfter(std::string& out,
+                     std::unordered_map<std::uint64_t, std::vector<const KeptLine*>>& byRow,
+                     std::uint64_t id) {
+  if (byRow.empty()) return;
+  auto it = byRow.find(id);
+  if (it == byRow.end()) return;
+  for (const KeptLine* kept : it->second) AppendLine(out, kept->text);
+  byRow.erase(it);
+}
+
+// The definition lines from the top row down, each row's kept lines after it.
 void AppendDefinitions(std::string& out, const TDefine& sheet, std::vector<std::string>* tooLong) {
+  auto kept = KeptByRow(sheet);
+  AppendKeptAfter(out, kept, 0);
   for (int row = 1; row < sheet.RowCount() - 1; ++row) {
     const std::shared_ptr<Definition> d = DefinitionAt(sheet, row);
-    if (!d) continue;
-    const std::string line = DefinitionLine(d->text);
-    if (line.empty()) continue;
-    const ReadBack measure = MeasureReadBack(line);
-    if (tooLong != nullptr &&
-        (measure.lineBytes > kReadableLine || measure.textBytes > kExpandableText)) {
-      tooLong->push_back(SheetCellText(sheet, row, NameColumn));
+    const std::string line = d ? DefinitionLine(d->text) : std::string();
+    if (!line.empty()) {
+      const ReadBack measure = MeasureReadBack(line);
+      if (tooLong != nullptr &&
+          (measure.lineBytes > kReadableLine || measure.textBytes > kExpandableText)) {
+        tooLong->push_back(SheetCellText(sheet, row, NameColumn));
+      }
+      AppendLine(out, line);
     }
-    AppendLine(out, line);
+    AppendKeptAfter(out, kept, sheet.rows[static_cast<std::size_t>(row)].id);
   }
-}
-
-std::string ErrorText(int error) { return std::strerror(error); }
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The file a name finally refers to: a symbolic link is followed.
-std::string ResolveTarget(const std::string& fileName) {
-  struct stat info {};
-  if (lstat(fileName.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return fileName;
-  char resolved[PATH_MAX];
-  if (realpath(fileName.c_str(), resolved) == nullptr) return fileName;
-  return resolved;
-}
-
-// The permissions a new file gets: the old file's, or those the umask allows.
-mode_t TargetMode(const std::string& target) {
-  struct stat info {};
-  if (stat(target.c_str(), &info) == 0) return info.st_mode & 07777;
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
-bool WriteAll(int fd, std::string_view content) {
-  while (!content.empty()) {
-    const ssize_t written = write(fd, content.data(), content.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
+  // Lines whose row went in a way that did not hand them on: last, in file order.
+  for (const KeptLine& line : sheet.keptLines) {
+    if (line.place != KeptPlace::Definitions) continue;
+    auto it = kept.find(line.afterRow);
+    if (it != kept.end()) {
+      for (const KeptLine* left : it->second) AppendLine(out, left->text);
+      kept.erase(it);
     }
-    content.remove_prefix(static_cast<std::size_t>(written));
   }
-  return true;
-}
-
-void SyncFolder(const std::string& folder) {
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
 }
 
 }  // namespace
@@ -254,6 +240,11 @@ std::string DefinitionFileText(const Context& ctx, const TDefine& sheet, FileKin
   if (kind != FileKind::Definition) {
     AppendLine(out, "[MainForm]");
     AppendPlace(out, ctx.mainForm.place);
+    AppendKept(out, sheet, KeptPlace::MainForm);
+  } else if (std::any_of(sheet.keptLines.begin(), sheet.keptLines.end(),
+                         [](const KeptLine& k) { return k.place == KeptPlace::MainForm; })) {
+    AppendLine(out, "[MainForm]");
+    AppendKept(out, sheet, KeptPlace::MainForm);
   }
   AppendLine(out, "[DefineForm]");
   AppendPlace(out, sheet.layout.place);
@@ -261,6 +252,7 @@ std::string DefinitionFileText(const Context& ctx, const TDefine& sheet, FileKin
   AppendKey(out, "DGname", sheet.layout.columnWidths[NameColumn]);
   AppendKey(out, "DGvalue", sheet.layout.columnWidths[ValueColumn]);
   AppendKey(out, "DGdefine", sheet.layout.columnWidths[TextColumn]);
+  AppendKept(out, sheet, KeptPlace::DefineForm);
   AppendLine(out, "[Define]");
   AppendDefinitions(out, sheet, tooLong);
   if (kind == FileKind::Initial) {
@@ -269,38 +261,6 @@ std::string DefinitionFileText(const Context& ctx, const TDefine& sheet, FileKin
   }
   AppendLine(out, kClosingNotice);
   return out;
-}
-
-bool ReplaceFileContent(const std::string& fileName, std::string_view content, std::string& error) {
-  const std::string target = ResolveTarget(fileName);
-  struct stat info {};
-  if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-    error = S_ISDIR(info.st_mode) ? ErrorText(EISDIR) : "not a regular file";
-    return false;
-  }
-  std::string temporary = target + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    error = ErrorText(errno);
-    return false;
-  }
-  bool ok = fchmod(fd, TargetMode(target)) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
-  int failure = ok ? 0 : errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    failure = errno;
-  }
-  if (ok && rename(temporary.c_str(), target.c_str()) != 0) {
-    ok = false;
-    failure = errno;
-  }
-  if (!ok) {
-    unlink(temporary.c_str());
-    error = ErrorText(failure);
-    return false;
-  }
-  SyncFolder(FolderOf(target));
-  return true;
 }
 
 }  // namespace zemu

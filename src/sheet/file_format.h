@@ -1,6 +1,5 @@
 // The definition file format: how a sheet is written as a text file of
-// header, INI-style layout sections and "> " statement lines, and how such a
-// file is replaced on disk without ever leaving a half-written file behind.
+// header, INI-style layout sections and "> " statement lines.
 //
 // The three kinds of file, chosen by the lower-cased extension:
 //   ".ini"  initial definition file: MainForm, DefineForm, Define, Set Options
@@ -48,20 +47,14 @@ std::string WithDefaultExtension(std::string_view fileName);
 std::string DefinitionLine(std::string_view text);
 
 // The whole file for `sheet` as the kind asks: layout keys from the sheet and
-// the main window, the definition lines of the rows from top to bottom, and
-// for an initial file the settings as executable .set lines. `fileName` is
+// the main window, the definition lines of the rows from top to bottom with
+// the sheet's kept lines of its file in their places, and for an initial
+// file the settings as executable .set lines. `fileName` is
 // the file being written (the settings never make it a log file). Names of
 // definitions whose line is longer than .do reads in one piece are added to
 // `tooLong` when it is given.
 std::string DefinitionFileText(const Context& ctx, const TDefine& sheet, FileKind kind,
                                const std::string& fileName,
                                std::vector<std::string>* tooLong = nullptr);
-
-// Replaces the file `fileName` with `content` as one step: the bytes go to a
-// new file in the same folder, which is then renamed over the old one (a
-// symbolic link is followed, so the file it points at is replaced). The old
-// file keeps its permissions. On failure nothing is left behind, the old file
-// is as it was, `error` says why and the result is false.
-bool ReplaceFileContent(const std::string& fileName, std::string_view content, std::string& error);
 
 }  // namespace zemu

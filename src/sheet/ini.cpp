@@ -125,14 +125,11 @@ const std::string* FindKey(const IniSection& section, std::string_view key) {
   return nullptr;
 }
 
-}  // namespace
-
-IniSection ReadIniSection(const std::string& fileName, std::string_view name) {
+// The keys of section `name` from an open file.
+IniSection ReadSection(std::FILE* file, std::string_view name) {
   IniSection section;
-  FilePtr file = OpenRegularFile(fileName);
-  if (!file) return section;
   bool inside = false;
-  ForEachIniLine(file.get(), [&](std::string_view line) {
+  ForEachIniLine(file, [&](std::string_view line) {
     std::string_view heading;
     if (SectionName(line, heading)) {
       inside = SameName(heading, name);
@@ -142,6 +139,32 @@ IniSection ReadIniSection(const std::string& fileName, std::string_view name) {
   });
   return section;
 }
+
+}  // namespace
+
+IniSection ReadIniSection(const std::string& fileName, std::string_view name) {
+  FilePtr file = OpenRegularFile(fileName);
+  if (!file) return {};
+  return ReadSection(file.get(), name);
+}
+
+IniSection ParseIniSection(std::string_view text, std::string_view name) {
+  if (text.empty()) return {};
+  FilePtr file(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
+  if (!file) return {};
+  return ReadSection(file.get(), name);
+}
+
+bool IniSectionHeading(std::string_view line, std::string_view& name) {
+  return SectionName(line, name);
+}
+
+std::string_view IniKeyOf(std::string_view line) {
+  const std::size_t equals = line.find('=');
+  return equals == std::string_view::npos ? std::string_view() : Trim(line.substr(0, equals));
+}
+
+bool IniSameName(std::string_view a, std::string_view b) { return SameName(a, b); }
 
 bool ParseIniInteger(std::string_view text, int& value) {
   text = Trim(text);

@@ -31,6 +31,17 @@ struct IniSection {
 // regular file or cannot be read, and a missing section, give no keys.
 IniSection ReadIniSection(const std::string& fileName, std::string_view name);
 
+// The same from the text of a file already read.
+IniSection ParseIniSection(std::string_view text, std::string_view name);
+
+// A line "[name]" (blanks allowed around): true, with the name.
+bool IniSectionHeading(std::string_view line, std::string_view& name);
+// The key of a line "key=value" (blanks around it dropped); empty for any
+// other line.
+std::string_view IniKeyOf(std::string_view line);
+// Section and key names compare without regard to ASCII case.
+bool IniSameName(std::string_view a, std::string_view b);
+
 // The value of `key` as a decimal integer (optional sign, digits, nothing
 // else); `fallback` when the key is missing or its value is not such an
 // integer or does not fit an int.

@@ -2,22 +2,21 @@
 // showing, activation, resizing and in-place edits.
 #include "sheet/sheet_ops.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <memory>
 
 #include "commands/dispatcher.h"
 #include "commands/file_text.h"
-#include "commands/procedures.h"
 #include "console/console.h"
 #include "context.h"
 #include "definitions/store.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
+#include "platform/files.h"
 #include "sheet/file_format.h"
 #include "sheet/ini.h"
-#include "engine/sjis_literal.h"
+#include "sheet/sheet_file.h"
 
 namespace zemu {
 
@@ -26,99 +25,10 @@ namespace {
 constexpr const char* kSavedTitlePrefix = " ZEMU 定義式 -- "_sj;
 constexpr const char* kForgetQuestion = "Do you want forget all definitions?";
 constexpr const char* kForgetCaption = "Confirmation";
-// How much of a file is looked at to tell a text file from other bytes.
-constexpr std::size_t kSniffSize = 65536;
+constexpr const char* kOverwriteCaption = "上書きの確認"_sj;
 
-// What a file offered as a sheet's file turned out to be.
-enum class FileState { Text, Missing, Unopenable, Binary, CrOnly, NotShiftJisOrUtf8, Unconvertible };
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Looks at the file before .do reads it: only a regular, readable file of
-// text lines is run. A NUL byte marks a binary file; lone CRs without any LF
-// mark a file whose lines .do would read as one. The bytes of a Shift-JIS
-// file are kept in ctx.checkedShiftJisText for .do, which reads them next.
-FileState InspectFile(Context& ctx, const std::string& fileName) {
-  struct stat info {};
-  if (stat(fileName.c_str(), &info) != 0) return FileState::Missing;
-  if (!S_ISREG(info.st_mode)) return FileState::Unopenable;
-  FilePtr file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) return FileState::Unopenable;
-  std::string sample(std::min(kSniffSize, static_cast<std::size_t>(info.st_size) + 1), '\0');
-  sample.resize(std::fread(sample.data(), 1, sample.size(), file.get()));
-  if (std::ferror(file.get())) return FileState::Unopenable;
-  if (sample.find('\0') != std::string::npos) return FileState::Binary;
-  if (sample.find('\r') != std::string::npos && sample.find('\n') == std::string::npos) {
-    return FileState::CrOnly;
-  }
-  // The whole file must read as Shift-JIS or UTF-8.
-  ReadRestOfFile(file.get(), sample);
-  std::string converted;
-  switch (ClassifyFileText(sample, converted)) {
-    case FileText::Neither:
-      return FileState::NotShiftJisOrUtf8;
-    case FileText::Unconvertible:
-      return FileState::Unconvertible;
-    case FileText::ShiftJis:
-      ctx.checkedShiftJisText = std::move(sample);
-      return FileState::Text;
-    default:
-      return FileState::Text;
-  }
-}
-
-void ReportUnreadable(Context& ctx, const std::string& fileName, FileState state) {
-  switch (state) {
-    case FileState::Binary:
-      ScreenOut(ctx, ChannelError,
-                "  ERROR: " + fileName + "は、テキストファイルではありません。\r\n"_sj);
-      break;
-    case FileState::CrOnly:
-      ScreenOut(ctx, ChannelError,
-                "  ERROR: " + fileName + "は、改行がCRだけのファイルです。読み込めません。\r\n"_sj);
-      break;
-    case FileState::NotShiftJisOrUtf8:
-      ReportFileText(ctx, fileName, FileText::Neither);
-      break;
-    case FileState::Unconvertible:
-      ReportFileText(ctx, fileName, FileText::Unconvertible);
-      break;
-    default:
-      // The words .do uses for a file it cannot open.
-      ScreenOut(ctx, ChannelLine, "  ERROR: " + fileName + "を開けません。\n"_sj);
-      break;
-  }
-}
-
-// The quoted name as DoCommand reads it. A name that a stored procedure
-// would answer to is given a "./" in front, so that the file is what runs.
-std::string DoParameter(Context& ctx, const std::string& fileName) {
-  std::string name = fileName;
-  const char* probe = name.c_str();
-  if (FindDefinition(ctx, probe, ProcedureKind)) name = "./" + name;
-  const char quote = name.find('"') == std::string::npos ? '"' : '\'';
-  return quote + name + quote;
-}
-
-// Runs the file's "> " lines into the sheet, with the loading mark set.
-void RunSheetFile(Context& ctx, TDefine& sheet, const std::string& fileName) {
-  SelectSheet(ctx, sheet);
-  const std::string parameter = DoParameter(ctx, fileName);
-  const bool wasLoading = ctx.loading;
-  const RunState wasState = ctx.runState;
-  if (wasState == RunState::Idle) SetRunState(ctx, RunState::Running);
-  ctx.loading = true;
-  const char* cursor = parameter.c_str();
-  DoCommand(ctx, cursor);
-  ctx.loading = wasLoading;
-  if (wasState == RunState::Idle && ctx.runState == RunState::Running) SetRunState(ctx, wasState);
-}
-
-void ReadSheetLayout(const std::string& fileName, SheetLayout& layout) {
-  const IniSection keys = ReadIniSection(fileName, "DefineForm");
+void ReadSheetLayout(std::string_view text, SheetLayout& layout) {
+  const IniSection keys = ParseIniSection(text, "DefineForm");
   layout.place.top = IniInteger(keys, "Top", layout.place.top);
   layout.place.left = IniInteger(keys, "Left", layout.place.left);
   layout.place.height = IniInteger(keys, "Height", layout.place.height);
@@ -132,16 +42,21 @@ void ReadSheetLayout(const std::string& fileName, SheetLayout& layout) {
 }
 
 // Loads a named file; returns whether the sheet may take the name as its
-// file (the file was read, or is missing and a save will create it).
+// file (the file was read, or is missing and a save will create it). A file
+// that was refused stays the sheet's source, so that no save goes over it
+// unasked.
 bool LoadNamedSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
-  const FileState state = InspectFile(ctx, fileName);
-  if (state != FileState::Text) {
-    ReportUnreadable(ctx, fileName, state);
-    return state == FileState::Missing;
+  const FileRead read = ReadFileText(ctx, fileName, true);
+  ReportFileRead(ctx, fileName, read);
+  sheet.source = SheetSource{read.stamp, false, {}};
+  if (read.problem == FileProblem::Missing) return true;
+  if (read.problem != FileProblem::None) {
+    sheet.source.unread = true;
+    sheet.source.unreadWhy = UnreadReason(read);
+    return false;
   }
-  ReadSheetLayout(fileName, sheet.layout);
-  RunSheetFile(ctx, sheet, fileName);
-  std::string().swap(ctx.checkedShiftJisText);
+  ReadSheetLayout(read.text, sheet.layout);
+  RunSheetText(ctx, sheet, fileName, read.text);
   return true;
 }
 
@@ -158,16 +73,71 @@ void WarnTooLong(Context& ctx, const std::string& fileName, const std::vector<st
   }
 }
 
+// What writing the sheet over the existing file `fileName` would lose: one
+// line for each thing the user should know first; none when the file is the
+// sheet's own, as it was read or last written, and may be written.
+std::vector<std::string> OverwriteConcerns(const Context& ctx, const TDefine& sheet,
+                                           const std::string& fileName, const FileStamp& now) {
+  std::vector<std::string> concerns;
+  const SheetSource& source = sheet.source;
+  const bool own = now.SameFileAs(source.stamp) || (fileName == sheet.name && source.stamp.exists);
+  if (own && source.unread) {
+    concerns.push_back(fileName + "は、読み込めなかったファイルです（"_sj + source.unreadWhy +
+                       "）。上書きすると、その内容は失われます。"_sj);
+  } else if (own && !now.SameAs(source.stamp)) {
+    concerns.push_back(fileName + "は、読み込んだ後にほかで書き換えられています。"_sj
+                                  "上書きすると、その変更は失われます。"_sj);
+  } else if (!own) {
+    concerns.push_back(fileName + "は、既にあります。上書きすると、その内容は失われます。"_sj);
+  }
+  if (IsWriteProtected(ctx, fileName, now)) {
+    concerns.push_back(fileName + "は、書き込み禁止になっています。"_sj);
+  }
+  return concerns;
+}
+
+// Asks before the save goes over a file whose content the sheet does not
+// hold. True when the save may go on; where nobody can be asked, the save
+// is refused and the reason reported.
+bool ConfirmOverwrite(Context& ctx, const TDefine& sheet, const std::string& fileName) {
+  const FileStamp now = StampOf(ctx, fileName);
+  if (!now.exists || !now.regular) return true;  // nothing to lose; the write refuses a folder
+  const std::vector<std::string> concerns = OverwriteConcerns(ctx, sheet, fileName, now);
+  if (concerns.empty()) return true;
+  std::string question;
+  for (const std::string& concern : concerns) question += concern + "\r\n";
+  if (!ctx.toolkit->CanAsk()) {
+    for (const std::string& concern : concerns) {
+      ScreenOut(ctx, ChannelError, "  ERROR: " + concern + "\r\n");
+    }
+    ScreenOut(ctx, ChannelError, "  ERROR: "_sj + fileName + "には保存しません。\r\n"_sj);
+    return false;
+  }
+  if (ctx.toolkit->AskQuestion(kOverwriteCaption, question + "上書きしますか？"_sj, false) ==
+      Answer::Yes) {
+    return true;
+  }
+  ScreenOut(ctx, ChannelError, "  " + fileName + "には保存しませんでした。\r\n"_sj);
+  return false;
+}
+
 // Writes the sheet to `fileName` (extension added); true on success.
 bool WriteSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
+  if (!ConfirmOverwrite(ctx, sheet, fileName)) return false;
   std::vector<std::string> tooLong;
   const std::string content =
       DefinitionFileText(ctx, sheet, FileKindOf(fileName), fileName, &tooLong);
   std::string reason;
-  if (!ReplaceFileContent(fileName, content, reason)) {
+  if (!ReplaceFile(ctx, fileName, content, reason)) {
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
+    if (reason == ErrorText(ENOENT) && !StampOf(ctx, folder).exists) {
+      reason = "フォルダ"_sj + folder + "がありません"_sj;
+    }
     ReportSaveFailure(ctx, fileName, reason);
     return false;
   }
+  sheet.source = SheetSource{StampOf(ctx, fileName), false, {}};
   WarnTooLong(ctx, fileName, tooLong);
   return true;
 }
@@ -186,6 +156,13 @@ std::string SaveUnder(Context& ctx, TDefine& sheet, const std::string& chosen, b
 }
 
 std::string AskAndSave(Context& ctx, TDefine& sheet) {
+  if (!ctx.toolkit->CanAsk()) {
+    ScreenOut(ctx, ChannelError,
+              "  ERROR: シート"_sj + sheet.name +
+                  "には保存先のファイル名が決まっていないので、保存できません。"_sj
+                  "ファイル名を指定して保存してください。\r\n"_sj);
+    return {};
+  }
   const std::string chosen =
       ctx.toolkit->SaveFileDialog({kSaveDialogTitle, kSaveDialogFilter, "ZDF", sheet.name});
   if (chosen.empty()) return {};

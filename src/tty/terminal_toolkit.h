@@ -35,6 +35,7 @@ class TerminalToolkit : public Toolkit {
   bool WaitForEvents() override;
   std::string OpenFileDialog(const FileDialogRequest& request) override;
   std::string SaveFileDialog(const FileDialogRequest& request) override;
+  bool CanAsk() override { return io_.interactive(); }
   Answer AskQuestion(const std::string& title, const std::string& text, bool withCancel) override;
   void ShowMessage(const std::string& title, const std::string& text) override;
   bool InputBox(const std::string& title, const std::string& prompt, std::string& text) override;

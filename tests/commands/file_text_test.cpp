@@ -1,6 +1,5 @@
-// Reading the files .do runs: the rest of a file from where it was left, and
-// the Shift-JIS check, skipped only for the very bytes the sheet loader has
-// just found to be Shift-JIS.
+// Reading the files .do runs and sheets load: the rest of a file from where
+// it was left, and each encoding a file may be written in.
 #include "commands/file_text.h"
 
 #include <gtest/gtest.h>
@@ -14,20 +13,48 @@
 namespace zemu {
 namespace {
 
-TEST(ShiftJisStreamTest, TrustsOnlyTheCheckedBytes) {
-  const std::string notText = "> a<1 '\x81\x20\xFF\r\n";  // neither Shift-JIS nor UTF-8
-  const std::pair<std::string, bool> cases[] = {
-      {"", false}, {notText, true}, {notText + " ", false}, {notText.substr(1), false}};
-  for (const auto& [checked, trusted] : cases) {
-    Context ctx;
-    ctx.checkedShiftJisText = checked;
-    std::FILE* file = std::tmpfile();
-    std::fputs(notText.c_str(), file);
-    std::rewind(file);
-    EXPECT_EQ(ShiftJisStream(ctx, "t.ZDF", file) == file, trusted) << checked;
-    EXPECT_EQ(ScreenText(ctx).find("ERROR") == std::string::npos, trusted) << ScreenText(ctx);
-    std::fclose(file);
+// Each kind of file text, read strictly (a sheet's file) and as .do reads it.
+TEST(ReadFileTextTest, ReadsEachEncodingOrSaysWhyNot) {
+  const std::string sjis = "> a<1 '\x95\x5C\r\n";  // 表
+  const struct {
+    const char* name;
+    std::string bytes;
+    FileProblem strict;
+    FileProblem lenient;
+    std::string text;  // the Shift-JIS text when it was read
+  } cases[] = {
+      {"shift-jis", sjis, FileProblem::None, FileProblem::None, sjis},
+      {"utf-8", "> a<1 '\xE8\xA1\xA8\r\n", FileProblem::None, FileProblem::None, sjis},
+      {"utf-16le", std::string("\xFF\xFE>\0 \0a\0<\0001\0 \0'\0\x68\x88\r\0\n\0", 22),
+       FileProblem::None, FileProblem::None, sjis},
+      {"utf-16be", std::string("\xFE\xFF\0>\0 \0a\0<\0001\0 \0'\x88\x68\0\r\0\n", 22),
+       FileProblem::None, FileProblem::None, sjis},
+      {"neither", "> a<1 '\x81\x20\xFF\r\n", FileProblem::Neither, FileProblem::Neither, ""},
+      {"emoji", "> a<1 '\xF0\x9F\x98\x80\r\n", FileProblem::Unconvertible,
+       FileProblem::Unconvertible, ""},
+      {"binary", std::string("> a<1\0\r\n", 8), FileProblem::Binary, FileProblem::None,
+       std::string("> a<1\0\r\n", 8)},
+      {"cr only", "> a<1\r> b<2\r", FileProblem::CrOnly, FileProblem::None, "> a<1\r> b<2\r"},
+  };
+  const std::string path = ::testing::TempDir() + "/file_text.ZDF";
+  for (const auto& c : cases) {
+    for (const bool strict : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (strict ? " strict" : " lenient"));
+      std::FILE* file = std::fopen(path.c_str(), "wb");
+      std::fwrite(c.bytes.data(), 1, c.bytes.size(), file);
+      std::fclose(file);
+      Context ctx;
+      const FileRead read = ReadFileText(ctx, path, strict);
+      EXPECT_EQ(read.problem, strict ? c.strict : c.lenient);
+      if (read.problem == FileProblem::None) {
+        EXPECT_EQ(read.text, c.text);
+      }
+      EXPECT_TRUE(read.stamp.exists);
+    }
   }
+  Context ctx;
+  EXPECT_EQ(ReadFileText(ctx, path + ".none", true).problem, FileProblem::Missing);
+  EXPECT_EQ(ReadFileText(ctx, ::testing::TempDir(), true).problem, FileProblem::Unopenable);
 }
 
 // The rest of a file from where it was left, whatever its size against the

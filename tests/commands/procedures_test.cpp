@@ -220,9 +220,10 @@ TEST_F(ProcedureFiles, MissingFileFolderOrDeviceIsReportedAndTheLineGoesOn) {
   }
 }
 
-// 表 and ソ end in the byte of "\", which must not split the word.
+// 表 and ソ end in the byte of "\", which must not split the word. The
+// statement names the file in Shift-JIS; the disk holds the name in UTF-8.
 TEST_F(ProcedureFiles, ShiftJisFileNameNeedsNoQuotes) {
-  WriteFile("\x95\x5c\x83\x5c.ZDF", "> \"%0\"\n");
+  WriteFile("\xE8\xA1\xA8\xE3\x82\xBD.ZDF", "> \"%0\"\n");
   char previous[4096];
   ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
   ASSERT_EQ(chdir(folder_.c_str()), 0);

@@ -180,12 +180,13 @@ int CountEntries(const std::string& folder) {
 }
 
 TEST(ReplaceFile, WritesAndKeepsPermissions) {
+  Context files;
   ScratchDir dir;
   const std::string path = dir / "t.ZDF";
   std::string error;
-  ASSERT_TRUE(ReplaceFileContent(path, "first\r\n", error)) << error;
+  ASSERT_TRUE(ReplaceFile(files, path, "first\r\n", error)) << error;
   chmod(path.c_str(), 0640);
-  ASSERT_TRUE(ReplaceFileContent(path, "second\r\n", error)) << error;
+  ASSERT_TRUE(ReplaceFile(files, path, "second\r\n", error)) << error;
   EXPECT_EQ(ReadFile(path), "second\r\n");
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
@@ -194,11 +195,12 @@ TEST(ReplaceFile, WritesAndKeepsPermissions) {
 }
 
 TEST(ReplaceFile, FollowsSymbolicLinks) {
+  Context files;
   ScratchDir dir;
   WriteFile(dir / "real.ZDF", "old");
   ASSERT_EQ(symlink((dir / "real.ZDF").c_str(), (dir / "link.ZDF").c_str()), 0);
   std::string error;
-  ASSERT_TRUE(ReplaceFileContent(dir / "link.ZDF", "new", error)) << error;
+  ASSERT_TRUE(ReplaceFile(files, dir / "link.ZDF", "new", error)) << error;
   EXPECT_EQ(ReadFile(dir / "real.ZDF"), "new");
   struct stat info {};
   ASSERT_EQ(lstat((dir / "link.ZDF").c_str(), &info), 0);
@@ -206,24 +208,26 @@ TEST(ReplaceFile, FollowsSymbolicLinks) {
 }
 
 TEST(ReplaceFile, FailuresLeaveTheOldFileAlone) {
+  Context files;
   ScratchDir dir;
   std::string error;
   // The folder was replaced by a file.
   WriteFile(dir / "blocker", "not a folder");
-  EXPECT_FALSE(ReplaceFileContent(dir / "blocker/t.ZDF", "x", error));
+  EXPECT_FALSE(ReplaceFile(files, dir / "blocker/t.ZDF", "x", error));
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(ReadFile(dir / "blocker"), "not a folder");
   // The name is a folder.
   mkdir((dir / "sub.ZDF").c_str(), 0755);
   error.clear();
-  EXPECT_FALSE(ReplaceFileContent(dir / "sub.ZDF", "x", error));
+  EXPECT_FALSE(ReplaceFile(files, dir / "sub.ZDF", "x", error));
   EXPECT_FALSE(error.empty());
   // A missing folder.
-  EXPECT_FALSE(ReplaceFileContent(dir / "none/t.ZDF", "x", error));
+  EXPECT_FALSE(ReplaceFile(files, dir / "none/t.ZDF", "x", error));
   EXPECT_EQ(CountEntries(dir.path()), 2);
 }
 
 TEST(ReplaceFile, WriteErrorMidwayKeepsTheOldFile) {
+  Context files;
   ScratchDir dir;
   const std::string path = dir / "t.ZDF";
   WriteFile(path, "old content");
@@ -235,7 +239,7 @@ TEST(ReplaceFile, WriteErrorMidwayKeepsTheOldFile) {
   small.rlim_cur = 100;
   setrlimit(RLIMIT_FSIZE, &small);
   std::string error;
-  const bool written = ReplaceFileContent(path, std::string(5000, 'x'), error);
+  const bool written = ReplaceFile(files, path, std::string(5000, 'x'), error);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
   EXPECT_FALSE(written);

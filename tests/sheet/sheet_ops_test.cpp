@@ -128,13 +128,14 @@ TEST(SheetFiles, LayoutKeysAndTheirDefaults) {
   EXPECT_EQ(layout.fontName, "Mono");
   EXPECT_EQ(layout.fontSize, 12);
   EXPECT_TRUE(layout.shown);
-  // Saving writes the layout back, without the font keys.
+  // Saving writes the layout back; the font keys, which only a person
+  // writes, stay as they were written.
   const std::string name = SaveSheet(p.ctx, CurrentSheet(p.ctx));
   const std::string text = ReadFile(name);
   EXPECT_TRUE(Contains(text,
                        "[DefineForm]\r\nTop=10\r\nLeft=40\r\nHeight=300\r\nWidth=500\r\n"
-                       "DGtype=50\r\nDGname=60\r\nDGvalue=70\r\nDGdefine=256\r\n"));
-  EXPECT_FALSE(Contains(text, "Font"));
+                       "DGtype=50\r\nDGname=60\r\nDGvalue=70\r\nDGdefine=256\r\n"
+                       "Font=Mono\r\nFontSize=12\r\n[Define]\r\n"));
 }
 
 // ---- Names and titles ------------------------------------------------------

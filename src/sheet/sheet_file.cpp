@@ -1,0 +1,233 @@
+// The sheet loader: layout sections, ">" lines and kept lines.
+#include "sheet/sheet_file.h"
+
+#include <array>
+
+#include "commands/file_text.h"
+#include "commands/guard.h"
+#include "commands/procedures.h"
+#include "console/console.h"
+#include "context.h"
+#include "definitions/statements.h"
+#include "definitions/store.h"
+#include "engine/scan.h"
+#include "engine/sjis_literal.h"
+#include "sheet/file_format.h"
+#include "sheet/ini.h"
+
+namespace zemu {
+
+namespace {
+
+enum class Section { None, MainForm, DefineForm, Define, SetOptions, Other };
+
+// The keys the writer writes in each layout section.
+constexpr std::array<std::string_view, 4> kPlaceKeys = {"Top", "Left", "Height", "Width"};
+constexpr std::array<std::string_view, 4> kColumnKeys = {"DGtype", "DGname", "DGvalue",
+                                                         "DGdefine"};
+
+Section SectionNamed(std::string_view name) {
+  if (IniSameName(name, "MainForm")) return Section::MainForm;
+  if (IniSameName(name, "DefineForm")) return Section::DefineForm;
+  if (IniSameName(name, "Define")) return Section::Define;
+  if (IniSameName(name, "Set Options")) return Section::SetOptions;
+  return Section::Other;
+}
+
+template <std::size_t N>
+bool IsOneOf(std::string_view key, const std::array<std::string_view, N>& keys) {
+  for (std::string_view known : keys) {
+    if (IniSameName(key, known)) return true;
+  }
+  return false;
+}
+
+// A key line that the writer writes in the section anew.
+bool IsLayoutKey(Section section, std::string_view line) {
+  const std::string_view key = IniKeyOf(line);
+  if (key.empty()) return false;
+  if (section == Section::MainForm) return IsOneOf(key, kPlaceKeys);
+  return section == Section::DefineForm && (IsOneOf(key, kPlaceKeys) || IsOneOf(key, kColumnKeys));
+}
+
+bool IsHeaderLine(std::string_view line) {
+  return line == kDefinitionHeader || line == kProjectHeader || line == kInitialHeader;
+}
+
+// A ".Set" statement line of the Set Options section: the writer writes the
+// settings there anew.
+bool IsSettingLine(std::string_view line) {
+  const char* p = line.data() + 1;  // after the '>'
+  SkipBlanks(p);
+  std::string word(p, std::min<std::size_t>(4, std::string_view(p).size()));
+  for (char& c : word) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return word == ".set" || word == ".s " || word == ".se ";
+}
+
+// Whether every statement of `text` is a definition that the sheet keeps in
+// a row: then the rows write the line back. The numbers that descriptions
+// would take are given back.
+bool OnlyDefinitions(Context& ctx, const char* text) {
+  const std::int32_t autoNumber = ctx.defines.autoNumber;
+  Definition scratch("");
+  bool any = false;
+  bool only = true;
+  for (const char* p = text; only;) {
+    SkipBlanks(p);
+    if (*p == ';') {
+      ++p;
+      continue;
+    }
+    if (*p == '\0') break;
+    if (*p == '.' || *p == '"' || *p == '}' || *p == '\'') {
+      only = false;
+      break;
+    }
+    AnalyseStatementAt(ctx, scratch, p);
+    switch (scratch.kind) {
+      case FunctionKind:
+      case VariableKind:
+      case ConversionKind:
+      case DescriptionKind:
+        any = true;
+        SkipStatement(p);
+        break;
+      case ProcedureKind:  // the rest of the line is its body
+        ctx.defines.autoNumber = autoNumber;
+        return true;
+      default:
+        only = false;
+        break;
+    }
+  }
+  ctx.defines.autoNumber = autoNumber;
+  return only && any;
+}
+
+// The id of the sheet's bottom definition row: a line kept now follows it.
+std::uint64_t BottomRowId(const TDefine& sheet) {
+  return sheet.RowCount() > 2 ? sheet.rows[static_cast<std::size_t>(sheet.RowCount() - 2)].id : 0;
+}
+
+// Walks the lines of one sheet file.
+class SheetLoader {
+ public:
+  SheetLoader(Context& ctx, TDefine& sheet, const std::string& fileName)
+      : ctx_(ctx), sheet_(sheet), fileName_(fileName), initial_(FileKindOf(fileName) == FileKind::Initial) {
+    params_[0] = fileName;
+  }
+
+  void Run(std::string_view text) {
+    FileLineReader reader(text);
+    FileLine line;
+    std::string expanded(kExpandSize, '\0');
+    while (reader.Next(line)) {
+      if (!stopped_ && StatementGuard(ctx_)) stopped_ = true;
+      Take(line, expanded);
+    }
+    if (notRun_ > 0) ReportStop();
+  }
+
+ private:
+  void Keep(const FileLine& line, KeptPlace place) {
+    sheet_.keptLines.push_back({place, place == KeptPlace::Definitions ? BottomRowId(sheet_) : 0, line.raw});
+  }
+
+  void Take(const FileLine& line, std::string& expanded) {
+    std::string_view heading;
+    if (line.number == 1 && IsHeaderLine(line.raw)) return;
+    if (line.text[0] != '>' && IniSectionHeading(line.raw, heading)) {
+      section_ = SectionNamed(heading);
+      if (section_ == Section::Other) Keep(line, KeptPlace::Definitions);
+      return;
+    }
+    if (line.raw == kClosingNotice) return;
+    if (line.text[0] == '>') {
+      TakeStatementLine(line, expanded);
+      return;
+    }
+    if (IsLayoutKey(section_, line.raw)) return;
+    if (section_ == Section::MainForm) {
+      Keep(line, KeptPlace::MainForm);
+    } else if (section_ == Section::DefineForm) {
+      Keep(line, KeptPlace::DefineForm);
+    } else {
+      Keep(line, KeptPlace::Definitions);
+    }
+  }
+
+  void TakeStatementLine(const FileLine& line, std::string& expanded) {
+    const bool regenerated = initial_ && section_ == Section::SetOptions && IsSettingLine(line.text);
+    if (stopped_) {
+      if (!regenerated) {
+        Keep(line, KeptPlace::Definitions);
+        ++notRun_;
+      }
+      return;
+    }
+    if (RefuseFileLine(ctx_, fileName_, line)) {
+      ScreenOut(ctx_, ChannelError, "  この行は、シートを保存するときにそのまま書き戻します。\r\n"_sj);
+      Keep(line, KeptPlace::Definitions);
+      return;
+    }
+    ExpandFileLine(line.text, params_, expanded);
+    const bool byRows = OnlyDefinitions(ctx_, expanded.c_str() + 1);
+    RunExpandedLine(ctx_, expanded);
+    if (ctx_.runState == RunState::Aborted || ctx_.guard.stackExhausted) stopped_ = true;
+    // A line may open a sheet of its own (.new): the file's lines belong here.
+    if (ctx_.defines.current != &sheet_ && SheetIndex(ctx_, sheet_) >= 0) SelectSheet(ctx_, sheet_);
+    if (regenerated || (byRows && !stopped_)) return;
+    Keep(line, KeptPlace::Definitions);
+    if (stopped_) ++notRun_;
+  }
+
+  void ReportStop() {
+    ScreenOut(ctx_, ChannelError,
+              "  " + fileName_ + "の読み込みを途中で止めました。実行しなかった"_sj +
+                  std::to_string(notRun_) + "行は、シートを保存するときにそのまま書き戻します。\r\n"_sj);
+  }
+
+  Context& ctx_;
+  TDefine& sheet_;
+  const std::string& fileName_;
+  bool initial_;
+  Parameters params_;
+  Section section_ = Section::None;
+  bool stopped_ = false;  // an abort or the stack's reserve: no more lines run
+  int notRun_ = 0;        // ">" lines kept without running
+};
+
+}  // namespace
+
+void RunSheetText(Context& ctx, TDefine& sheet, const std::string& fileName,
+                  std::string_view text) {
+  SelectSheet(ctx, sheet);
+  const bool wasLoading = ctx.loading;
+  const RunState wasState = ctx.runState;
+  if (wasState == RunState::Idle) SetRunState(ctx, RunState::Running);
+  ctx.loading = true;
+  SheetLoader(ctx, sheet, fileName).Run(text);
+  ctx.loading = wasLoading;
+  if (wasState == RunState::Idle && ctx.runState == RunState::Running) SetRunState(ctx, wasState);
+}
+
+std::string UnreadReason(const FileRead& read) {
+  switch (read.problem) {
+    case FileProblem::Binary:
+      return "テキストファイルではありません"_sj;
+    case FileProblem::CrOnly:
+      return "改行がCRだけのファイルです"_sj;
+    case FileProblem::Neither:
+      return "シフトJISでもUTF-8でもありません"_sj;
+    case FileProblem::Unconvertible:
+      return "シフトJISにない文字を含みます"_sj;
+    case FileProblem::Unopenable:
+      return "開けません"_sj + (read.error != 0 ? "(" + ErrorText(read.error) + ")" : std::string());
+    case FileProblem::Missing:
+    case FileProblem::None:
+      break;
+  }
+  return {};
+}
+
+}  // namespace zemu
