@@ -69,7 +69,7 @@ void DeliverEvents(Context& ctx) {
   }
   ctx.guard.countdown = kChecksPerClockRead;
   std::int64_t now = NowMs();
-  if (now - ctx.guard.lastEventsMs < kEventIntervalMs) return;
+  if (now - ctx.guard.lastEventsMs < ctx.guard.eventIntervalMs) return;
   ctx.guard.lastEventsMs = now;
   ctx.toolkit->ProcessPendingEvents();
 }

@@ -29,6 +29,9 @@ struct GuardState {
   std::uintptr_t stackLimit = 0;  // lowest usable stack address of this thread
   std::size_t baseline = 0;       // free stack space when the program started
   std::int64_t lastEventsMs = 0;  // monotonic clock at the last delivery
+  // The least time between two deliveries; tests set 0, so that events
+  // arrive after a fixed number of checks, whatever the machine's speed.
+  std::int64_t eventIntervalMs = kEventIntervalMs;
   unsigned countdown = 0;         // checks left before the clock is read again
   // The reserve was reached during this top-level statement: every level
   // stops, so that a text that recurses more than once per level cannot

@@ -40,6 +40,7 @@ class ScriptedToolkit : public Toolkit {
   std::function<void()> whenNoEvents;
 
   int fontHeight = 16;
+  bool canAsk = true;  // false: like a pipe, nobody can be asked
 
   void Attach(Context& ctx) override { context_ = &ctx; }
   void SetStatusLine(int line, const std::string& text) override;
@@ -47,6 +48,7 @@ class ScriptedToolkit : public Toolkit {
   bool WaitForEvents() override;
   std::string OpenFileDialog(const FileDialogRequest& request) override;
   std::string SaveFileDialog(const FileDialogRequest& request) override;
+  bool CanAsk() override { return canAsk; }
   Answer AskQuestion(const std::string& title, const std::string& text, bool withCancel) override;
   void ShowMessage(const std::string& title, const std::string& text) override;
   bool InputBox(const std::string& title, const std::string& prompt, std::string& text) override;

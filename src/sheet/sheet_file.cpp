@@ -178,7 +178,6 @@ class SheetLoader {
     if (ctx_.defines.current != &sheet_ && SheetIndex(ctx_, sheet_) >= 0) SelectSheet(ctx_, sheet_);
     if (regenerated || (byRows && !stopped_)) return;
     Keep(line, KeptPlace::Definitions);
-    if (stopped_) ++notRun_;
   }
 
   void ReportStop() {
