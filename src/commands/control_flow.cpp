@@ -97,7 +97,8 @@ bool ReadForHead(Context& ctx, const char*& p, ForHead& head) {
     ok = TakeComma(p);
   }
   if (!ok) {
-    ScreenOut(ctx, ChannelError, kForSyntaxError);
+    // A head that the run's stop cut short is no syntax error.
+    if (!RunStopped(ctx.guard, ctx.runState)) ScreenOut(ctx, ChannelError, kForSyntaxError);
     return false;
   }
   head.end = EvalFormula(ctx, p);
@@ -107,7 +108,7 @@ bool ReadForHead(Context& ctx, const char*& p, ForHead& head) {
     head.step = MakeNumber(IsLess(ctx, head.initial, head.end) ? 1 : -1);
   }
   if (!head.initial.IsNumber() || !head.end.IsNumber() || !head.step.IsNumber()) {
-    ScreenOut(ctx, ChannelError, kForRangeError);
+    if (!RunStopped(ctx.guard, ctx.runState)) ScreenOut(ctx, ChannelError, kForRangeError);
     return false;
   }
   return true;

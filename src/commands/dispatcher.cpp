@@ -403,12 +403,12 @@ void RunDefinitionOrFormula(Context& ctx, const char*& p) {
     }
     return;
   }
-  StoreDefinition(ctx, CurrentSheet(ctx), d);
+  const int row = StoreDefinition(ctx, CurrentSheet(ctx), d);
   if (d->kind == ProcedureKind) {
     SkipToCloseBrace(p);
     return;
   }
-  if (d->kind == VariableKind && ctx.settings.talk) TalkVariable(ctx, *d);
+  if (d->kind == VariableKind && ctx.settings.talk && row > 0) TalkVariable(ctx, *d);
   SkipStatement(p);
 }
 
@@ -438,7 +438,6 @@ class StatementDepth {
   ~StatementDepth() { --guard_.statementDepth; }
   StatementDepth(const StatementDepth&) = delete;
   StatementDepth& operator=(const StatementDepth&) = delete;
-  bool IsTopLevel() const { return guard_.statementDepth == 1; }
 
  private:
   GuardState& guard_;
@@ -455,8 +454,10 @@ StatementStatus ExecuteStatements(Context& ctx, const char*& cursor) {
   StatementStatus status = StatusDone;
   StatementDepth depth(ctx.guard);
   while (!EndsText(*p) && !StopsLoop(status)) {
-    if (depth.IsTopLevel()) ResetStackWatch(ctx.guard);
-    if (StatementGuard(ctx)) break;
+    if (StatementGuard(ctx)) {
+      status = StatusStop;
+      break;
+    }
     SkipBlanks(p);
     bool handBack = false;
     if (*p == '.') {
@@ -467,6 +468,12 @@ StatementStatus ExecuteStatements(Context& ctx, const char*& cursor) {
       RunDefinitionOrFormula(ctx, p);
     }
     if (InAssistMode(ctx)) return StatusAssist;
+    // A statement that the run's stop cut short ends every sequence around
+    // it, whatever the statement itself returned.
+    if (RunStopped(ctx.guard, ctx.runState)) {
+      status = StatusStop;
+      break;
+    }
     if (handBack) {
       cursor = p;
       return status;

@@ -46,6 +46,12 @@ struct GuardState {
   bool abortShown = false;  // this run printed its abort line
 };
 
+// Whether the run was stopped (aborted, or the stack's reserve reached):
+// what it computed since may be cut short, and is not kept.
+inline bool RunStopped(const GuardState& guard, RunState state) {
+  return state == RunState::Aborted || guard.stackExhausted;
+}
+
 // Starts the stack watch anew: for each top-level statement, and as a run
 // begins or ends.
 inline void ResetStackWatch(GuardState& guard) { guard.stackExhausted = false; }

@@ -71,7 +71,9 @@ void EnterLine(Context& ctx) {
   StatementStatus status = ExecuteStatements(ctx, cursor);
   con.lineRunning = false;
 
-  if (status != StatusStop) {
+  // An abort ends the line as a whole, with a prompt; an error that stopped
+  // it (the stack's reserve among them) leaves none.
+  if (status != StatusStop || ctx.runState == RunState::Aborted) {
     ShowPrompt(ctx);
   } else {
     // No prompt follows; the next Enter must keep what this line printed.
@@ -105,8 +107,17 @@ void EndRun(Context& ctx) {
   ResetStackWatch(ctx.guard);
 }
 
+// The watch screen, computed as a run of its own: the run that ends may have
+// been aborted or stopped at the stack's reserve.
+void RefreshWatchAfterRun(Context& ctx) {
+  if (!ctx.defines.watchRefreshNeeded) return;
+  if (ctx.runState == RunState::Aborted) SetRunState(ctx, RunState::Running);
+  ResetStackWatch(ctx.guard);
+  WatchRefresh(ctx);
+}
+
 void ShowPrompt(Context& ctx) {
-  if (ctx.defines.watchRefreshNeeded) WatchRefresh(ctx);
+  RefreshWatchAfterRun(ctx);
   TextControl& screen = *ctx.console.screen;
   // While Idle the prompt line is already on screen: every output put the
   // user's line back below itself.
@@ -291,7 +302,7 @@ PromptLineAside::~PromptLineAside() {
   if (showPrompt_) {
     ShowPrompt(ctx_);
   } else if (ctx_.runState != RunState::Idle) {
-    if (ctx_.defines.watchRefreshNeeded) WatchRefresh(ctx_);
+    RefreshWatchAfterRun(ctx_);
     ScreenOut(ctx_, ChannelLine, "");  // ends the last line the action wrote
     ctx_.output.savedScreenText = screen.Text();
     EndRun(ctx_);

@@ -3,8 +3,10 @@
 // arguments bound as temporary variables.
 #include "definitions/statements.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "commands/guard.h"
 #include "context.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
@@ -186,22 +188,50 @@ class ReadingBody {
   BodyMemo* outer_;
 };
 
+// Watches an evaluation for reads of temporary variables bound before it
+// began (a caller's parameter, a loop's variable): a value that read one
+// holds only for that caller and is not kept.
+class OuterReads {
+ public:
+  explicit OuterReads(TTempVar& table)
+      : table_(table), outer_(table.lowestRead), from_(table.entries.size()) {
+    table.lowestRead = TTempVar::kNoRead;
+  }
+  // The enclosing evaluation learns what this one read.
+  ~OuterReads() { table_.lowestRead = std::min(outer_, table_.lowestRead); }
+  OuterReads(const OuterReads&) = delete;
+  OuterReads& operator=(const OuterReads&) = delete;
+
+  bool Happened() const { return table_.lowestRead < from_; }
+
+ private:
+  TTempVar& table_;
+  std::size_t outer_;
+  std::size_t from_;
+};
+
+// Whether a value just computed for a definition may be kept as its value:
+// not when the run was stopped meanwhile, nor when it read a caller's binding.
+bool MayKeep(const Context& ctx, const OuterReads& reads) {
+  return !RunStopped(ctx.guard, ctx.runState) && !reads.Happened();
+}
+
 // The body's value with `bound` arguments bound, which it unbinds.
-Value BodyValue(Context& ctx, Definition& d, int bound) {
+Value BodyValue(Context& ctx, Definition& d, int bound, const OuterReads& reads) {
   const char* body = d.text.c_str() + d.bodyStart;
   ReadingBody reading(ctx, d);
   Value result = EvalFormula(ctx, body);
   if (d.unitStart > 0) result.unit = d.Unit();
-  if (bound > 0) {
-    PopTempVars(ctx, bound);
+  if (bound > 0) PopTempVars(ctx, bound);
+  if (bound > 0 || reads.Happened()) {
     d.SetTagged(ValueKind::Undefined, kDependsOnArgsText);
-  } else {
+  } else if (MayKeep(ctx, reads)) {
     d.SetValue(result);
   }
   return result;
 }
 
-Value FunctionValue(Context& ctx, Definition& d, const char*& cursor) {
+Value FunctionValue(Context& ctx, Definition& d, const char*& cursor, const OuterReads& reads) {
   int bound = 0;
   if (*cursor == '(') {
     bound = BindArguments(ctx, d, cursor);
@@ -210,7 +240,7 @@ Value FunctionValue(Context& ctx, Definition& d, const char*& cursor) {
       return MakeError("引数が多い"_sj);
     }
   }
-  return BodyValue(ctx, d, bound);
+  return BodyValue(ctx, d, bound, reads);
 }
 
 // The analysis of the statement at base, filling d's kind and offsets;
@@ -329,17 +359,18 @@ namespace {
 
 // GetDefinitionValue once it must evaluate: one returned object on every
 // path, so that the value is built where the caller wants it.
-Value ValueByKind(Context& ctx, Definition& d, const char*& cursor) {
+Value ValueByKind(Context& ctx, Definition& d, const char*& cursor, const OuterReads& reads) {
   switch (d.kind) {
     case VariableKind: {
       Value result = EvaluateVariable(ctx, d);
+      if (!MayKeep(ctx, reads)) return result;  // the text stays as it was
       RewriteVariable(ctx, d, result, d.Text().substr(0, static_cast<std::size_t>(d.nameEnd)),
                       d.Comment());
       return result;
     }
     case FunctionKind:
     case ConversionKind:
-      return FunctionValue(ctx, d, cursor);
+      return FunctionValue(ctx, d, cursor, reads);
     default:
       d.SetValue(MakeError("NotFormula"));
       return d.value;
@@ -348,7 +379,8 @@ Value ValueByKind(Context& ctx, Definition& d, const char*& cursor) {
 
 Value ComputeDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
   if (d.length == 0) AnalyseDefinition(ctx, d);
-  Value result = ValueByKind(ctx, d, cursor);
+  const OuterReads reads(ctx.tempVars);
+  Value result = ValueByKind(ctx, d, cursor, reads);
   if (ctx.settings.trace >= TraceLevel::Formula) {
     ScreenOut(ctx, ChannelTrace, "GET(" + d.Name() + ")=" + ValueText(ctx, result));
   }

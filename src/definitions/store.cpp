@@ -8,6 +8,7 @@
 #include <span>
 #include <utility>
 
+#include "commands/guard.h"
 #include "context.h"
 #include "definitions/statements.h"
 #include "engine/scan.h"
@@ -215,12 +216,13 @@ int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* 
   // first byte (with its second byte, or with any) and of names that begin
   // with a wildcard can hold a row that matches it.
   const auto first = static_cast<unsigned char>(probe[0]);
-  const auto second = static_cast<unsigned char>(probe[1]);
+  // An empty probe has no second byte to read.
+  const auto second = first != 0 ? static_cast<unsigned char>(probe[1]) : 0;
   const std::uint32_t wildRows = index.othersByFirstByte['?'];
   if (index.othersByFirstByte[first] == 0 && wildRows == 0) return found;
   if (unlisted != nullptr) *unlisted = true;
   if (index.othersByFirstByte[first] != 0) {
-    if (IsWildcard(probe[1])) return ScanRows(ctx, sheet, probe, kind);
+    if (IsWildcard(static_cast<char>(second))) return ScanRows(ctx, sheet, probe, kind);
     const std::uint16_t key = static_cast<std::uint16_t>(first << 8);
     found = std::max(found, LastMatch(ctx, sheet, OthersAt(index, key), probe, {}, kind, found));
     if (second != 0) {
@@ -720,7 +722,12 @@ int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
   // A variable's right-hand side runs before the row is looked for: it may
   // itself define or delete rows of this sheet.
   Value assigned;
-  if (d.kind == VariableKind) assigned = EvaluateVariable(ctx, d);
+  if (d.kind == VariableKind) {
+    assigned = EvaluateVariable(ctx, d);
+    // An assignment that the run's stop cut short is no assignment: the
+    // variable keeps its value, and a new one is not made.
+    if (RunStopped(ctx.guard, ctx.runState)) return -1;
+  }
 
   const char* probe = d.text.c_str();
   int row = FindRow(ctx, sheet, probe, 0);

@@ -205,6 +205,7 @@ const char* NameEndAt(Context& ctx, const char* p, BodyMemo::Name*& site) {
 // closing brace is the value. `p` stands after the "{".
 Value ReadBraceGroup(Context& ctx, const char*& p) {
   ExecuteStatements(ctx, p);
+  if (RunStopped(ctx.guard, ctx.runState)) return MakeError("Stack Over");
   if (*p != '}') return MakeError("Missing '}'");
   ++p;
   return EvalItem(ctx, p);

@@ -123,6 +123,19 @@ struct Capture {
   }
 };
 
+// Whether the byte after a '?' of a probe ends the pattern (";", a blank, the
+// end): the '?' then stands for the rest of the stored name's name characters.
+bool EndsPattern(char c) {
+  return !IsNameChar(Byte(&c)) && c != '?' && c != '#' && c != '[' && c != ']';
+}
+
+// Takes the run of name characters at `text` (at least one) into the capture.
+bool CaptureNameRun(const char*& text, Capture& capture) {
+  const char* start = text;
+  while (IsNameChar(Byte(text)) && *text != '\0') text += CharLength(text);
+  return text != start && capture.Append(start, static_cast<std::size_t>(text - start));
+}
+
 // A '?' at `pattern` stands for a run of `text`: with an empty capture, takes
 // whole characters of text until the byte after the '?' comes next (at least
 // one character); otherwise text must go on with the captured run. With
@@ -132,6 +145,7 @@ bool MatchRun(const char*& pattern, const char*& text, Capture& capture, bool na
   const char follow = pattern[1];
   ++pattern;
   if (!capture.Empty()) return capture.Consume(text);
+  if (!namesOnly && EndsPattern(follow)) return CaptureNameRun(text, capture);
   for (;;) {
     if (namesOnly && !IsNameChar(Byte(text))) return false;
     const std::size_t n = CharLength(text);
@@ -339,7 +353,8 @@ bool MatchName(const char* probe, const char* stored) {
       stored += n;
     }
   }
-  return !IsNameChar(Byte(probe));
+  // A '?' left over stands for at least one character that is not there.
+  return *probe != '?' && !IsNameChar(Byte(probe));
 }
 
 // The streams read here belong to one thread: their lock is not taken per byte.

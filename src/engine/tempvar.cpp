@@ -62,6 +62,9 @@ int FindTempVar(Context& ctx, std::string_view name) {
 }
 
 Value BindingValue(Context& ctx, const TempBinding& binding) {
+  TTempVar& table = ctx.tempVars;
+  const auto position = static_cast<std::size_t>(&binding - table.entries.data());
+  if (position < table.lowestRead) table.lowestRead = position;
   if (ctx.settings.trace >= TraceLevel::Calc) {
     ScreenOut(ctx, ChannelTrace, "TempVar: " + binding.name + "=" + ValueText(ctx, binding.value));
   }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,6 +31,11 @@ struct TempBinding {
 struct TTempVar {
   std::vector<TempBinding> entries;  // stored oldest first: index 0 is entries.back()
   int currentIndex = -1;             // found by the last FindTempVar, or -1
+  // The lowest position in `entries` of a binding the evaluator read since
+  // this was last set to kNoRead: a definition whose value read a binding
+  // older than its own evaluation depends on its caller (see OuterReads).
+  static constexpr std::size_t kNoRead = std::numeric_limits<std::size_t>::max();
+  std::size_t lowestRead = kNoRead;
   // How many bindings have a name that begins with each byte (A-Z counted
   // as a-z): a name whose first byte has none is not looked for.
   std::array<std::uint32_t, 256> firstBytes{};

@@ -172,11 +172,17 @@ class SheetLoader {
     }
     ExpandFileLine(line.text, params_, expanded);
     const bool byRows = OnlyDefinitions(ctx_, expanded.c_str() + 1);
+    // Each line starts with the stack's watch anew: a line that ran out of
+    // stack is kept, and the lines after it run all the same. An abort ends
+    // the loading.
+    ResetStackWatch(ctx_.guard);
     RunExpandedLine(ctx_, expanded);
-    if (ctx_.runState == RunState::Aborted || ctx_.guard.stackExhausted) stopped_ = true;
+    const bool cut = RunStopped(ctx_.guard, ctx_.runState);
+    if (ctx_.runState == RunState::Aborted) stopped_ = true;
+    ResetStackWatch(ctx_.guard);
     // A line may open a sheet of its own (.new): the file's lines belong here.
     if (ctx_.defines.current != &sheet_ && SheetIndex(ctx_, sheet_) >= 0) SelectSheet(ctx_, sheet_);
-    if (regenerated || (byRows && !stopped_)) return;
+    if (regenerated || (byRows && !cut)) return;
     Keep(line, KeptPlace::Definitions);
   }
 

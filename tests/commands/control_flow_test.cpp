@@ -340,6 +340,53 @@ TEST(Guard, AbortEndsEveryKindOfLoop) {
   }
 }
 
+// Wherever the abort lands in a pass (between statements, or inside the
+// assignment's formula), the variable keeps a number, a new variable is not
+// made from an assignment cut short, and the other definitions keep their
+// values.
+TEST(Guard, AnAbortedAssignmentLeavesTheVariableAsItWas) {
+  for (int idle = 0; idle < 8; ++idle) {
+    SCOPED_TRACE(idle);
+    ScriptedToolkit toolkit;
+    Context ctx(&toolkit);
+    ctx.guard.eventIntervalMs = 0;
+    Execute(ctx, ".set talk off; s<0; h(x)=x*3; $w=h(2)");
+    QueueIdleEvents(toolkit, idle);
+    toolkit.events.push_back([&] { AbortComputation(ctx); });
+    Execute(ctx, ".for i,1,1e9; s<s+i; t<i*2");
+    SetRunState(ctx, RunState::Running);
+    for (const char* name : {"s", "t"}) {
+      const std::string text = StoredText(ctx, name);
+      EXPECT_TRUE(text.empty() || std::regex_match(text, std::regex(std::string(name) + "<[0-9]+ ")))
+          << text;
+    }
+    EXPECT_EQ(EvalText(ctx, "s").kind, ValueKind::Number);
+    EXPECT_EQ(EvalText(ctx, "w").number, 6);
+    EXPECT_EQ(ScreenText(ctx).find("Stack Over"), std::string::npos) << ScreenText(ctx);
+  }
+}
+
+// Once the stack's reserve is reached, the whole line stops: no later
+// statement of it runs, and no loop reports its head as wrong.
+TEST(Guard, TheStackStopEndsTheLine) {
+  for (const char* line : {".p; 1+2; .for j,1,2; j", ".for k,1,2; .p; .blockend; 1+2",
+                           "x<{.p}1; 1+2", ".while 1; .p; .blockend; 1+2"}) {
+    SCOPED_TRACE(line);
+    Context ctx;
+    Execute(ctx, "p>.for i,1,3; .p");
+    // The stack ends 200 KB below here, whatever the system's limit.
+    ctx.guard.stackLimit = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) - 200000;
+    ClearConsole(ctx);
+    EXPECT_EQ(Execute(ctx, line), StatusStop);
+    const std::string console = ScreenText(ctx);
+    EXPECT_NE(console.find("stack memory near to over"), std::string::npos) << console;
+    EXPECT_EQ(console.find("1+2"), std::string::npos) << console;
+    EXPECT_EQ(console.find(".for (name)"), std::string::npos) << console;
+    EXPECT_EQ(console.find("j="), std::string::npos) << console;
+    EXPECT_EQ(StoredText(ctx, "x"), "");
+  }
+}
+
 TEST(Guard, SystemTraceShowsTheStackBeforeEachStatement) {
   Context ctx;
   ctx.settings.trace = TraceLevel::System;
@@ -359,6 +406,7 @@ TEST(Guard, LowStackStopsEveryLevelWithItsMessage) {
   // Pretend that the stack ends just below this frame.
   ctx.guard.stackLimit = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) - 1024;
   EXPECT_TRUE(StatementGuard(ctx));
+  ResetStackWatch(ctx.guard);  // a new run
   Execute(ctx, "1; 2");
   EXPECT_EQ(ScreenText(ctx), std::string(2, ' ') + "ERROR: stack memory near to over.\r\n" +
                                  "  ERROR: stack memory near to over.\r\n");

@@ -129,6 +129,36 @@ TEST(ListDefinitions, QuestionMarkMatchesARunOfCharacters) {
   }
 }
 
+// A ? stands for at least one name character, whether the pattern ends
+// there or the statement goes on after it.
+TEST(ListDefinitions, QuestionMarkNeedsAtLeastOneCharacter) {
+  const struct {
+    const char* statement;
+    const char* names;  // listed, in row order
+  } cases[] = {
+      {".list a?;", "ab abc axb"}, {".list a?", "ab abc axb"}, {".list a?b;", "axb"},
+      {".list a#;", "a ab abc axb"}, {".list ?; 1", "a ab abc axb"}, {".list a?x;", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.statement);
+    Context ctx;
+    ctx.settings.talk = false;
+    Execute(ctx, "a=1; ab=2; abc=3; axb=4");
+    ClearConsole(ctx);
+    Execute(ctx, c.statement);
+    std::string listed;
+    const std::string screen = ScreenText(ctx);
+    for (std::size_t at = screen.find("\r\n  "); at != std::string::npos;
+         at = screen.find("\r\n  ", at + 1)) {
+      const std::size_t name = at + 4;
+      const std::size_t equals = screen.find('=', name);
+      if (equals == std::string::npos || screen.compare(name, 1, "1") == 0) break;
+      listed += (listed.empty() ? "" : " ") + screen.substr(name, equals - name);
+    }
+    EXPECT_EQ(listed, c.names) << screen;
+  }
+}
+
 TEST(ListDefinitions, AssistModeShowsHelpOnly) {
   ScriptedToolkit toolkit;
   Context ctx(&toolkit);

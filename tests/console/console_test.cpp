@@ -224,6 +224,18 @@ TEST_F(ConsoleTest, AbortEndsRunWithOneAbortLineAndPrompt) {
   }
 }
 
+// The watch screen after an aborted run is computed afresh, not with the
+// run's abort still in force.
+TEST_F(ConsoleTest, WatchScreenAfterAnAbortShowsValues) {
+  Type("$w=2*3; s<0\r");
+  toolkit_.events.assign(1, [this] { AbortComputation(ctx_); });
+  Type(".while 1; s<s+1\r");
+  const std::string watch = ctx_.console.watchScreen->Text();
+  EXPECT_NE(watch.find("w=6"), std::string::npos) << watch;
+  EXPECT_EQ(watch.find("Stack Over"), std::string::npos) << watch;
+  EXPECT_EQ(ctx_.runState, RunState::Idle);
+}
+
 struct MenuCase {
   const char* name;
   RunState before;

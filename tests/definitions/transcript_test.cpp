@@ -46,10 +46,15 @@ INSTANTIATE_TEST_SUITE_P(
                     Transcript{"f(x)={f(y)=y*10}x; f(2); f(2)", "  f(2)=2  f(2)=20  "},
                     // A variable whose right-hand side deletes the row it replaces.
                     Transcript{"a<1; a<{.delete a}3; a", "  a=1  a=3  a=3  "},
-                    // The stack message comes once; the next statement runs.
+                    // A value computed with a caller's binding is not kept for
+                    // the next caller: a parameter and a loop variable.
+                    Transcript{"x<5; g=x*2; f(x)=g; f(3); f(4); g", "  x=5  f(3)=6  f(4)=8  g=10  "},
+                    Transcript{"gg=i*2; .for i,1,3; gg", "  gg=2  gg=4  gg=6  "},
+                    Transcript{"k(y)=y+1; m=k(2); .for i,1,2; m*i", "  m*i=3  m*i=6  "},
+                    // The stack message comes once, and the line stops there.
                     Transcript{"f(x)=f(x); f(1); 2",
                                "  ERROR: stack memory near to over.\r\n"
-                               "  =ERROR: Stack Over\r\n  2=2  "}),
+                               "  =ERROR: Stack Over\r\n"}),
     NameBy<&Transcript::statements>());
 
 // Lookups that the evaluator remembers must see every change of the rows:
