@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -15,14 +14,6 @@
 namespace zemu::gui {
 
 namespace {
-
-// A file name from the core: file-system bytes when they read as UTF-8,
-// else a Shift-JIS text.
-QString FileNameText(const std::string& name) {
-  const QByteArray bytes = QByteArray::fromStdString(name);
-  const QString decoded = QString::fromUtf8(bytes);
-  return decoded.contains(QChar::ReplacementCharacter) ? ToQString(name) : decoded;
-}
 
 // The window a dialog of the core belongs to: the one the user works in.
 QWidget* DialogParent(TZemuMain& window) {
@@ -69,10 +60,14 @@ std::string QtToolkit::FileDialog(const FileDialogRequest& request, bool save) {
     dialog.selectNameFilter(filters.front());
   }
   dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
-  const QString name = FileNameText(request.fileName);
+  // The core asks before a save goes over a file, with its own reasons.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  // File names in the core are Shift-JIS like every text; the core turns
+  // them into the disk's names itself.
+  const QString name = ToQString(request.fileName);
   if (!name.isEmpty() && !name.contains(u'*') && !name.contains(u'?')) dialog.selectFile(name);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+  return ToSjis(dialog.selectedFiles().front());
 }
 
 std::string QtToolkit::OpenFileDialog(const FileDialogRequest& request) {

@@ -323,6 +323,9 @@ void ResizeSheet(Context& ctx, TDefine& sheet, int width, int height) {
 
 namespace {
 
+// The longest statement a console line holds after its prompt column.
+constexpr std::size_t kLongestStatement = kInputLineMax - 1;
+
 // One changed definition cell, taken before any statement runs (a statement
 // may move or delete rows).
 struct CellEdit {
@@ -359,11 +362,28 @@ int RowOf(const TDefine& sheet, const Definition* definition) {
   return -1;
 }
 
+// An edit longer than a console line is refused as the console refuses such
+// a line (a saved sheet could not read it back either): it stays in its
+// cell, to be shortened.
+bool RefuseLongEdit(Context& ctx, TDefine& sheet, const CellEdit& edit, std::size_t length) {
+  if (length <= kLongestStatement) return false;
+  const int row = edit.definition ? RowOf(sheet, edit.definition.get()) : sheet.RowCount() - 1;
+  if (row > 0) {
+    SetEditedCellText(sheet, row, edit.editedText);
+    ctx.observer->RowsChanged(sheet, row, row);
+  }
+  ScreenOut(ctx, ChannelError,
+            "  ERROR: 定義が長すぎるので、実行しません。一つの定義は"_sj +
+                std::to_string(kLongestStatement) + "バイト（全角文字は2バイト）までです。\r\n"_sj);
+  return true;
+}
+
 void ApplyCellEdit(Context& ctx, TDefine& sheet, const CellEdit& edit) {
   const char* text = edit.editedText.c_str();
   SkipBlanks(text);
   if (*text != '\0') {
     const std::string statement(text);
+    if (RefuseLongEdit(ctx, sheet, edit, statement.size())) return;
     ScreenOut(ctx, ChannelEcho, "M " + statement + "\r\n");
     const char* cursor = statement.c_str();
     ExecuteStatements(ctx, cursor);

@@ -15,6 +15,7 @@
 #include "definitions/store.h"
 #include "engine/builtins.h"
 #include "engine/scan.h"
+#include "platform/files.h"
 #include "tty/terminal_commands.h"
 
 namespace zemu::tty {
@@ -118,21 +119,26 @@ std::vector<std::string> UnitTexts(Context& ctx) {
 
 // The entries of the folder that `word` names up to its last '/', as that
 // folder and the entry's name; folders end in '/'. Hidden entries only when
-// the word's last part begins with '.'. Names the program could not read as
-// Shift-JIS are left out.
-std::vector<std::string> FileNames(const std::string& word) {
+// the word's last part begins with '.'. The word is Shift-JIS, as typed; the
+// folder's names are the disk's, turned into Shift-JIS, and names that
+// Shift-JIS cannot hold are left out.
+std::vector<std::string> FileNames(const Context& ctx, const std::string& word) {
   const std::size_t slash = word.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : word.substr(0, slash + 1);
   const std::string part = word.substr(folder.size());
+  const std::string diskFolder = DiskName(ctx, folder);
   std::vector<std::string> names;
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  DIR* dir = ::opendir(folder.empty() ? "." : diskFolder.c_str());
   if (dir == nullptr) return names;
   while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
+    const std::string diskName = entry->d_name;
+    bool exact = true;
+    const std::string name = StatementName(ctx, diskName, &exact);
     if (name == "." || name == ".." || (name[0] == '.' && !part.starts_with('.'))) continue;
-    if (!name.starts_with(part) || !IsShiftJisText(name)) continue;
+    if (!exact || !name.starts_with(part) || !IsShiftJisText(name)) continue;
     struct stat info {};
-    const bool isFolder = ::stat((folder + name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    const bool isFolder =
+        ::stat((diskFolder + diskName).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
     names.push_back(folder + name + (isFolder ? "/" : ""));
   }
   ::closedir(dir);
@@ -140,9 +146,9 @@ std::vector<std::string> FileNames(const std::string& word) {
   return names;
 }
 
-CompletionOffer FileOffer(const std::string& word) {
+CompletionOffer FileOffer(const Context& ctx, const std::string& word) {
   CompletionOffer offer{word, {}, '\0'};
-  Offer(offer, "", FileNames(word));
+  Offer(offer, "", FileNames(ctx, word));
   return offer;
 }
 
@@ -168,7 +174,7 @@ std::string WordTyped(const std::string& typed, const std::vector<std::string>& 
 }
 
 // The words after ".set": its item, then the item's value.
-CompletionOffer SetOffer(const std::vector<std::string>& words) {
+CompletionOffer SetOffer(const Context& ctx, const std::vector<std::string>& words) {
   CompletionOffer offer{words.back(), {}, ' '};
   if (words.size() == 2) {
     Offer(offer, "", InFull(SetItemWords()));
@@ -176,7 +182,7 @@ CompletionOffer SetOffer(const std::vector<std::string>& words) {
   }
   const std::string item = WordTyped(words[1], SetItemWords());
   const bool takesFile = item == "file" || item == "log" || item == "help";
-  if (words.size() == 4 && takesFile && Lower(words[2]) == "to") return FileOffer(words.back());
+  if (words.size() == 4 && takesFile && Lower(words[2]) == "to") return FileOffer(ctx, words.back());
   if (words.size() != 3) return offer;
   if (item == "trace") {
     Offer(offer, "", {"off", "command", "formula", "calc", "system", "on"});
@@ -205,7 +211,7 @@ CompletionOffer CommandOffer(Context& ctx, std::string_view statement) {
   }
   const std::string command = WordTyped(words[0].substr(1), CommandWords());
   if (command == "do" && words.size() == 2) {
-    CompletionOffer offer = FileOffer(words.back());
+    CompletionOffer offer = FileOffer(ctx, words.back());
     CompletionOffer procedures{words.back(), {}, ' '};
     Offer(procedures, "", DefinitionNames(ctx, IsProcedure));
     procedures.candidates.insert(procedures.candidates.end(), offer.candidates.begin(),
@@ -213,7 +219,7 @@ CompletionOffer CommandOffer(Context& ctx, std::string_view statement) {
     if (procedures.candidates.size() > 1 || !offer.candidates.empty()) procedures.append = '\0';
     return procedures;
   }
-  if (command == "set") return SetOffer(words);
+  if (command == "set") return SetOffer(ctx, words);
   return {std::string(TrailingName(statement)), {}, '\0'};
 }
 
@@ -226,7 +232,7 @@ CompletionOffer TerminalCommandOffer(Context& ctx, std::string_view line) {
     return offer;
   }
   const std::string command = Lower(words[0].substr(1));
-  if (command == "open" || command == "run" || command == "saveas") return FileOffer(words.back());
+  if (command == "open" || command == "run" || command == "saveas") return FileOffer(ctx, words.back());
   CompletionOffer offer{words.back(), {}, '\0'};
   std::vector<std::string> sheets;
   for (const auto& sheet : ctx.defines.sheets) sheets.push_back(sheet->name);

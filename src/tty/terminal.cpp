@@ -328,9 +328,11 @@ class Session {
         ended = RunSource(source);
       }
     } else {
-      ended = RunLines("-");
+      RunLines("-");
     }
-    if (!ended && mode_ == Mode::Pipe) ReportUnsavedSheets(ctx_);
+    // On a pipe nobody is asked about unsaved sheets, at .end as at the end
+    // of input: they are named.
+    if (mode_ == Mode::Pipe) ReportUnsavedSheets(ctx_);
     console_.FlushAll();
     const bool counted = mode_ != Mode::Interactive;
     return counted && (console_.sawError() || failedSource_) ? 1 : 0;

@@ -166,6 +166,22 @@ TEST(SheetFileLines, KeptLinesFollowTheRowAboveWhenTheirRowGoes) {
             (std::vector<std::string>{"> a=1", "; about b", "> c=3", "> d=4"}));
 }
 
+// A definition edited in the grid too long for a console line is refused and
+// stays in its cell: a saved sheet could not read it back.
+TEST(SheetFileLines, AnEditTooLongToReadBackStaysInItsCell) {
+  Program p;
+  TDefine& sheet = OpenSheet(p.ctx, "");
+  Execute(p.ctx, "a<1");
+  const std::string longText = "b<2 '" + std::string(2500, 'x');
+  SetEditedCellText(sheet, 1, longText);
+  SetEditedCellText(sheet, 2, "c<3 '" + std::string(2500, 'y'));
+  ApplySheetEdits(p.ctx, sheet);
+  EXPECT_EQ(sheet.RowCount() - 2, 1);
+  EXPECT_EQ(SheetCellText(sheet, 1, TextColumn), longText);
+  EXPECT_EQ(SheetCellText(sheet, 2, TextColumn).size(), 2505u);
+  EXPECT_TRUE(Contains(ScreenText(p.ctx), "  ERROR: 定義が長すぎるので、実行しません。"_sj));
+}
+
 // ---- Saving over a file -------------------------------------------------------
 
 // How the user is reached: nobody (a pipe), or a question answered No or Yes.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -155,6 +157,34 @@ TEST(Startup, InitialFileOverride) {
   options.initialFile = dir / "other.INI";
   InitialDefines(p.ctx, options);
   EXPECT_EQ(p.ctx.defines.sheets[0]->name, dir / "other.INI");
+  EXPECT_EQ(EvalText(p.ctx, "q").number, 3);
+}
+
+// An installed program whose user's settings folder cannot be made says so,
+// with the system's reason, instead of failing later at the first save.
+TEST(Startup, AConfigFolderThatCannotBeMadeIsReported) {
+  ScratchDir dir;
+  mkdir((dir / "bin").c_str(), 0755);
+  mkdir((dir / "share").c_str(), 0755);
+  mkdir((dir / "share/zemu").c_str(), 0755);
+  WriteFile(dir / "share/zemu/zemu.INI", "> q<3\r\n");
+  WriteFile(dir / "config", "a file where the folder should be");
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string before = saved != nullptr ? saved : "";
+  setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+  StartupOptions options;
+  options.programPath = dir / "bin/zemu";
+  LocateShippedFiles(options);
+  if (saved != nullptr) {
+    setenv("XDG_CONFIG_HOME", before.c_str(), 1);
+  } else {
+    unsetenv("XDG_CONFIG_HOME");
+  }
+  EXPECT_EQ(options.initialFolderError, ENOTDIR);
+  Program p;
+  InitialDefines(p.ctx, options);
+  EXPECT_TRUE(Contains(ScreenText(p.ctx), "  ERROR: 初期定義ファイルを保存するフォルダを作れません（Not a directory）。"_sj))
+      << ScreenText(p.ctx);
   EXPECT_EQ(EvalText(p.ctx, "q").number, 3);
 }
 

@@ -18,14 +18,17 @@ struct RunResult {
   int status = -1;
 };
 
-// Runs the program with `input` on standard input (a file, not a terminal).
-RunResult RunZemu(const std::string& input, const std::string& options = "--tty") {
+// Runs the program with `input` on standard input (a file, not a terminal),
+// in `folder` when one is given.
+RunResult RunZemu(const std::string& input, const std::string& options = "--tty",
+                  const std::string& folder = "") {
   char path[] = "/tmp/zemu_tty_XXXXXX";
   int fd = ::mkstemp(path);
   EXPECT_GE(fd, 0);
   ::close(fd);
   std::ofstream(path, std::ios::binary) << input;
   std::string command = std::string(ZEMU_PROGRAM) + " " + options + " < " + path + " 2>&1";
+  if (!folder.empty()) command = "cd " + folder + " && " + command;
   RunResult run;
   std::FILE* pipe = ::popen(command.c_str(), "r");
   char buffer[4096];
@@ -122,8 +125,32 @@ TEST(TerminalCommandTest, MenuActionsKeepTheirEchoLines) {
 }
 
 TEST(TerminalCommandTest, EndOfInputNamesTheUnsavedSheets) {
-  RunResult run = RunZemu("x<1;\n");
-  EXPECT_NE(run.out.find(U8(u8"の定義は保存されていません。")), std::string::npos) << run.out;
+  for (const char* input : {"x<1;\n", "x<1;\n.end\n"}) {
+    RunResult run = RunZemu(input);
+    EXPECT_NE(run.out.find(U8(u8"の定義は保存されていません。")), std::string::npos) << run.out;
+  }
+}
+
+// On a pipe no dialog can name an unnamed sheet: the save says so.
+TEST(TerminalCommandTest, SavingAnUnnamedSheetOnAPipeSaysWhyNot) {
+  const RunResult run = RunZemu("x<1;\n:save\n");
+  EXPECT_NE(run.out.find(U8(u8"には保存先のファイル名が決まっていないので、保存できません。")),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.status, 1);
+}
+
+// A name typed in a statement is saved under the same name on disk (UTF-8
+// here), and that file opens again by the name given on the command line.
+TEST(TerminalCommandTest, JapaneseFileNamesReachTheDiskAsTyped) {
+  char folder[] = "/tmp/zemu_names_XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  RunZemu("x<17;\n:saveas " + U8(u8"日本語.ZDF") + "\n", "--tty", folder);
+  std::ifstream saved(std::string(folder) + "/" + U8(u8"日本語.ZDF"));
+  EXPECT_TRUE(saved.good());
+  const RunResult run = RunZemu("x;\n", "--tty --open " + U8(u8"日本語.ZDF"), folder);
+  EXPECT_NE(run.out.find("x=17"), std::string::npos) << run.out;
+  std::system((std::string("rm -rf ") + folder).c_str());
 }
 
 }  // namespace
