@@ -56,7 +56,8 @@ std::vector<Page> ReadPages(const std::string& path) {
 }
 
 // What the console shows for `statements` typed one after another, from the
-// first echo on (the banner is left out), blanks at line ends dropped.
+// first echo on (the banner is left out) up to the closing .end (after which
+// the unsaved sheets are named), blanks at line ends dropped.
 std::string Transcript(const std::vector<std::string>& statements) {
   std::string input;
   for (const std::string& statement : statements) input += statement + "\n";
@@ -64,7 +65,8 @@ std::string Transcript(const std::vector<std::string>& statements) {
   std::istringstream lines(out.substr(out.find("\n> ") + 1));
   std::string transcript;
   for (std::string line; std::getline(lines, line);) {
-    if (line != "> .end") transcript += TrimEnd(line) + "\n";
+    if (line == "> .end") break;
+    transcript += TrimEnd(line) + "\n";
   }
   return transcript;
 }
