@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "engine/scan.h"
 #include "engine/sjis_literal.h"
 #include "modules.h"
+#include "tty/history_file.h"
 
 namespace zemu::tty {
 
@@ -24,11 +26,21 @@ namespace {
 constexpr int kEscape = 27;
 // Lines kept in the history file between sessions.
 constexpr int kHistoryLines = 1000;
-// The first line of the line editor's history file.
-constexpr std::string_view kHistoryCookie = "_HiStOrY_V2_\n";
 // Said on standard error, with the reason, when the line editor module is
 // missing or cannot be loaded.
 constexpr const char* kNoLineEditor = "zemu: 行編集の部品を読み込めないので、行を編集せずに読みます: "_sj;
+
+// A message about the history, on standard error: its texts before a file
+// or folder's name, between the name and the reason, and after the reason.
+struct HistoryMessage {
+  const char* beforeName;
+  const char* beforeReason;
+  const char* end;
+};
+constexpr HistoryMessage kHistoryUnreadable = {"zemu: 履歴ファイル "_sj, " を読めません（"_sj,
+                                               "）。前の実行の行は呼び出せません。"_sj};
+constexpr HistoryMessage kHistoryNotRewritten = {"zemu: 履歴ファイル "_sj, " を書き直せません（"_sj,
+                                                 "）。履歴の行はそのまま残ります。"_sj};
 
 // Set by the SIGINT handler, taken by TakeInterrupt. A signal handler can
 // reach nothing but a static flag of this type.
@@ -52,6 +64,39 @@ std::string HistoryFilePath() {
   std::string folder = base + "/zemu";
   ::mkdir(folder.c_str(), 0755);
   return folder + "/history";
+}
+
+// Appends the history line `entry` (as the line editor stores it) to the
+// history file `path`, after the cookie line when the file is new: 0, or
+// errno.
+int AppendHistoryEntry(const std::string& path, std::string_view entry) {
+  const int fd = OpenLockedHistory(path.c_str(), O_WRONLY | O_APPEND | O_CREAT);
+  if (fd < 0) return errno;
+  std::string text;
+  struct stat info {};
+  int error = ::fstat(fd, &info) == 0 ? 0 : errno;
+  if (error == 0 && info.st_size == 0) text = kHistoryCookie;
+  text += entry;
+  if (error == 0) error = WriteWhole(fd, text.data(), text.size());
+  if (::close(fd) != 0 && error == 0) error = errno;
+  return error;
+}
+
+// Says on standard error what went wrong with the history file or folder
+// `name`, for the C library's `error`.
+void ReportHistoryFault(TerminalIo& io, const HistoryMessage& message, const std::string& name,
+                        int error) {
+  // The name and the reason come in the terminal's encoding; what does not
+  // convert is shown as '?'.
+  auto sjis = [&io](std::string_view text) {
+    std::string converted;
+    if (io.ToSjis(text, converted)) return converted;
+    converted.clear();
+    for (char c : text) converted += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+    return converted;
+  };
+  io.WriteError(message.beforeName + sjis(name) + message.beforeReason +
+                sjis(std::strerror(error)) + message.end);
 }
 
 // A history line as the line editor stores it: blanks, the backslash,
@@ -129,7 +174,11 @@ void TerminalIo::LoadEditor(const std::string& programPath) {
   }
   editorHost_ = {this, EditorComplete, EditorAssist};
   historyFile_ = HistoryFilePath();
-  editor_->open(&editorHost_, historyFile_.c_str(), kHistoryLines);
+  const ZemuEditHistory history = editor_->open(&editorHost_, historyFile_.c_str(), kHistoryLines);
+  if (history.error != 0) {
+    ReportHistoryFault(*this, history.read != 0 ? kHistoryNotRewritten : kHistoryUnreadable,
+                       historyFile_, history.error);
+  }
 }
 
 TerminalIo::~TerminalIo() {
@@ -152,12 +201,7 @@ void TerminalIo::AddToHistory(const std::string& line) {
   if (historyFile_.empty()) return;
   // Appended at once, so that a session that is killed keeps its lines and
   // sessions side by side keep each other's.
-  std::FILE* file = std::fopen(historyFile_.c_str(), "a");
-  if (file == nullptr) return;
-  if (std::ftell(file) == 0) std::fwrite(kHistoryCookie.data(), 1, kHistoryCookie.size(), file);
-  const std::string entry = HistoryEntry(line);
-  std::fwrite(entry.data(), 1, entry.size(), file);
-  std::fclose(file);
+  AppendHistoryEntry(historyFile_, HistoryEntry(line));
 }
 
 std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool remember,
