@@ -1,6 +1,6 @@
 // The terminal's history file: kept to its newest lines and read again at
-// each start, repaired when an earlier version cut its first line off, and
-// shared by sessions side by side.
+// each start, repaired when an earlier version cut its first line off,
+// shared by sessions side by side, and a failure to keep it said once.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -18,6 +18,7 @@ namespace {
 using zemu_test::PtySession;
 using zemu_test::ReadAll;
 using zemu_test::TempFolder;
+using zemu_test::U8;
 
 constexpr char kUp[] = "\x1b[A";
 
@@ -31,6 +32,14 @@ std::string Sums(int from, int to) {
 std::string FirstEntry(const std::string& file) {
   const std::size_t start = file.find('\n') + 1;
   return file.substr(start, file.find('\n', start) - start);
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
 }
 
 // Starts a session on the history file `history`, checks the file once
@@ -106,6 +115,59 @@ TEST(TerminalHistory, ATrimmedHistoryIsReadAtTheNextStart) {
   ASSERT_TRUE(zemu.WaitForPrompt());
   zemu.Send(".end\r");
   EXPECT_EQ(zemu.ExitStatus(), 0) << zemu.output();
+}
+
+TEST(TerminalHistory, ALineCutShortDoesNotTakeInTheNext) {
+  TempFolder data;
+  std::filesystem::create_directory(data.dir + "/zemu");
+  const std::string path = data.Write("zemu/history", std::string(kHistoryCookie) + "1+1\n1+");
+  PtySession zemu({"XDG_DATA_HOME=" + data.dir});
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  zemu.Send("2+2\r");
+  ASSERT_TRUE(zemu.WaitFor("2+2=4")) << zemu.output();
+  ASSERT_TRUE(zemu.WaitForPrompt());
+  EXPECT_EQ(ReadAll(path), std::string(kHistoryCookie) + "1+1\n1+\n2+2\n");
+  zemu.Send(".end\r");
+  EXPECT_EQ(zemu.ExitStatus(), 0) << zemu.output();
+}
+
+// Runs two lines in a session with the data folder `dataHome` and returns
+// what the terminal showed.
+std::string TwoLines(const std::string& dataHome) {
+  PtySession zemu({"XDG_DATA_HOME=" + dataHome});
+  EXPECT_TRUE(zemu.WaitForPrompt()) << zemu.output();
+  zemu.Send("1+1\r");
+  EXPECT_TRUE(zemu.WaitFor("1+1=2")) << zemu.output();
+  EXPECT_TRUE(zemu.WaitForPrompt());
+  zemu.Send("2+2\r");
+  EXPECT_TRUE(zemu.WaitFor("2+2=4")) << zemu.output();
+  EXPECT_TRUE(zemu.WaitForPrompt());
+  zemu.Send(".end\r");
+  EXPECT_EQ(zemu.ExitStatus(), 0) << zemu.output();
+  return zemu.output();
+}
+
+TEST(TerminalHistory, AFileThatCannotBeWrittenIsSaidOnce) {
+  // The tests run as root: a folder in the history file's place stops it.
+  TempFolder data;
+  const std::string path = data.dir + "/zemu/history";
+  std::filesystem::create_directories(path);
+  const std::string shown = TwoLines(data.dir);
+  const std::string unwritable = U8(u8"zemu: 履歴ファイル ") + path +
+                                 U8(u8" に書き込めません（Is a directory）。");
+  EXPECT_EQ(Occurrences(shown, unwritable), 1u) << shown;
+  EXPECT_EQ(Occurrences(shown, U8(u8" を読めません（Is a directory）。")), 1u) << shown;
+}
+
+TEST(TerminalHistory, AFolderThatCannotBeMadeIsSaidOnce) {
+  TempFolder data;
+  const std::string file = data.Write("file", "");
+  const std::string shown = TwoLines(file);
+  EXPECT_EQ(Occurrences(shown, U8(u8"zemu: 履歴のフォルダ ") + file +
+                                   U8(u8" を作れません（Not a directory）。")),
+            1u)
+      << shown;
+  EXPECT_EQ(Occurrences(shown, "zemu: "), 1u) << shown;
 }
 
 // True once /proc/locks shows a process waiting to lock the file `inode`.
