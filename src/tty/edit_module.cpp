@@ -131,7 +131,8 @@ int ReadAll(int fd, char** bytes, size_t* length) {
       *bytes = larger;
       capacity *= 2;
     }
-    const ssize_t got = pread(fd, *bytes + *length, capacity - *length, static_cast<off_t>(*length));
+    const ssize_t got =
+        pread(fd, *bytes + *length, capacity - *length, static_cast<off_t>(*length));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return errno;
     if (got == 0) return 0;
@@ -158,8 +159,8 @@ bool StartsWithCookie(const char* bytes, size_t length) {
 // failure leaves the rename as the file system keeps it.
 void SyncFolderOf(const char* path) {
   const char* slash = strrchr(path, '/');
-  char* folder = slash != nullptr ? strndup(path, static_cast<size_t>(slash - path) + 1)
-                                  : strdup(".");
+  char* folder =
+      slash != nullptr ? strndup(path, static_cast<size_t>(slash - path) + 1) : strdup(".");
   if (folder == nullptr) return;
   const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {

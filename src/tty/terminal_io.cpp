@@ -37,14 +37,14 @@ struct HistoryMessage {
   const char* beforeReason;
   const char* end;
 };
-constexpr HistoryMessage kHistoryFolderFault = {
-    "zemu: 履歴のフォルダ "_sj, " を作れません（"_sj, "）。この実行の行は履歴に残りません。"_sj};
+constexpr HistoryMessage kHistoryFolderFault = {"zemu: 履歴のフォルダ "_sj, " を作れません（"_sj,
+                                                "）。この実行の行は履歴に残りません。"_sj};
 constexpr HistoryMessage kHistoryUnreadable = {"zemu: 履歴ファイル "_sj, " を読めません（"_sj,
                                                "）。前の実行の行は呼び出せません。"_sj};
 constexpr HistoryMessage kHistoryNotRewritten = {"zemu: 履歴ファイル "_sj, " を書き直せません（"_sj,
                                                  "）。履歴の行はそのまま残ります。"_sj};
-constexpr HistoryMessage kHistoryUnwritable = {
-    "zemu: 履歴ファイル "_sj, " に書き込めません（"_sj, "）。この実行の行は履歴に残りません。"_sj};
+constexpr HistoryMessage kHistoryUnwritable = {"zemu: 履歴ファイル "_sj, " に書き込めません（"_sj,
+                                               "）。この実行の行は履歴に残りません。"_sj};
 
 // Set by the SIGINT handler, taken by TakeInterrupt. A signal handler can
 // reach nothing but a static flag of this type.

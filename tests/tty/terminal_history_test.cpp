@@ -153,8 +153,8 @@ TEST(TerminalHistory, AFileThatCannotBeWrittenIsSaidOnce) {
   const std::string path = data.dir + "/zemu/history";
   std::filesystem::create_directories(path);
   const std::string shown = TwoLines(data.dir);
-  const std::string unwritable = U8(u8"zemu: 履歴ファイル ") + path +
-                                 U8(u8" に書き込めません（Is a directory）。");
+  const std::string unwritable =
+      U8(u8"zemu: 履歴ファイル ") + path + U8(u8" に書き込めません（Is a directory）。");
   EXPECT_EQ(Occurrences(shown, unwritable), 1u) << shown;
   EXPECT_EQ(Occurrences(shown, U8(u8" を読めません（Is a directory）。")), 1u) << shown;
 }
