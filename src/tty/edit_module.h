@@ -34,11 +34,20 @@ struct ZemuEditHost {
   int (*assist)(void* user, const char* line, size_t length, size_t caret);
 };
 
+// What became of the history file when the editor was opened.
+struct ZemuEditHistory {
+  int error;  // 0, or the errno of what failed; the file's lines then stay as they were
+  int read;   // nonzero when its lines were read (a file not made yet counts as read)
+};
+
 struct ZemuLineEditor {
   // Sets the editor up for `host` (which must outlive the editor's use):
   // reads the history file (empty: none), keeping its last `historyLines`
-  // lines, and binds Tab and the assist keys.
-  void (*open)(const ZemuEditHost* host, const char* historyFile, int historyLines);
+  // lines, and binds Tab and the assist keys. A history file that holds
+  // clearly more lines is replaced by one of the kept lines, and one whose
+  // cookie line was cut off gets it back; each such file is replaced in one
+  // step (rename), so that the history is never found cut short.
+  ZemuEditHistory (*open)(const ZemuEditHost* host, const char* historyFile, int historyLines);
   // Shows `prompt` and reads one edited line, without its line end; null at
   // the end of input or when Ctrl-C broke off the typing. The text stays
   // valid until the next read.

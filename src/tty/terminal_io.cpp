@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "engine/scan.h"
 #include "engine/sjis_literal.h"
 #include "modules.h"
+#include "tty/history_file.h"
 
 namespace zemu::tty {
 
@@ -24,11 +26,25 @@ namespace {
 constexpr int kEscape = 27;
 // Lines kept in the history file between sessions.
 constexpr int kHistoryLines = 1000;
-// The first line of the line editor's history file.
-constexpr std::string_view kHistoryCookie = "_HiStOrY_V2_\n";
 // Said on standard error, with the reason, when the line editor module is
 // missing or cannot be loaded.
 constexpr const char* kNoLineEditor = "zemu: 行編集の部品を読み込めないので、行を編集せずに読みます: "_sj;
+
+// A message about the history, on standard error: its texts before a file
+// or folder's name, between the name and the reason, and after the reason.
+struct HistoryMessage {
+  const char* beforeName;
+  const char* beforeReason;
+  const char* end;
+};
+constexpr HistoryMessage kHistoryFolderFault = {"zemu: 履歴のフォルダ "_sj, " を作れません（"_sj,
+                                                "）。この実行の行は履歴に残りません。"_sj};
+constexpr HistoryMessage kHistoryUnreadable = {"zemu: 履歴ファイル "_sj, " を読めません（"_sj,
+                                               "）。前の実行の行は呼び出せません。"_sj};
+constexpr HistoryMessage kHistoryNotRewritten = {"zemu: 履歴ファイル "_sj, " を書き直せません（"_sj,
+                                                 "）。履歴の行はそのまま残ります。"_sj};
+constexpr HistoryMessage kHistoryUnwritable = {"zemu: 履歴ファイル "_sj, " に書き込めません（"_sj,
+                                               "）。この実行の行は履歴に残りません。"_sj};
 
 // Set by the SIGINT handler, taken by TakeInterrupt. A signal handler can
 // reach nothing but a static flag of this type.
@@ -36,22 +52,80 @@ volatile std::sig_atomic_t interruptFlag = 0;
 
 void OnInterrupt(int) { interruptFlag = 1; }
 
+// Makes the folder `path` when it is missing: 0, or the errno of why there
+// is none (ENOTDIR when a file has its name).
+int MakeFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0755) == 0) return 0;
+  if (errno != EEXIST) return errno;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return errno;
+  return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+}
+
+// Where the history file is kept, or why it cannot be.
+struct HistoryPlace {
+  std::string file;    // empty: no history file
+  std::string folder;  // a folder that could not be made
+  int error = 0;       // why it could not
+};
+
 // $XDG_DATA_HOME/zemu/history, or ~/.local/share/zemu/history; the folders
-// are made when missing. Empty when there is no home.
-std::string HistoryFilePath() {
-  std::string base;
+// are made when missing. No file when there is no home or a folder cannot
+// be made.
+HistoryPlace FindHistoryPlace() {
+  std::vector<std::string> folders;
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
-    base = xdg;
+    folders = {xdg, std::string(xdg) + "/zemu"};
   } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    base = std::string(home) + "/.local/share";
-    ::mkdir((std::string(home) + "/.local").c_str(), 0755);
+    const std::string local = std::string(home) + "/.local";
+    folders = {local, local + "/share", local + "/share/zemu"};
   } else {
     return {};
   }
-  ::mkdir(base.c_str(), 0755);
-  std::string folder = base + "/zemu";
-  ::mkdir(folder.c_str(), 0755);
-  return folder + "/history";
+  for (const std::string& folder : folders) {
+    if (const int error = MakeFolder(folder); error != 0) return {{}, folder, error};
+  }
+  return {folders.back() + "/history", {}, 0};
+}
+
+// Appends the history line `entry` (as the line editor stores it) to the
+// history file `path`, after the cookie line when the file is new and after
+// a line end when its last line lacks one (a write cut short), so that the
+// new line is read as a line of its own: 0, or errno.
+int AppendHistoryEntry(const std::string& path, std::string_view entry) {
+  const int fd = OpenLockedHistory(path.c_str(), O_RDWR | O_APPEND | O_CREAT);
+  if (fd < 0) return errno;
+  std::string text;
+  struct stat info {};
+  int error = ::fstat(fd, &info) == 0 ? 0 : errno;
+  char last = '\n';
+  if (error == 0 && info.st_size == 0) {
+    text = kHistoryCookie;
+  } else if (error == 0 && ::pread(fd, &last, 1, info.st_size - 1) < 0) {
+    error = errno;
+  }
+  if (last != '\n') text += '\n';
+  text += entry;
+  if (error == 0) error = WriteWhole(fd, text.data(), text.size());
+  if (::close(fd) != 0 && error == 0) error = errno;
+  return error;
+}
+
+// Says on standard error what went wrong with the history file or folder
+// `name`, for the C library's `error`.
+void ReportHistoryFault(TerminalIo& io, const HistoryMessage& message, const std::string& name,
+                        int error) {
+  // The name and the reason come in the terminal's encoding; what does not
+  // convert is shown as '?'.
+  auto sjis = [&io](std::string_view text) {
+    std::string converted;
+    if (io.ToSjis(text, converted)) return converted;
+    converted.clear();
+    for (char c : text) converted += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+    return converted;
+  };
+  io.WriteError(message.beforeName + sjis(name) + message.beforeReason +
+                sjis(std::strerror(error)) + message.end);
 }
 
 // A history line as the line editor stores it: blanks, the backslash,
@@ -128,8 +202,14 @@ void TerminalIo::LoadEditor(const std::string& programPath) {
     return;
   }
   editorHost_ = {this, EditorComplete, EditorAssist};
-  historyFile_ = HistoryFilePath();
-  editor_->open(&editorHost_, historyFile_.c_str(), kHistoryLines);
+  const HistoryPlace place = FindHistoryPlace();
+  historyFile_ = place.file;
+  if (place.error != 0) ReportHistoryFault(*this, kHistoryFolderFault, place.folder, place.error);
+  const ZemuEditHistory history = editor_->open(&editorHost_, historyFile_.c_str(), kHistoryLines);
+  if (history.error != 0) {
+    ReportHistoryFault(*this, history.read != 0 ? kHistoryNotRewritten : kHistoryUnreadable,
+                       historyFile_, history.error);
+  }
 }
 
 TerminalIo::~TerminalIo() {
@@ -151,13 +231,13 @@ void TerminalIo::AddToHistory(const std::string& line) {
   editor_->add_history(line.c_str());
   if (historyFile_.empty()) return;
   // Appended at once, so that a session that is killed keeps its lines and
-  // sessions side by side keep each other's.
-  std::FILE* file = std::fopen(historyFile_.c_str(), "a");
-  if (file == nullptr) return;
-  if (std::ftell(file) == 0) std::fwrite(kHistoryCookie.data(), 1, kHistoryCookie.size(), file);
-  const std::string entry = HistoryEntry(line);
-  std::fwrite(entry.data(), 1, entry.size(), file);
-  std::fclose(file);
+  // sessions side by side keep each other's. A failure is said once: the
+  // lines after it would only repeat it.
+  const int error = AppendHistoryEntry(historyFile_, HistoryEntry(line));
+  if (error != 0 && !historyFaultShown_) {
+    historyFaultShown_ = true;
+    ReportHistoryFault(*this, kHistoryUnwritable, historyFile_, error);
+  }
 }
 
 std::optional<std::string> TerminalIo::ReadRawLine(const char* prompt, bool remember,

@@ -121,6 +121,7 @@ class TerminalIo {
   int lineNumber_ = 0;
   std::deque<int> pendingKeys_;  // the second byte of a double-byte key
   std::string historyFile_;
+  bool historyFaultShown_ = false;  // a failed write to the history file was said
   Completer completer_;
   Assister assister_;
   const ZemuLineEditor* editor_ = nullptr;  // the line editor module; null: none
