@@ -82,6 +82,9 @@ void ListSheets(Context& ctx) {
     line += sheet->name.empty() ? "(名前なし)"_sj : sheet->name;
     line += "  定義"_sj + std::to_string(sheet->RowCount() - 2) + "件"_sj;
     if (sheet->modified) line += "  未保存"_sj;
+    if (!sheet->keptLines.empty()) {
+      line += "  書き戻す行"_sj + std::to_string(sheet->keptLines.size()) + "件"_sj;
+    }
     if (!sheet->layout.shown) line += "  非表示"_sj;
     ScreenOut(ctx, ChannelLine, line + "\r\n");
   }
