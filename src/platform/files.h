@@ -43,8 +43,8 @@ std::string NameCodesetOfLocale();
 // convert (bytes that are no Shift-JIS) goes as it is.
 std::string DiskName(const Context& ctx, std::string_view name);
 // The Shift-JIS name for bytes from the disk. A name that does not convert
-// is taken as it is when it reads as Shift-JIS; otherwise each character
-// that Shift-JIS lacks becomes '?' and `exact` (when given) is set false.
+// is taken as it is when it reads as Shift-JIS; otherwise what Shift-JIS
+// lacks becomes '?' and `exact` (when given) is set false.
 std::string StatementName(const Context& ctx, std::string_view diskName, bool* exact = nullptr);
 
 // Writes all of `bytes`: false, with errno set, when the system (or the test

@@ -4,9 +4,7 @@
 #include "sheet/file_format.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <string>
 
 #include "definitions/store.h"
@@ -163,90 +161,6 @@ TEST(FileFormat, OverlongDefinitionsAreNamed) {
   DefinitionFileText(ctx, CurrentSheet(ctx), FileKind::Definition, "t.ZDF", &tooLong);
   ASSERT_EQ(tooLong.size(), 1u);
   EXPECT_EQ(tooLong[0], "long");
-}
-
-// ---- Replacing a file -----------------------------------------------------
-
-int CountEntries(const std::string& folder) {
-  int count = 0;
-  if (DIR* dir = opendir(folder.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") ++count;
-    }
-    closedir(dir);
-  }
-  return count;
-}
-
-TEST(ReplaceFile, WritesAndKeepsPermissions) {
-  Context files;
-  ScratchDir dir;
-  const std::string path = dir / "t.ZDF";
-  std::string error;
-  ASSERT_TRUE(ReplaceFile(files, path, "first\r\n", error)) << error;
-  chmod(path.c_str(), 0640);
-  ASSERT_TRUE(ReplaceFile(files, path, "second\r\n", error)) << error;
-  EXPECT_EQ(ReadFile(path), "second\r\n");
-  struct stat info {};
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0640u);
-  EXPECT_EQ(CountEntries(dir.path()), 1);
-}
-
-TEST(ReplaceFile, FollowsSymbolicLinks) {
-  Context files;
-  ScratchDir dir;
-  WriteFile(dir / "real.ZDF", "old");
-  ASSERT_EQ(symlink((dir / "real.ZDF").c_str(), (dir / "link.ZDF").c_str()), 0);
-  std::string error;
-  ASSERT_TRUE(ReplaceFile(files, dir / "link.ZDF", "new", error)) << error;
-  EXPECT_EQ(ReadFile(dir / "real.ZDF"), "new");
-  struct stat info {};
-  ASSERT_EQ(lstat((dir / "link.ZDF").c_str(), &info), 0);
-  EXPECT_TRUE(S_ISLNK(info.st_mode));
-}
-
-TEST(ReplaceFile, FailuresLeaveTheOldFileAlone) {
-  Context files;
-  ScratchDir dir;
-  std::string error;
-  // The folder was replaced by a file.
-  WriteFile(dir / "blocker", "not a folder");
-  EXPECT_FALSE(ReplaceFile(files, dir / "blocker/t.ZDF", "x", error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(ReadFile(dir / "blocker"), "not a folder");
-  // The name is a folder.
-  mkdir((dir / "sub.ZDF").c_str(), 0755);
-  error.clear();
-  EXPECT_FALSE(ReplaceFile(files, dir / "sub.ZDF", "x", error));
-  EXPECT_FALSE(error.empty());
-  // A missing folder.
-  EXPECT_FALSE(ReplaceFile(files, dir / "none/t.ZDF", "x", error));
-  EXPECT_EQ(CountEntries(dir.path()), 2);
-}
-
-TEST(ReplaceFile, WriteErrorMidwayKeepsTheOldFile) {
-  Context files;
-  ScratchDir dir;
-  const std::string path = dir / "t.ZDF";
-  WriteFile(path, "old content");
-  // A file size limit makes the write fail after some bytes, even for root.
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 100;
-  setrlimit(RLIMIT_FSIZE, &small);
-  std::string error;
-  const bool written = ReplaceFile(files, path, std::string(5000, 'x'), error);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
-  EXPECT_FALSE(written);
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(ReadFile(path), "old content");
-  EXPECT_EQ(CountEntries(dir.path()), 1);
-  EXPECT_TRUE(Exists(path));
 }
 
 }  // namespace
