@@ -361,6 +361,8 @@ void FillRow(Context& ctx, TDefine& sheet, int row, std::shared_ptr<Definition> 
   }
   target.cells[TextColumn].clear();
   target.edited = false;
+  target.madeByKeptLine = false;
+  if (sheet.replacedRows != nullptr && target.definition) sheet.replacedRows->push_back(target.id);
   Release(&ctx, std::move(target.definition));
   d->forget = &sheet.forgetCounters;
   d->valueStamp = sheet.forgetCounters.any;

@@ -165,6 +165,10 @@ struct SheetRow {
   // Names the row for as long as it stands, whatever definition it holds and
   // wherever it moves; 0 for the heading and the empty last row.
   std::uint64_t id = 0;
+  // The row was made by a kept line of the sheet's file, which makes it
+  // again at every loading: the save writes no line of its own for it until
+  // another statement defines it anew.
+  bool madeByKeptLine = false;
 };
 
 // Where a kept line of a sheet's file stands: in a layout section, or among
@@ -178,6 +182,10 @@ struct KeptLine {
   KeptPlace place = KeptPlace::Definitions;
   std::uint64_t afterRow = 0;  // among the definitions: the id of the row it follows; 0 first
   std::string text;            // its physical lines whole, joined by CR LF
+  // Rows that stood before the line and that it defined anew when it ran:
+  // the save writes their lines again after it, so that at the next loading
+  // the line does not undo what came later.
+  std::vector<std::uint64_t> redefines;
 };
 
 // The file a sheet was read from or last written to, as it was then.
@@ -279,6 +287,9 @@ struct TDefine {
   SheetSource source;  // the file behind `name`, as read or written
   std::vector<KeptLine> keptLines;  // in file order
   std::uint64_t lastRowId = 0;      // the id given to the newest row
+  // While set (the loading of the sheet's file runs a line), the ids of the
+  // rows that a definition replaced are added here.
+  std::vector<std::uint64_t>* replacedRows = nullptr;
   ForgetCounters forgetCounters;  // kept by ForgetValues
   NameIndex nameIndex;            // kept by the store
   LookupMemo rowMemo;             // kept by FindRow

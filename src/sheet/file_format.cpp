@@ -156,22 +156,39 @@ std::unordered_map<std::uint64_t, std::vector<const KeptLine*>> KeptByRow(const 
   return byRow;
 }
 
-void AppendKeptAfter(std::string& out,
+// A kept line, then the lines of the rows it defined anew (as they stand now).
+void AppendKeptLine(std::string& out, const TDefine& sheet, const KeptLine& kept) {
+  AppendLine(out, kept.text);
+  for (const std::uint64_t id : kept.redefines) {
+    for (int row = 1; row < sheet.RowCount() - 1; ++row) {
+      if (sheet.rows[static_cast<std::size_t>(row)].id != id) continue;
+      const std::shared_ptr<Definition> d = DefinitionAt(sheet, row);
+      const std::string line = d ? DefinitionLine(d->text) : std::string();
+      if (!line.empty()) AppendLine(out, line);
+      break;
+    }
+  }
+}
+
+void AppendKeptAfter(std::string& out, const TDefine& sheet,
                      std::unordered_map<std::uint64_t, std::vector<const KeptLine*>>& byRow,
                      std::uint64_t id) {
   if (byRow.empty()) return;
   auto it = byRow.find(id);
   if (it == byRow.end()) return;
-  for (const KeptLine* kept : it->second) AppendLine(out, kept->text);
+  for (const KeptLine* kept : it->second) AppendKeptLine(out, sheet, *kept);
   byRow.erase(it);
 }
 
 // The definition lines from the top row down, each row's kept lines after it.
+// A row that a kept line made, and makes again at the next loading, writes
+// no line of its own.
 void AppendDefinitions(std::string& out, const TDefine& sheet, std::vector<std::string>* tooLong) {
   auto kept = KeptByRow(sheet);
-  AppendKeptAfter(out, kept, 0);
+  AppendKeptAfter(out, sheet, kept, 0);
   for (int row = 1; row < sheet.RowCount() - 1; ++row) {
-    const std::shared_ptr<Definition> d = DefinitionAt(sheet, row);
+    const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+    const std::shared_ptr<Definition> d = r.madeByKeptLine ? nullptr : DefinitionAt(sheet, row);
     const std::string line = d ? DefinitionLine(d->text) : std::string();
     if (!line.empty()) {
       const ReadBack measure = MeasureReadBack(line);
@@ -181,14 +198,14 @@ void AppendDefinitions(std::string& out, const TDefine& sheet, std::vector<std::
       }
       AppendLine(out, line);
     }
-    AppendKeptAfter(out, kept, sheet.rows[static_cast<std::size_t>(row)].id);
+    AppendKeptAfter(out, sheet, kept, r.id);
   }
   // Lines whose row went in a way that did not hand them on: last, in file order.
   for (const KeptLine& line : sheet.keptLines) {
     if (line.place != KeptPlace::Definitions) continue;
     auto it = kept.find(line.afterRow);
     if (it != kept.end()) {
-      for (const KeptLine* left : it->second) AppendLine(out, left->text);
+      for (const KeptLine* left : it->second) AppendKeptLine(out, sheet, *left);
       kept.erase(it);
     }
   }

@@ -1,8 +1,11 @@
 // The sheet loader: layout sections, ">" lines and kept lines.
 #include "sheet/sheet_file.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
+#include "commands/dispatcher.h"
 #include "commands/file_text.h"
 #include "commands/guard.h"
 #include "commands/procedures.h"
@@ -54,14 +57,15 @@ bool IsHeaderLine(std::string_view line) {
   return line == kDefinitionHeader || line == kProjectHeader || line == kInitialHeader;
 }
 
-// A ".Set" statement line of the Set Options section: the writer writes the
+// A .set statement line of the Set Options section: the writer writes the
 // settings there anew.
-bool IsSettingLine(std::string_view line) {
-  const char* p = line.data() + 1;  // after the '>'
+bool IsSettingLine(const std::string& line) {
+  const char* p = line.c_str() + 1;  // after the '>'
   SkipBlanks(p);
-  std::string word(p, std::min<std::size_t>(4, std::string_view(p).size()));
-  for (char& c : word) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return word == ".set" || word == ".s " || word == ".se ";
+  if (*p != '.') return false;
+  ++p;
+  const std::string word = LowerCaseWord(ReadName(p));
+  return !word.empty() && MatchCommandWord(word.c_str(), "s.et");
 }
 
 // Whether every statement of `text` is a definition that the sheet keeps in
@@ -130,7 +134,11 @@ class SheetLoader {
 
  private:
   void Keep(const FileLine& line, KeptPlace place) {
-    sheet_.keptLines.push_back({place, place == KeptPlace::Definitions ? BottomRowId(sheet_) : 0, line.raw});
+    Keep(line, place, place == KeptPlace::Definitions ? BottomRowId(sheet_) : 0, {});
+  }
+  void Keep(const FileLine& line, KeptPlace place, std::uint64_t afterRow,
+            std::vector<std::uint64_t> redefines) {
+    sheet_.keptLines.push_back({place, afterRow, line.raw, std::move(redefines)});
   }
 
   void Take(const FileLine& line, std::string& expanded) {
@@ -172,6 +180,10 @@ class SheetLoader {
     }
     ExpandFileLine(line.text, params_, expanded);
     const bool byRows = OnlyDefinitions(ctx_, expanded.c_str() + 1);
+    const std::uint64_t bottom = BottomRowId(sheet_);
+    const std::uint64_t newestBefore = sheet_.lastRowId;
+    std::vector<std::uint64_t> replaced;
+    sheet_.replacedRows = &replaced;
     // Each line starts with the stack's watch anew: a line that ran out of
     // stack is kept, and the lines after it run all the same. An abort ends
     // the loading.
@@ -180,10 +192,25 @@ class SheetLoader {
     const bool cut = RunStopped(ctx_.guard, ctx_.runState);
     if (ctx_.runState == RunState::Aborted) stopped_ = true;
     ResetStackWatch(ctx_.guard);
+    sheet_.replacedRows = nullptr;
     // A line may open a sheet of its own (.new): the file's lines belong here.
     if (ctx_.defines.current != &sheet_ && SheetIndex(ctx_, sheet_) >= 0) SelectSheet(ctx_, sheet_);
     if (regenerated || (byRows && !cut)) return;
-    Keep(line, KeptPlace::Definitions);
+    KeepRunLine(line, bottom, newestBefore, replaced);
+  }
+
+  // Keeps a line that ran: it stands before the rows it made, which it makes
+  // again at every loading, and the rows that stood before it and that it
+  // defined anew are written again after it.
+  void KeepRunLine(const FileLine& line, std::uint64_t bottom, std::uint64_t newestBefore,
+                   std::vector<std::uint64_t>& replaced) {
+    for (SheetRow& row : sheet_.rows) {
+      if (row.id > newestBefore && row.definition) row.madeByKeptLine = true;
+    }
+    std::erase_if(replaced, [newestBefore](std::uint64_t id) { return id > newestBefore; });
+    std::sort(replaced.begin(), replaced.end());
+    replaced.erase(std::unique(replaced.begin(), replaced.end()), replaced.end());
+    Keep(line, KeptPlace::Definitions, bottom, std::move(replaced));
   }
 
   void ReportStop() {

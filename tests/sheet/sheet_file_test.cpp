@@ -12,6 +12,7 @@
 
 #include "console/console.h"
 #include "definitions/store.h"
+#include "engine/eval.h"
 #include "engine/sjis_literal.h"
 #include "sheet/sheet_ops.h"
 #include "sheet_test_util.h"
@@ -100,8 +101,15 @@ TEST(SheetFileLines, EveryLineComesBackInItsPlace) {
        {"> a=1", longLine, "> b=2"}},
       {"comments and blank lines", "; note\r\n> a=1\r\n\r\n> b=2\r\n", 2,
        {"; note", "> a=1", "", "> b=2"}},
+      // A row that a kept line makes is made by it again: no line of its own.
       {"statements beside definitions", "> a=1; 1+2\r\n> \"hi\"\r\n", 1,
-       {"> a=1", "> a=1; 1+2", "> \"hi\""}},
+       {"> a=1; 1+2", "> \"hi\""}},
+      {"rows a loop makes", "> .for i,1,3; $v<i; .blockend\r\n", 3,
+       {"> .for i,1,3; $v<i; .blockend"}},
+      // A row that a kept line defines anew comes again after it, so that
+      // the next loading ends with the same definition.
+      {"a row defined before and after a kept line", "> a=1\r\n> a=2; 1+2\r\n> a=3\r\n", 1,
+       {"> a=3", "> a=2; 1+2", "> a=3"}},
       {"continued lines", "> a<1&\r\n&+2;\r\n> 1+&\r\n&2\r\n", 1, {"> a<3 ", "> 1+&", "&2"}},
       {"a description and a procedure", "> =note\r\n> p>.for i,1,2; i;\r\n", 2,
        {"> =note", "> p>.for i,1,2; i;"}},
@@ -153,6 +161,22 @@ TEST(SheetFileLines, AnAbortedLoadingKeepsTheLinesItDidNotRun) {
   ASSERT_FALSE(SaveSheet(p.ctx, sheet).empty());
   EXPECT_EQ(DefineLines(ReadFile(dir / "f.ZDF")),
             (std::vector<std::string>{"> a=1", "> .while 1; .blockend", "> c=3", "; end"}));
+}
+
+// After a kept line that defines a row, the user's later definition of that
+// row is what the next loading ends with.
+TEST(SheetFileLines, EditsAfterAKeptLineWinAtTheNextLoading) {
+  ScratchDir dir;
+  WriteFile(dir / "f.ZDF", "> a=1\r\n> a=2; b=7; 1+2\r\n");
+  {
+    Program p;
+    TDefine& sheet = OpenSheet(p.ctx, dir / "f.ZDF");
+    Execute(p.ctx, "a=5; b=8");
+    ASSERT_FALSE(SaveSheet(p.ctx, sheet).empty());
+  }
+  Program p;
+  OpenSheet(p.ctx, dir / "f.ZDF");
+  EXPECT_EQ(EvalText(p.ctx, "a*10+b").number, 58) << ReadFile(dir / "f.ZDF");
 }
 
 TEST(SheetFileLines, KeptLinesFollowTheRowAboveWhenTheirRowGoes) {
