@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 #include "commands/dispatcher.h"
@@ -68,22 +69,22 @@ bool IsSettingLine(const std::string& line) {
   return !word.empty() && MatchCommandWord(word.c_str(), "s.et");
 }
 
-// Whether every statement of `text` is a definition that the sheet keeps in
-// a row: then the rows write the line back. The numbers that descriptions
-// would take are given back.
+// Whether the rows that `text` defines write it back whole: the statements
+// that the dispatcher runs (up to a ";", "'" or "}" where a statement could
+// begin) are all definitions the sheet keeps in rows, and no part of the
+// text lies beyond both where it stops and what the rows hold. The numbers
+// that descriptions would take are given back.
 bool OnlyDefinitions(Context& ctx, const char* text) {
   const std::int32_t autoNumber = ctx.defines.autoNumber;
   Definition scratch("");
   bool any = false;
   bool only = true;
-  for (const char* p = text; only;) {
+  const char* p = text;
+  const char* const end = text + std::strlen(text);
+  const char* covered = text;  // the end of what the rows hold
+  while (only && *p != '\0' && *p != ';' && *p != '\'' && *p != '}') {
     SkipBlanks(p);
-    if (*p == ';') {
-      ++p;
-      continue;
-    }
-    if (*p == '\0') break;
-    if (*p == '.' || *p == '"' || *p == '}' || *p == '\'') {
+    if (*p == '.' || *p == '"') {
       only = false;
       break;
     }
@@ -94,9 +95,13 @@ bool OnlyDefinitions(Context& ctx, const char* text) {
       case ConversionKind:
       case DescriptionKind:
         any = true;
+        // (A description's number, put in front by the analysis, makes the
+        // length run past the text: it ends there.)
+        covered = std::max(covered, std::min(end, p + scratch.length));
         SkipStatement(p);
+        if (*p == ';') ++p;
         break;
-      case ProcedureKind:  // the rest of the line is its body
+      case ProcedureKind:  // the rest of the text is its body
         ctx.defines.autoNumber = autoNumber;
         return true;
       default:
@@ -105,7 +110,9 @@ bool OnlyDefinitions(Context& ctx, const char* text) {
     }
   }
   ctx.defines.autoNumber = autoNumber;
-  return only && any;
+  const char* rest = std::max(p, covered);
+  SkipBlanks(rest);
+  return only && any && *rest == '\0';
 }
 
 // The id of the sheet's bottom definition row: a line kept now follows it.
