@@ -331,6 +331,9 @@ class Session {
       ended = RunLines("-");
     }
     if (!ended && mode_ == Mode::Pipe) ReportUnsavedSheets(ctx_);
+    // What the log still holds is written while a failure can still be told
+    // (and counted in the exit status).
+    FlushLogFile(ctx_);
     console_.FlushAll();
     const bool counted = mode_ != Mode::Interactive;
     return counted && (console_.sawError() || failedSource_) ? 1 : 0;
