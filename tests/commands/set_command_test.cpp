@@ -205,11 +205,31 @@ TEST_F(SetFileTest, ToWithoutNameLeavesFileOff) {
   EXPECT_EQ(Contents(log), "M .Set File On to \"" + log + "\"\r\n");
 }
 
-TEST_F(SetFileTest, LogThatCannotBeOpenedLeavesFileOffSilently) {
-  const std::string bad = PathOf("missing/dir/x.log");
-  Execute(ctx_, ".set file to \"" + bad + "\"");
-  EXPECT_FALSE(ctx_.settings.file);
-  EXPECT_EQ(ScreenText(ctx_), "");
+// File stays off and the reason is told, once for each try; "on to" opens
+// the current log first, which is not told when only the new name counts.
+TEST_F(SetFileTest, LogThatCannotBeOpenedLeavesFileOffAndIsReported) {
+  { std::ofstream(PathOf("plain"), std::ios::binary) << "x"; }
+  const std::string bad = PathOf("plain/x.log");
+  const std::string good = PathOf("good.log");
+  const std::string report =
+      "  ERROR: ログファイル"_sj + bad + "を開けません。(Not a directory)\r\n"_sj;
+  const struct {
+    std::string statements;
+    std::string screen;
+    bool file;
+  } cases[] = {
+      {".set file to \"" + bad + "\"", report, false},
+      {".set file on", report, false},
+      {".set file on to \"" + good + "\"", "M .Set File On to \"" + good + "\"\r\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.statements);
+    Context ctx;
+    ctx.settings.logFileName = bad;
+    Execute(ctx, c.statements);
+    EXPECT_EQ(ctx.settings.file, c.file);
+    EXPECT_EQ(ScreenText(ctx), c.screen);
+  }
   EXPECT_FALSE(ChangeLogFileName(ctx_, bad));
   EXPECT_FALSE(ctx_.settings.file);
 }
