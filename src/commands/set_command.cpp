@@ -157,7 +157,7 @@ void TurnFileOn(Context& ctx) {
 // "to": a new log file name read at the cursor; no name leaves File off.
 void SetFileTo(Context& ctx, const char*& cursor) {
   CloseLogFile(ctx);
-  std::string name = ReadWord(cursor);
+  std::string name = ReadFileName(cursor);
   SetFile(ctx, false);
   if (name.empty()) return;
   ctx.settings.logFileName = name;
@@ -198,7 +198,7 @@ void SetFormatItem(Context& ctx, std::string_view prefix, const std::string& raw
 void SetHelpItem(Context& ctx, std::string_view prefix, const std::string& value,
                  const char*& cursor) {
   if (value == "to") {
-    SetHelpFileName(ctx, ReadWord(cursor));
+    SetHelpFileName(ctx, ReadFileName(cursor));
   } else {
     PrintLine(ctx, HelpLine(ctx, prefix));
   }

@@ -234,6 +234,33 @@ TEST_F(SetFileTest, LogThatCannotBeOpenedLeavesFileOffAndIsReported) {
   EXPECT_FALSE(ctx_.settings.file);
 }
 
+// An unquoted name runs to a blank or the statement's end, whatever bytes
+// it holds; the log is opened under the name as the disk spells it.
+TEST_F(SetFileTest, NamesRunToABlankOrTheEndOfTheStatement) {
+  ctx_.files.nameCodeset = "UTF-8";
+  const struct {
+    const char* name;
+    bool quoted;
+    const char* after;
+    const char* onDisk;
+  } cases[] = {
+      {"a-b.log", false, "", "a-b.log"},
+      {"x+1.log", false, "; 5", "x+1.log"},
+      {"my log.txt", true, "", "my log.txt"},
+      {"\x83\x7D-1.log", false, " ", "\xE3\x83\x9E-1.log"},  // a character whose trail byte is '}'
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.onDisk);
+    const std::string name = c.quoted ? "\"" + PathOf(c.name) + "\"" : PathOf(c.name);
+    Execute(ctx_, ".set file to " + name + c.after + "; .set file off");
+    EXPECT_EQ(Contents(PathOf(c.onDisk)), "M .Set File On to \"" + PathOf(c.name) + "\"\r\n" +
+                                              (c.after[0] == ';' ? "  5=5  \r\n" : "") +
+                                              "M .Set File Off\r\n");
+  }
+  Execute(ctx_, ".set help to h-1.ZHP; .set help");
+  EXPECT_TRUE(ScreenText(ctx_).ends_with("  .Set Help to \"h-1.ZHP\"\r\n")) << ScreenText(ctx_);
+}
+
 TEST_F(SetFileTest, DialogLogNameChangeReopensOnce) {
   const std::string first = PathOf("d1.log");
   const std::string second = PathOf("d2.log");
