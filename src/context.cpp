@@ -12,6 +12,8 @@ Context::Context(Toolkit* tk) : toolkit(tk) {
   toolkit->Attach(*this);
 }
 
-Context::~Context() = default;
+// The log writes what it still holds while the write seam (`files`, a later
+// member, destroyed first) is still there.
+Context::~Context() { output.logFile.reset(); }
 
 }  // namespace zemu

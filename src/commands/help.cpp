@@ -3,8 +3,11 @@
 // page loop that shows a topic, reads a key and moves to the next topic.
 #include "commands/help.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <memory>
 
@@ -14,6 +17,7 @@
 #include "context.h"
 #include "engine/scan.h"
 #include "engine/sjis_literal.h"
+#include "platform/files.h"
 
 namespace zemu {
 
@@ -249,7 +253,7 @@ class HelpViewer {
   }
 
   bool OpenFile() {
-    file_.reset(fileName_.empty() ? nullptr : std::fopen(fileName_.c_str(), "rb"));
+    file_.reset(fileName_.empty() ? nullptr : std::fopen(DiskName(ctx_, fileName_).c_str(), "rb"));
     if (file_) return true;
     Write(ChannelError, "  ## HELP用のファイル "_sj + fileName_ + " がありません。##\r\n"_sj);
     WriteClosingLines();
@@ -285,10 +289,17 @@ class HelpViewer {
     }
     Write(ChannelLine, "  ヘルプファイル（"_sj + fileName_ +
                            "）の索引を自動作成します。\r\n  しばらくおまちください。\r\n"_sj);
-    file_.reset(std::fopen(fileName_.c_str(), "r+b"));
-    if (!file_ || !WriteHelpIndex(file_.get(), lines, indexStart_)) {
-      file_.reset();
+    file_.reset(std::fopen(DiskName(ctx_, fileName_).c_str(), "r+b"));
+    if (!file_) {
       Write(ChannelError, "  ### ＨＥＬＰファイル は書き込み禁止になっています。##\r\n"_sj);
+      WriteClosingLines();
+      return false;
+    }
+    if (!WriteHelpIndex(ctx_, file_.get(), lines, indexStart_)) {
+      const int error = errno;
+      file_.reset();
+      Write(ChannelError, "  ### ヘルプファイル "_sj + fileName_ + " に索引を書き込めません。("_sj +
+                              ErrorText(error) + ") ##\r\n");
       WriteClosingLines();
       return false;
     }
@@ -643,20 +654,31 @@ std::string BuildIndexLines(std::FILE* file, long textEnd) {
   return lines;
 }
 
-bool WriteHelpIndex(std::FILE* file, const std::string& lines, long& indexStart) {
-  if (std::fseek(file, 0, SEEK_END) != 0) return false;
-  std::fwrite(kIndexSeparator.data(), 1, kIndexSeparator.size(), file);
-  indexStart = std::ftell(file);
-  std::fwrite(lines.data(), 1, lines.size(), file);
-  std::string trailer = FormatIndexLine(indexStart, kIndexMarker);
-  std::fwrite(trailer.data(), 1, trailer.size(), file);
-  return indexStart > 0 && std::fflush(file) == 0 && std::ferror(file) == 0;
+bool WriteHelpIndex(Context& ctx, std::FILE* file, const std::string& lines, long& indexStart) {
+  // The stream hands over to its descriptor (positioned, nothing pending)
+  // and takes over again after the write.
+  const long size = FileSize(file);
+  if (size < 0 || std::fflush(file) != 0) return false;
+  const int fd = fileno(file);
+  if (lseek(fd, size, SEEK_SET) != size) return false;
+  indexStart = size + static_cast<long>(kIndexSeparator.size());
+  std::string index(kIndexSeparator);
+  index += lines;
+  index += FormatIndexLine(indexStart, kIndexMarker);
+  const bool written = WriteBytes(ctx, fd, index);
+  if (!written) {
+    const int error = errno;
+    static_cast<void>(ftruncate(fd, size));
+    errno = error;
+  }
+  std::fseek(file, 0, SEEK_SET);
+  return written;
 }
 
-bool IndexHelpFile(std::FILE* file, long& indexStart) {
+bool IndexHelpFile(Context& ctx, std::FILE* file, long& indexStart) {
   long size = FileSize(file);
   if (size < 0) return false;
-  return WriteHelpIndex(file, BuildIndexLines(file, size), indexStart);
+  return WriteHelpIndex(ctx, file, BuildIndexLines(file, size), indexStart);
 }
 
 }  // namespace zemu

@@ -69,12 +69,13 @@ std::vector<std::string> HeaderKeywords(std::string_view header);
 // among the first `textEnd` bytes of the file, in file order.
 std::string BuildIndexLines(std::FILE* file, long textEnd);
 
-// Appends 0x1A 0x0A, `lines` and the trailer to a file open for update;
-// `indexStart` becomes the offset of the first index line. False when
-// writing failed.
-bool WriteHelpIndex(std::FILE* file, const std::string& lines, long& indexStart);
+// Appends 0x1A 0x0A, `lines` and the trailer to a file open for update,
+// through the write seam of `ctx`; `indexStart` becomes the offset of the
+// first index line. False, with errno set, when writing failed: the file is
+// then cut back to its size before, so that it is as it was.
+bool WriteHelpIndex(Context& ctx, std::FILE* file, const std::string& lines, long& indexStart);
 
 // Builds and appends the index of a whole help file open for update.
-bool IndexHelpFile(std::FILE* file, long& indexStart);
+bool IndexHelpFile(Context& ctx, std::FILE* file, long& indexStart);
 
 }  // namespace zemu

@@ -2,6 +2,7 @@
 #include "commands/set_command.h"
 
 #include <array>
+#include <cerrno>
 
 #include "commands/assist.h"
 #include "commands/dispatcher.h"
@@ -9,6 +10,7 @@
 #include "engine/scan.h"
 #include "engine/value.h"
 #include "engine/sjis_literal.h"
+#include "platform/files.h"
 
 namespace zemu {
 
@@ -146,23 +148,34 @@ void SetSwitchItem(Context& ctx, std::string_view prefix, Switch which, const st
   }
 }
 
+// File on; a log that cannot be opened is reported.
+void TurnFileOn(Context& ctx) {
+  errno = 0;
+  if (!SetFile(ctx, true)) ReportLogOpenFailure(ctx, errno);
+}
+
 // "to": a new log file name read at the cursor; no name leaves File off.
 void SetFileTo(Context& ctx, const char*& cursor) {
   CloseLogFile(ctx);
-  std::string name = ReadWord(cursor);
+  std::string name = ReadFileName(cursor);
   SetFile(ctx, false);
   if (name.empty()) return;
   ctx.settings.logFileName = name;
   ctx.observer->SettingsChanged();
-  SetFile(ctx, true);
+  TurnFileOn(ctx);
 }
 
 void SetFileItem(Context& ctx, std::string_view prefix, const std::string& value,
                  const char*& cursor) {
   if (value == "on") {
-    SetFile(ctx, true);
     const char* p = cursor;
-    if (LowerCaseWord(ReadName(p)) != "to") return;
+    if (LowerCaseWord(ReadName(p)) != "to") {
+      TurnFileOn(ctx);
+      return;
+    }
+    // "on to": the current log is opened first, as for "on" alone; when it
+    // cannot be, that is not reported, for the name that follows replaces it.
+    SetFile(ctx, true);
     cursor = p;
     SetFileTo(ctx, cursor);
   } else if (value == "off") {
@@ -185,7 +198,7 @@ void SetFormatItem(Context& ctx, std::string_view prefix, const std::string& raw
 void SetHelpItem(Context& ctx, std::string_view prefix, const std::string& value,
                  const char*& cursor) {
   if (value == "to") {
-    SetHelpFileName(ctx, ReadWord(cursor));
+    SetHelpFileName(ctx, ReadFileName(cursor));
   } else {
     PrintLine(ctx, HelpLine(ctx, prefix));
   }
@@ -345,6 +358,13 @@ bool ChangeLogFileName(Context& ctx, std::string_view name) {
   ctx.settings.logFileName = name;
   ctx.observer->SettingsChanged();
   return SetFile(ctx, true);
+}
+
+void ReportLogOpenFailure(Context& ctx, int error) {
+  const std::string reason = error != 0 ? ErrorText(error) : "unknown error";
+  ScreenOut(ctx, ChannelError,
+            "  ERROR: ログファイル"_sj + ctx.settings.logFileName + "を開けません。("_sj + reason +
+                ")\r\n");
 }
 
 std::vector<std::string> SettingsLines(const Context& ctx, std::string_view prefix) {

@@ -34,13 +34,18 @@ void SetLogMode(Context& ctx, LogMode mode);
 
 // Turns File on or off and runs its reaction when the value changes: on
 // opens the log for appending and records "M .Set File On to "name"" (a log
-// that cannot be opened leaves File off, silently); off records
-// "M .Set File Off" and closes the log. Unlike the others, the record is
-// written for .set too. Returns whether File is on afterwards.
+// that cannot be opened leaves File off, with errno set, for the caller to
+// report with ReportLogOpenFailure); off records "M .Set File Off" and
+// closes the log. Unlike the others, the record is written for .set too.
+// Returns whether File is on afterwards.
 bool SetFile(Context& ctx, bool on);
 // A new log file name from the dialog: closes the current log and turns File
 // on, so that the new file is opened and recorded once.
 bool ChangeLogFileName(Context& ctx, std::string_view name);
+// The error line for File left off because the log could not be opened: the
+// log file name and the text of `error` (the errno of the failed opening;
+// 0 when none was told).
+void ReportLogOpenFailure(Context& ctx, int error);
 
 // The nine lines of "all" mode, each led by `prefix` and ended by CR LF, in
 // the order Echo, Epower, File, Format, Help, Name, Talk, Trace, Watch. Each

@@ -121,8 +121,12 @@ void ShowPrompt(Context& ctx) {
   TextControl& screen = *ctx.console.screen;
   // While Idle the prompt line is already on screen: every output put the
   // user's line back below itself.
-  if (ctx.runState != RunState::Idle) {
-    ScreenOut(ctx, ChannelLine, "");
+  const bool idle = ctx.runState == RunState::Idle;
+  if (!idle) ScreenOut(ctx, ChannelLine, "");
+  // The log is written out at every prompt, so that a full disk is found
+  // promptly and its report stands above the prompt.
+  FlushLogFile(ctx);
+  if (!idle) {
     ctx.output.savedScreenText = screen.Text();
     ScreenOut(ctx, ChannelPrompt, "> ");
   }
@@ -304,6 +308,7 @@ PromptLineAside::~PromptLineAside() {
   } else if (ctx_.runState != RunState::Idle) {
     RefreshWatchAfterRun(ctx_);
     ScreenOut(ctx_, ChannelLine, "");  // ends the last line the action wrote
+    FlushLogFile(ctx_);
     ctx_.output.savedScreenText = screen.Text();
     EndRun(ctx_);
   }

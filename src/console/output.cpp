@@ -2,7 +2,9 @@
 // WatchRefresh, working on the console's text controls and the log file.
 #include "console/output.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "commands/dispatcher.h"
@@ -10,6 +12,8 @@
 #include "definitions/statements.h"
 #include "definitions/store.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
+#include "platform/files.h"
 
 namespace zemu {
 
@@ -106,13 +110,33 @@ std::string PlaceText(Context& ctx, std::uint8_t channel, std::string_view text,
   return piece;
 }
 
+// The log could not be written: File goes off and the log is closed before
+// anything is said, so that the report is not logged (nor tried again). The
+// report waits for ReportStoppedLog.
+void StopLog(Context& ctx, int error) {
+  ctx.output.logFile.reset();
+  ctx.output.logStopError = error != 0 ? error : EIO;
+  if (!ctx.settings.file) return;
+  ctx.settings.file = false;
+  ctx.observer->SettingsChanged();
+}
+
+// The error line for a log that StopLog stopped; nothing when none was.
+void ReportStoppedLog(Context& ctx) {
+  const int error = std::exchange(ctx.output.logStopError, 0);
+  if (error == 0) return;
+  ScreenOut(ctx, ChannelError,
+            "  ERROR: ログファイル "_sj + ctx.settings.logFileName + " に書き込めません。("_sj +
+                ErrorText(error) + ") 記録を止めました。\r\n"_sj);
+}
+
 void WriteLog(Context& ctx, std::uint8_t channel, std::string_view piece) {
   const Settings& settings = ctx.settings;
-  std::FILE* log = ctx.output.logFile.get();
+  LogFile* log = ctx.output.logFile.get();
   if (!settings.file || log == nullptr || channel == ChannelPrompt) return;
   bool logged = settings.logMode == LogMode::All ||
                 (settings.logMode == LogMode::Data && channel == ChannelData);
-  if (logged) std::fwrite(piece.data(), 1, piece.size(), log);
+  if (logged && !log->Append(piece)) StopLog(ctx, errno);
 }
 
 }  // namespace
@@ -178,6 +202,7 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
     out.savedScreenText = screen.Text();
     PutBackTypedLine(ctx, typed);
   }
+  ReportStoppedLog(ctx);
 }
 
 bool CaptureInputLine(Context& ctx) {
@@ -250,11 +275,21 @@ void WatchRefresh(Context& ctx) {
 
 bool OpenLogFile(Context& ctx) {
   CloseLogFile(ctx);
-  ctx.output.logFile.reset(std::fopen(ctx.settings.logFileName.c_str(), "a"));
+  ctx.output.logFile = LogFile::Open(ctx, DiskName(ctx, ctx.settings.logFileName));
   return ctx.output.logFile != nullptr;
 }
 
-void CloseLogFile(Context& ctx) { ctx.output.logFile.reset(); }
+void FlushLogFile(Context& ctx) {
+  LogFile* log = ctx.output.logFile.get();
+  if (log == nullptr || log->Flush()) return;
+  StopLog(ctx, errno);
+  ReportStoppedLog(ctx);
+}
+
+void CloseLogFile(Context& ctx) {
+  FlushLogFile(ctx);
+  ctx.output.logFile.reset();
+}
 
 std::string ScreenText(const Context& ctx) { return ctx.console.screen->Text(); }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "console/log_file.h"
+
 namespace zemu {
 
 struct Context;
@@ -35,11 +37,6 @@ inline constexpr std::size_t kTrimStep = 1024;
 inline constexpr std::size_t kInputLineSize = 2000;
 inline constexpr std::size_t kInputLineMax = kInputLineSize - 1;
 
-struct LogFileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using LogFilePtr = std::unique_ptr<std::FILE, LogFileCloser>;
-
 // The output state: one for the program.
 struct OutputState {
   bool outputSwitch = true;     // off: every text outside a watch refresh is dropped
@@ -49,12 +46,15 @@ struct OutputState {
   int watchLineCounter = -1;    // last line written to the watch screen; -1: none yet
   std::string savedScreenText;  // the Screen as it was just before the current prompt
   std::string inputLine = ">";  // the line being typed; its first byte is always '>'
-  LogFilePtr logFile;           // the log file while one is open
+  std::unique_ptr<LogFile> logFile;  // the log file while one is open
+  int logStopError = 0;  // the log stopped on this error; the report is still to come
   std::size_t screenCap = kScreenCap;  // see SetScreenCap
 };
 
 // Writes one text on one channel: to the WatchScreen during a watch refresh,
 // otherwise to the Screen and, while the File setting is on, to the log.
+// A write to the log that fails turns File off, closes the log and reports
+// the failure on ChannelError, once, after the text.
 void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text);
 
 // Copies the logical line around the Screen's caret (physical lines joined
@@ -82,9 +82,14 @@ void PutBackTypedLine(Context& ctx, const TypedLineAside& line);
 void WatchRefresh(Context& ctx);
 
 // Opens the file named by the log file name setting for appending; a log
-// already open is closed first. False when the file cannot be opened.
+// already open is closed first. False, with errno set, when the file cannot
+// be opened.
 bool OpenLogFile(Context& ctx);
-// Closes the log file if one is open.
+// Writes what the log still holds. A failure is handled as ScreenOut
+// handles one: File off, the log closed, one error line.
+void FlushLogFile(Context& ctx);
+// Closes the log file if one is open, writing what it still holds first
+// (a failure reported as by FlushLogFile).
 void CloseLogFile(Context& ctx);
 
 // The whole text of the Screen.

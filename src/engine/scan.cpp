@@ -313,6 +313,16 @@ std::string_view ReadWordView(const char*& cursor) {
   return std::string_view(start, static_cast<std::size_t>(p - start));
 }
 
+std::string ReadFileName(const char*& cursor) {
+  SkipBlanks(cursor);
+  if (*cursor == '"' || *cursor == '\'') return ReadWord(cursor);
+  const char* p = cursor;
+  while (*p != '\0' && *p != ';' && *p != '\'' && *p != '}' && !IsBlank(Byte(p))) StepChar(p);
+  std::string name(cursor, p);
+  cursor = p;
+  return name;
+}
+
 std::string ReadUnit(const char*& cursor) {
   SkipBlanks(cursor);
   const char* start = cursor;

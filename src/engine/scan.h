@@ -170,6 +170,14 @@ std::string ReadWord(const char*& cursor);
 // ReadWord without the copy: the word as a view into the text.
 std::string_view ReadWordView(const char*& cursor);
 
+// file name -> "text" | 'text' | { character }
+// Skips blanks first. A quoted name is read as ReadWord reads it. Otherwise
+// the name is every character (double-byte characters whole) up to a blank,
+// ';' or the end of the statement (the terminator, and the '\'' and '}' at
+// which the statement loop stops), so that '-', '+' and the like are part of
+// it. The cursor ends after what was read; "" when nothing was.
+std::string ReadFileName(const char*& cursor);
+
 // unit -> '[' ... ']'. Skips blanks first. Returns the text with both
 // brackets, the cursor after the ']'. Without a '[' or a ']' (before a
 // terminator or ';') returns "", the cursor on the first non-blank byte.

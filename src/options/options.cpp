@@ -2,7 +2,6 @@
 #include "options/options.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include "console/console.h"
 #include "console/output.h"
@@ -30,21 +29,10 @@ std::string WithDefaultExtension(std::string name, const std::string& extension)
   return name;
 }
 
-// A File reaction that left File off although it was asked for: the log
-// could not be opened. Called right after the failed opening, while errno
-// still tells why.
-void ReportLogFailure(Context& ctx) {
-  const int error = errno;
-  const std::string reason = error != 0 ? std::strerror(error) : "unknown error";
-  ScreenOut(ctx, ChannelError,
-            "  ERROR: ログファイル"_sj + ctx.settings.logFileName + "を開けません。("_sj + reason +
-                ")\r\n");
-}
-
 // Turns File on under the log file name `name`, closing any log open first.
 void ReopenLog(Context& ctx, std::string_view name) {
   errno = 0;
-  if (!ChangeLogFileName(ctx, name)) ReportLogFailure(ctx);
+  if (!ChangeLogFileName(ctx, name)) ReportLogOpenFailure(ctx, errno);
 }
 
 }  // namespace
@@ -65,7 +53,7 @@ void ClickSwitch(Context& ctx, Switch which, bool on) {
 void ClickFile(Context& ctx, bool on) {
   PromptLineAside aside(ctx, false);
   errno = 0;
-  if (SetFile(ctx, on) != on) ReportLogFailure(ctx);
+  if (SetFile(ctx, on) != on) ReportLogOpenFailure(ctx, errno);
 }
 
 void ChooseLogMode(Context& ctx, LogMode mode) { SetLogMode(ctx, mode); }

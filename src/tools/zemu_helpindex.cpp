@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands/help.h"
+#include "context.h"
 
 namespace {
 
@@ -40,9 +41,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   FilePtr out(std::fopen(argv[2], "w+b"));
+  zemu::Context ctx;
   long indexStart = 0;
   bool written = out && std::fwrite(text.data(), 1, text.size(), out.get()) == text.size() &&
-                 zemu::IndexHelpFile(out.get(), indexStart);
+                 zemu::IndexHelpFile(ctx, out.get(), indexStart);
   if (!written || std::fclose(out.release()) != 0) {
     std::fprintf(stderr, "zemu_helpindex: cannot write %s\n", argv[2]);
     std::remove(argv[2]);

@@ -333,6 +333,9 @@ class Session {
     // On a pipe nobody is asked about unsaved sheets, at .end as at the end
     // of input: they are named.
     if (mode_ == Mode::Pipe) ReportUnsavedSheets(ctx_);
+    // What the log still holds is written while a failure can still be told
+    // (and counted in the exit status).
+    FlushLogFile(ctx_);
     console_.FlushAll();
     const bool counted = mode_ != Mode::Interactive;
     return counted && (console_.sawError() || failedSource_) ? 1 : 0;

@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -86,7 +88,7 @@ class HelpTest : public ::testing::Test {
     WriteFile(path, text);
     std::FILE* file = std::fopen(path.c_str(), "r+b");
     long start = 0;
-    EXPECT_TRUE(IndexHelpFile(file, start));
+    EXPECT_TRUE(IndexHelpFile(ctx_, file, start));
     std::fclose(file);
     return path;
   }
@@ -498,6 +500,53 @@ TEST_F(HelpTest, ReadOnlyFileCannotBeIndexed) {
   EXPECT_EQ(screen.find(kSeparator), std::string::npos);
 }
 
+// A disk that runs full while the index is appended: the file is cut back
+// to exactly what it was, every try, and the message gives the reason.
+TEST_F(HelpTest, IndexThatCannotBeWrittenLeavesTheFileAsItWas) {
+  const std::string path = Path("full.ZHP");
+  WriteFile(path, kSample);
+  const struct {
+    std::size_t budget;
+    int error;
+    const char* reason;
+  } cases[] = {{0, ENOSPC, "No space left on device"},
+               {1, ENOSPC, "No space left on device"},
+               {40, EDQUOT, "Disk quota exceeded"}};
+  for (const auto& c : cases) {
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+      SCOPED_TRACE(std::to_string(c.budget) + " bytes, try " + std::to_string(attempt));
+      ClearConsole();
+      ctx_.files.writeBudget = c.budget;
+      ctx_.files.writeError = c.error;
+      const std::string screen = Show(path);
+      EXPECT_EQ(ReadFile(path), kSample);
+      EXPECT_NE(screen.find("しばらくおまちください。\r\n  ### ヘルプファイル "_sj + path +
+                            " に索引を書き込めません。("_sj + c.reason + ") ##\r\n" +
+                            "  ZEMU 2002 for Windows"),
+                std::string::npos)
+          << screen;
+      EXPECT_EQ(screen.find("書き込み禁止"_sj), std::string::npos);
+      EXPECT_EQ(screen.find(kSeparator), std::string::npos);
+    }
+  }
+  // With room on the disk the index is written after all.
+  ClearConsole();
+  ctx_.files.writeBudget = std::numeric_limits<std::size_t>::max();
+  EXPECT_NE(Show(path).find("sample help"), std::string::npos);
+  EXPECT_TRUE(ReadFile(path).starts_with(kSample + "\x1A\n"));
+}
+
+// The help file name is Shift-JIS, as every name in the settings; the disk
+// spells it in UTF-8.
+TEST_F(HelpTest, FileNamedInShiftJisIsFoundAndIndexedOnDisk) {
+  ctx_.files.nameCodeset = "UTF-8";
+  WriteFile(Path("\xE3\x83\x98\xE3\x83\xAB\xE3\x83\x97.ZHP"), kSample);  // ヘルプ.ZHP
+  const std::string screen = Show(Path("ヘルプ.ZHP"_sj));
+  EXPECT_NE(screen.find("sample help"), std::string::npos) << screen;
+  EXPECT_NE(ReadFile(Path("\xE3\x83\x98\xE3\x83\xAB\xE3\x83\x97.ZHP")).find(kIndexMarker),
+            std::string::npos);
+}
+
 TEST_F(HelpTest, OtherFileNamedInTheTopic) {
   std::string main = IndexedFile("s.ZHP", kSample);
   std::string other =
@@ -658,7 +707,7 @@ TEST_F(ShippedHelpFile, InstalledCopyCarriesTheIndex) {
   WriteFile(path, source_);
   std::FILE* file = std::fopen(path.c_str(), "r+b");
   long start = 0;
-  ASSERT_TRUE(IndexHelpFile(file, start));
+  ASSERT_TRUE(IndexHelpFile(ctx_, file, start));
   std::fclose(file);
   EXPECT_EQ(installed, ReadFile(path));
 }

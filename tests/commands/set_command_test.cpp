@@ -205,13 +205,60 @@ TEST_F(SetFileTest, ToWithoutNameLeavesFileOff) {
   EXPECT_EQ(Contents(log), "M .Set File On to \"" + log + "\"\r\n");
 }
 
-TEST_F(SetFileTest, LogThatCannotBeOpenedLeavesFileOffSilently) {
-  const std::string bad = PathOf("missing/dir/x.log");
-  Execute(ctx_, ".set file to \"" + bad + "\"");
-  EXPECT_FALSE(ctx_.settings.file);
-  EXPECT_EQ(ScreenText(ctx_), "");
+// File stays off and the reason is told, once for each try; "on to" opens
+// the current log first, which is not told when only the new name counts.
+TEST_F(SetFileTest, LogThatCannotBeOpenedLeavesFileOffAndIsReported) {
+  { std::ofstream(PathOf("plain"), std::ios::binary) << "x"; }
+  const std::string bad = PathOf("plain/x.log");
+  const std::string good = PathOf("good.log");
+  const std::string report =
+      "  ERROR: ログファイル"_sj + bad + "を開けません。(Not a directory)\r\n"_sj;
+  const struct {
+    std::string statements;
+    std::string screen;
+    bool file;
+  } cases[] = {
+      {".set file to \"" + bad + "\"", report, false},
+      {".set file on", report, false},
+      {".set file on to \"" + good + "\"", "M .Set File On to \"" + good + "\"\r\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.statements);
+    Context ctx;
+    ctx.settings.logFileName = bad;
+    Execute(ctx, c.statements);
+    EXPECT_EQ(ctx.settings.file, c.file);
+    EXPECT_EQ(ScreenText(ctx), c.screen);
+  }
   EXPECT_FALSE(ChangeLogFileName(ctx_, bad));
   EXPECT_FALSE(ctx_.settings.file);
+}
+
+// An unquoted name runs to a blank or the statement's end, whatever bytes
+// it holds; the log is opened under the name as the disk spells it.
+TEST_F(SetFileTest, NamesRunToABlankOrTheEndOfTheStatement) {
+  ctx_.files.nameCodeset = "UTF-8";
+  const struct {
+    const char* name;
+    bool quoted;
+    const char* after;
+    const char* onDisk;
+  } cases[] = {
+      {"a-b.log", false, "", "a-b.log"},
+      {"x+1.log", false, "; 5", "x+1.log"},
+      {"my log.txt", true, "", "my log.txt"},
+      {"\x83\x7D-1.log", false, " ", "\xE3\x83\x9E-1.log"},  // a character whose trail byte is '}'
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.onDisk);
+    const std::string name = c.quoted ? "\"" + PathOf(c.name) + "\"" : PathOf(c.name);
+    Execute(ctx_, ".set file to " + name + c.after + "; .set file off");
+    EXPECT_EQ(Contents(PathOf(c.onDisk)), "M .Set File On to \"" + PathOf(c.name) + "\"\r\n" +
+                                              (c.after[0] == ';' ? "  5=5  \r\n" : "") +
+                                              "M .Set File Off\r\n");
+  }
+  Execute(ctx_, ".set help to h-1.ZHP; .set help");
+  EXPECT_TRUE(ScreenText(ctx_).ends_with("  .Set Help to \"h-1.ZHP\"\r\n")) << ScreenText(ctx_);
 }
 
 TEST_F(SetFileTest, DialogLogNameChangeReopensOnce) {

@@ -16,6 +16,7 @@
 #include "console/memory_text.h"
 #include "console/scripted_toolkit.h"
 #include "context.h"
+#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -258,6 +259,106 @@ TEST_F(LogTest, UnopenableFileLeavesNoLog) {
   ctx_.settings.file = true;  // File on without a stream: output still shows
   ScreenOut(ctx_, ChannelLine, "x");
   EXPECT_EQ(ScreenText(ctx_), "x");
+}
+
+std::string FileText(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::size_t ErrorLines(const std::string& screen) {
+  std::size_t count = 0;
+  for (std::size_t at = screen.find("ERROR:"); at != std::string::npos;
+       at = screen.find("ERROR:", at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+std::string FullDiskLine(const std::string& name) {
+  return "  ERROR: ログファイル "_sj + name +
+         " に書き込めません。(No space left on device) 記録を止めました。\r\n"_sj;
+}
+
+TEST_F(LogTest, IsOnDiskAtEveryPrompt) {
+  ctx_.settings.file = OpenLogFile(ctx_);
+  WriteAll(ctx_, {{ChannelLine, "> 1+2"}, {ChannelLine, ""}, {ChannelData, "3"}});
+  ShowPrompt(ctx_);
+  EXPECT_EQ(FileText(ctx_.settings.logFileName), "> 1+2\r\n  3\r\n");
+}
+
+// The disk takes `budget` bytes of the prompt's write: the log keeps the
+// pieces that reached it whole ("first", "\r\nsecond", "3", "\r\n").
+TEST_F(LogTest, FullDiskAtThePromptKeepsWholePiecesAndStopsOnce) {
+  const struct {
+    std::size_t budget;
+    const char* kept;
+  } cases[] = {{0, ""},
+               {4, ""},
+               {5, "first"},
+               {12, "first"},
+               {13, "first\r\nsecond"},
+               {15, "first\r\nsecond3"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.budget);
+    Context ctx;
+    const std::string name = (dir_ / ("full" + std::to_string(c.budget) + ".log")).string();
+    std::ofstream(name, std::ios::binary) << "old\r\n";
+    ctx.settings.logFileName = name;
+    ctx.settings.file = OpenLogFile(ctx);
+    ctx.files.writeBudget = c.budget;
+    WriteAll(ctx, {{ChannelLine, "first"}, {ChannelLine, "second"}, {ChannelData, "3"}});
+    ShowPrompt(ctx);
+    EXPECT_FALSE(ctx.settings.file);
+    EXPECT_EQ(ctx.output.logFile, nullptr);
+    EXPECT_EQ(FileText(name), std::string("old\r\n") + c.kept);
+    EXPECT_TRUE(ScreenText(ctx).ends_with(FullDiskLine(name) + "> ")) << ScreenText(ctx);
+    // Later output neither reaches the log nor is reported again.
+    BeginRun(ctx);
+    ScreenOut(ctx, ChannelLine, "more");
+    ShowPrompt(ctx);
+    CloseLogFile(ctx);
+    EXPECT_EQ(ErrorLines(ScreenText(ctx)), 1u);
+    EXPECT_EQ(FileText(name), std::string("old\r\n") + c.kept);
+  }
+}
+
+// A long run fills a block before any prompt: the failure is found and
+// reported in the middle of the run, which goes on showing its output.
+TEST_F(LogTest, FullDiskDuringARunStopsTheLogThere) {
+  ctx_.settings.file = OpenLogFile(ctx_);
+  const std::string line(48, 'x');
+  ctx_.files.writeBudget = 60;  // the first piece and part of the second
+  for (std::size_t i = 0; i < 2 * kLogBlockSize / line.size(); ++i) {
+    ScreenOut(ctx_, ChannelLine, line);
+  }
+  ScreenOut(ctx_, ChannelLine, "last");
+  EXPECT_FALSE(ctx_.settings.file);
+  EXPECT_EQ(FileText(ctx_.settings.logFileName), line);
+  const std::string screen = ScreenText(ctx_);
+  EXPECT_EQ(ErrorLines(screen), 1u);
+  EXPECT_NE(screen.find(line + "\r\n" + FullDiskLine(ctx_.settings.logFileName) + line),
+            std::string::npos);
+  EXPECT_TRUE(screen.ends_with("\r\nlast"));
+}
+
+TEST_F(LogTest, FullDiskWhenClosedIsReported) {
+  ctx_.settings.file = OpenLogFile(ctx_);
+  ScreenOut(ctx_, ChannelLine, "kept");
+  ShowPrompt(ctx_);
+  BeginRun(ctx_);
+  ctx_.files.writeBudget = 3;
+  ctx_.files.writeError = EDQUOT;
+  ScreenOut(ctx_, ChannelLine, "lost");
+  CloseLogFile(ctx_);
+  EXPECT_FALSE(ctx_.settings.file);
+  EXPECT_EQ(FileText(ctx_.settings.logFileName), "kept\r\n");
+  EXPECT_TRUE(ScreenText(ctx_).ends_with(
+      "\r\n  ERROR: ログファイル "_sj + ctx_.settings.logFileName +
+      " に書き込めません。(Disk quota exceeded) 記録を止めました。\r\n"_sj))
+      << ScreenText(ctx_);
 }
 
 TEST(WatchTest, WatchModeWritesOnlyTheWatchScreen) {

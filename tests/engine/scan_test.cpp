@@ -144,7 +144,7 @@ TEST(ScanSkip, StepChar) {
   }
 }
 
-enum class Reader { Name, Word, Unit };
+enum class Reader { Name, Word, FileName, Unit };
 
 struct ReadCase {
   Reader reader;
@@ -174,6 +174,15 @@ TEST(ScanRead, Table) {
       {Reader::Word, "\"abc", "abc", 4},
       {Reader::Word, "123", "", 0},
       {Reader::Word, "  ", "", 2},
+      {Reader::FileName, "a-b.log x", "a-b.log", 7},
+      {Reader::FileName, " x+1.log;", "x+1.log", 8},
+      {Reader::FileName, "\"my log.txt\" y", "my log.txt", 12},
+      {Reader::FileName, "'it s'", "it s", 6},
+      {Reader::FileName, "a.log'note", "a.log", 5},
+      {Reader::FileName, "\x83\x7D.log}", "\x83\x7D.log", 6},  // the trail byte '}' ends nothing
+      {Reader::FileName, "a\tb", "a", 1},
+      {Reader::FileName, "x\x83", "x\x83", 2},
+      {Reader::FileName, "  ", "", 2},
       {Reader::Unit, "[km]/2", "[km]", 4},
       {Reader::Unit, " [m]", "[m]", 4},
       {Reader::Unit, "[km", "", 0},
@@ -185,9 +194,10 @@ TEST(ScanRead, Table) {
     SCOPED_TRACE(k.text);
     auto text = Exact(k.text);
     const char* p = text.get();
-    const std::string got = k.reader == Reader::Name   ? ReadName(p)
-                            : k.reader == Reader::Word ? ReadWord(p)
-                                                       : ReadUnit(p);
+    const std::string got = k.reader == Reader::Name       ? ReadName(p)
+                            : k.reader == Reader::Word     ? ReadWord(p)
+                            : k.reader == Reader::FileName ? ReadFileName(p)
+                                                           : ReadUnit(p);
     EXPECT_EQ(got, k.result);
     EXPECT_EQ(p - text.get(), k.end);
   }

@@ -66,5 +66,25 @@ TEST(Options, WhileTypingTheLineLinesGoAboveIt) {
   ctx.observers.Remove(&counter);
 }
 
+// A dialog action taken while typing writes the log when it ends: a full
+// disk is reported above the typed line, which stays as it was.
+TEST(Options, FullDiskFoundByAnActionWhileTyping) {
+  Context ctx;
+  const std::string dir = testing::TempDir();
+  ctx.settings.logFileName = dir + "options_full.log";
+  std::remove(ctx.settings.logFileName.c_str());
+  ShowPrompt(ctx);
+  ClickFile(ctx, true);
+  TypeText(ctx, "1+2");
+  ctx.files.writeBudget = 0;
+  ClickSwitch(ctx, Switch::Name, false);
+  EXPECT_FALSE(ctx.settings.file);
+  EXPECT_EQ(ScreenText(ctx),
+            "M .Set File On to \"" + ctx.settings.logFileName + "\"\r\nM .Set Name Off\r\n" +
+                "  ERROR: ログファイル "_sj + ctx.settings.logFileName +
+                " に書き込めません。(No space left on device) 記録を止めました。\r\n> 1+2"_sj);
+  std::remove(ctx.settings.logFileName.c_str());
+}
+
 }  // namespace
 }  // namespace zemu

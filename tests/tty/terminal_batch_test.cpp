@@ -3,6 +3,7 @@
 // an installed program.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -107,6 +108,21 @@ TEST(TerminalBatch, WatchLinesAndErrorsOnTheirOwnLine) {
                                 "> w<5;\n  w=5  \nW w=12\n"}))
       << run.out;
   EXPECT_EQ(run.out.find("W w=12", run.out.find("> w<5;")), run.out.rfind("W w=12")) << run.out;
+}
+
+// A device that is always full: the log fails at the first prompt, is
+// reported once, and the run ends with an error's exit status.
+TEST(TerminalBatch, LogOnAFullDeviceIsReportedOnce) {
+  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  const zemu_test::Run run = RunProgram("--tty", ".set file to /dev/full\n1+2\n.set file\n");
+  EXPECT_EQ(run.status, 1);
+  const std::string report =
+      U8(u8"  ERROR: ログファイル /dev/full に書き込めません。"
+         u8"(No space left on device) 記録を止めました。\n");
+  EXPECT_TRUE(InOrder(run.out, {"M .Set File On to \"/dev/full\"\n", report, "> 1+2\n  1+2=3",
+                                "  .Set File Off\n"}))
+      << run.out;
+  EXPECT_EQ(run.out.find("ERROR"), run.out.rfind("ERROR")) << run.out;
 }
 
 TEST(TerminalBatch, UnreadableLineNamesTheOptionThatFixesIt) {
