@@ -24,6 +24,10 @@ constexpr unsigned kChecksPerClockRead = 32;
 
 // The stack size taken when the system gives none: the usual default.
 constexpr std::size_t kAssumedStackSize = 8u << 20;
+// The most stack a run may use, whatever the system allows: with an
+// unlimited stack the system's limit lies beyond the memory there is, and a
+// runaway recursion would take all of it before the reserve stopped it.
+constexpr std::size_t kLargestStackUse = 64u << 20;
 
 // Milliseconds of a coarse monotonic clock: cheap enough for every check.
 std::int64_t NowMs() {
@@ -94,6 +98,10 @@ void EndAssistBudget(Context& ctx) { ctx.guard.assistDeadlineMs = 0; }
 void InitStackBaseline(Context& ctx) {
   ctx.guard.stackLimit = ThreadStackLimit();
   if (ctx.guard.stackLimit == 0) ctx.guard.stackLimit = EstimatedStackLimit();
+  const std::uintptr_t here = CurrentStackPosition();
+  if (here > kLargestStackUse && here - kLargestStackUse > ctx.guard.stackLimit) {
+    ctx.guard.stackLimit = here - kLargestStackUse;
+  }
   ctx.guard.baseline = FreeStackSpace(ctx);
 }
 

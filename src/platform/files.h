@@ -48,7 +48,8 @@ std::string DiskName(const Context& ctx, std::string_view name);
 std::string StatementName(const Context& ctx, std::string_view diskName, bool* exact = nullptr);
 
 // Writes all of `bytes`: false, with errno set, when the system (or the test
-// seam) refused some of them. A stream is flushed, so that its failure shows.
+// seam) refused some of them. A stream is not flushed: its buffer's failure
+// shows at the caller's flush.
 bool WriteBytes(Context& ctx, int fd, std::string_view bytes);
 bool WriteBytes(Context& ctx, std::FILE* stream, std::string_view bytes);
 

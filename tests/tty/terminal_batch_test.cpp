@@ -67,6 +67,18 @@ TEST(TerminalBatch, ShippedInitialFileLoadsCleanlyAndOutputStreams) {
   EXPECT_LT(seconds, 30);
 }
 
+// Whatever the stack's limit, a runaway recursion meets the reserve: with
+// an unlimited stack the guard takes its own bound.
+TEST(TerminalBatch, RunawayRecursionStopsWhateverTheStackLimit) {
+  for (const char* limit : {"ulimit -s 8192;", "ulimit -s unlimited;"}) {
+    const zemu_test::Run run = RunProgram("-e 'f(x)=f(x); f(1); 2'", "", limit);
+    EXPECT_NE(run.out.find("ERROR: stack memory near to over."), std::string::npos)
+        << limit << run.out;
+    EXPECT_EQ(run.out.find("2\n"), std::string::npos) << limit << run.out;
+    EXPECT_EQ(run.status, 1) << limit;
+  }
+}
+
 TEST(TerminalBatch, CommandLineOptions) {
   const zemu_test::Run help = RunProgram("--help");
   EXPECT_EQ(help.status, 0);
