@@ -234,7 +234,11 @@ std::string DefinitionLine(std::string_view text) {
   const std::string whole(text);
   const char* p = whole.c_str();
   SkipBlanks(p);
-  while (IsDigit(static_cast<unsigned char>(*p))) ++p;
+  // A description's number goes; digits that begin another definition's
+  // name (a procedure "7>...") are its name and stay.
+  const char* digits = p;
+  while (IsDigit(static_cast<unsigned char>(*digits))) ++digits;
+  if (*digits == '=') p = digits;
   const std::string_view rest(p, whole.size() - static_cast<std::size_t>(p - whole.c_str()));
   if (rest.empty()) return {};
 

@@ -54,7 +54,10 @@ TEST(FileFormat, DefinitionLines) {
       {"3=text", "> =text"},
       {"  12=note", "> =note"},
       {"   ", ""},
-      {"42", ""},
+      {"42", "> 42"},
+      // Digits that begin a name are the name: only a description's go.
+      {"7> .new", "> 7> .new"},
+      {" 12x=3", "> 12x=3"},
       {"", ""},
       {"rate=5 '5%1 off", "> rate=5 '5%%1 off"},
       {"a<1+&\r\n& 2", "> a<1+&\r\n& 2"},
