@@ -42,7 +42,7 @@ struct Context {
   BodyMemo* body = nullptr;
   MainFormState mainForm;  // the main window's place and title
   PageHistory pageHistory;  // pages the help viewer showed, for going back
-  FileSystemState files;  // file names on disk, and the write seam of the tests
+  FileSystemState files;    // file names on disk, and the write seam of the tests
   Toolkit* toolkit;
   ObserverList observers;
   Observer* observer = &observers;  // where the core reports changes

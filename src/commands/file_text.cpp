@@ -114,8 +114,7 @@ void ReportFileText(Context& ctx, const std::string& name, FileText text) {
       break;
     case FileText::Neither:
       ScreenOut(ctx, ChannelError,
-                "  ERROR: " + name +
-                    "は、シフトJISでもUTF-8でもないので、読み込みません。\r\n"_sj);
+                "  ERROR: " + name + "は、シフトJISでもUTF-8でもないので、読み込みません。\r\n"_sj);
       break;
     case FileText::Unconvertible:
       ScreenOut(ctx, ChannelError,

@@ -39,11 +39,11 @@ void ReportFileText(Context& ctx, const std::string& name, FileText text);
 // What stands in the way of reading a file as a definition file.
 enum class FileProblem {
   None,
-  Missing,      // no such file
-  Unopenable,   // a folder, a device, a pipe, no read access, a read error
-  Binary,       // NUL bytes: not a text file (and no UTF-16 byte order mark)
-  CrOnly,       // lone CRs and no LF: its lines would read as one
-  Neither,      // see FileText
+  Missing,     // no such file
+  Unopenable,  // a folder, a device, a pipe, no read access, a read error
+  Binary,      // NUL bytes: not a text file (and no UTF-16 byte order mark)
+  CrOnly,      // lone CRs and no LF: its lines would read as one
+  Neither,     // see FileText
   Unconvertible,
 };
 

@@ -8,8 +8,8 @@
 #include "commands/dispatcher.h"
 #include "context.h"
 #include "engine/scan.h"
-#include "engine/value.h"
 #include "engine/sjis_literal.h"
+#include "engine/value.h"
 #include "platform/files.h"
 
 namespace zemu {

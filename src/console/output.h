@@ -46,8 +46,8 @@ struct OutputState {
   int watchLineCounter = -1;    // last line written to the watch screen; -1: none yet
   std::string savedScreenText;  // the Screen as it was just before the current prompt
   std::string inputLine = ">";  // the line being typed; its first byte is always '>'
-  std::unique_ptr<LogFile> logFile;  // the log file while one is open
-  int logStopError = 0;  // the log stopped on this error; the report is still to come
+  std::unique_ptr<LogFile> logFile;    // the log file while one is open
+  int logStopError = 0;                // the log stopped on this error; the report is still to come
   std::size_t screenCap = kScreenCap;  // see SetScreenCap
 };
 

@@ -1,14 +1,13 @@
 // Start-up: the command line, the program's path and InitialDefines.
 #include "console/startup.h"
 
-#include <unistd.h>
-
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 
 #include "console/console.h"
 #include "console/output.h"
@@ -75,8 +74,9 @@ TDefine& OpenStartupSheet(Context& ctx, const std::string& diskName) {
   bool exact = true;
   const std::string name = StatementName(ctx, diskName, &exact);
   if (exact) return OpenSheet(ctx, name);
-  ScreenOut(ctx, ChannelError,
-            "  ERROR: ファイル名"_sj + name + "はシフトJISにない文字を含むので、開けません。\r\n"_sj);
+  ScreenOut(
+      ctx, ChannelError,
+      "  ERROR: ファイル名"_sj + name + "はシフトJISにない文字を含むので、開けません。\r\n"_sj);
   return OpenSheet(ctx, "");
 }
 
@@ -159,9 +159,9 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
   CloseLogFile(ctx);
   ctx.settings.file = false;
   ScreenOut(ctx, ChannelLine, kBanner);
-  ctx.settings.helpFileName = StatementName(
-      ctx, options.helpFile.empty() ? ReplaceExtension(options.programPath, ".ZHP")
-                                    : options.helpFile);
+  ctx.settings.helpFileName =
+      StatementName(ctx, options.helpFile.empty() ? ReplaceExtension(options.programPath, ".ZHP")
+                                                  : options.helpFile);
   ctx.observer->SettingsChanged();
   ctx.console.watchScreen->SetHeight(0);
 

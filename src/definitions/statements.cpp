@@ -11,9 +11,9 @@
 #include "definitions/store.h"
 #include "engine/eval.h"
 #include "engine/scan.h"
+#include "engine/sjis_literal.h"
 #include "engine/tempvar.h"
 #include "engine/units.h"
-#include "engine/sjis_literal.h"
 
 namespace zemu {
 

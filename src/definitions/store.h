@@ -190,9 +190,9 @@ struct KeptLine {
 
 // The file a sheet was read from or last written to, as it was then.
 struct SheetSource {
-  FileStamp stamp;          // does not exist: no file was read or written under the name
-  bool unread = false;      // the file exists but was refused: the sheet holds none of it
-  std::string unreadWhy;    // what was wrong with it (Shift-JIS)
+  FileStamp stamp;        // does not exist: no file was read or written under the name
+  bool unread = false;    // the file exists but was refused: the sheet holds none of it
+  std::string unreadWhy;  // what was wrong with it (Shift-JIS)
 };
 
 // The rows of one name in a NameIndex, top to bottom. Most names have one

@@ -81,7 +81,8 @@ FileStamp StampOfDiskName(const std::string& diskName) {
   stamp.device = info.st_dev;
   stamp.inode = info.st_ino;
   stamp.size = info.st_size;
-  stamp.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  stamp.modifiedNs =
+      static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
   stamp.mode = info.st_mode & 07777;
   stamp.owner = info.st_uid;
   stamp.group = info.st_gid;
@@ -305,7 +306,8 @@ bool WriteBytes(Context& ctx, int fd, std::string_view bytes) {
       return false;
     }
     now.remove_prefix(static_cast<std::size_t>(written));
-    if (budget != std::numeric_limits<std::size_t>::max()) budget -= static_cast<std::size_t>(written);
+    if (budget != std::numeric_limits<std::size_t>::max())
+      budget -= static_cast<std::size_t>(written);
   }
   if (allowed < bytes.size()) {
     errno = ctx.files.writeError;

@@ -66,7 +66,7 @@ struct FileStamp {
   ino_t inode = 0;
   off_t size = 0;
   std::int64_t modifiedNs = 0;  // the last change of the content
-  mode_t mode = 0;  // the permission bits
+  mode_t mode = 0;              // the permission bits
   uid_t owner = 0;
   gid_t group = 0;
   nlink_t links = 0;

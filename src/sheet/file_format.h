@@ -41,9 +41,9 @@ std::string WithDefaultExtension(std::string_view fileName);
 // The "> " line (without its line end) that stores one definition text, or
 // an empty string when the text writes no line. Blanks are trimmed from the
 // front, and so are the digits of a description's number (digits followed
-// by "="), which is given afresh when the line runs; '%' is doubled so that .do's parameter expansion gives it back;
-// a line break inside the text is written as a "&" continuation, and a text
-// ending in "&" gets a blank after it, so that the next line is not joined on.
+// by "="), which is given afresh when the line runs; '%' is doubled so that .do's parameter
+// expansion gives it back; a line break inside the text is written as a "&" continuation, and a
+// text ending in "&" gets a blank after it, so that the next line is not joined on.
 std::string DefinitionLine(std::string_view text);
 
 // The whole file for `sheet` as the kind asks: layout keys from the sheet and

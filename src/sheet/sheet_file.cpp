@@ -27,8 +27,7 @@ enum class Section { None, MainForm, DefineForm, Define, SetOptions, Other };
 
 // The keys the writer writes in each layout section.
 constexpr std::array<std::string_view, 4> kPlaceKeys = {"Top", "Left", "Height", "Width"};
-constexpr std::array<std::string_view, 4> kColumnKeys = {"DGtype", "DGname", "DGvalue",
-                                                         "DGdefine"};
+constexpr std::array<std::string_view, 4> kColumnKeys = {"DGtype", "DGname", "DGvalue", "DGdefine"};
 
 Section SectionNamed(std::string_view name) {
   if (IniSameName(name, "MainForm")) return Section::MainForm;
@@ -124,7 +123,10 @@ std::uint64_t BottomRowId(const TDefine& sheet) {
 class SheetLoader {
  public:
   SheetLoader(Context& ctx, TDefine& sheet, const std::string& fileName)
-      : ctx_(ctx), sheet_(sheet), fileName_(fileName), initial_(FileKindOf(fileName) == FileKind::Initial) {
+      : ctx_(ctx),
+        sheet_(sheet),
+        fileName_(fileName),
+        initial_(FileKindOf(fileName) == FileKind::Initial) {
     params_[0] = fileName;
   }
 
@@ -172,7 +174,8 @@ class SheetLoader {
   }
 
   void TakeStatementLine(const FileLine& line, std::string& expanded) {
-    const bool regenerated = initial_ && section_ == Section::SetOptions && IsSettingLine(line.text);
+    const bool regenerated =
+        initial_ && section_ == Section::SetOptions && IsSettingLine(line.text);
     if (stopped_) {
       if (!regenerated) {
         Keep(line, KeptPlace::Definitions);
@@ -181,7 +184,8 @@ class SheetLoader {
       return;
     }
     if (RefuseFileLine(ctx_, fileName_, line)) {
-      ScreenOut(ctx_, ChannelError, "  この行は、シートを保存するときにそのまま書き戻します。\r\n"_sj);
+      ScreenOut(ctx_, ChannelError,
+                "  この行は、シートを保存するときにそのまま書き戻します。\r\n"_sj);
       Keep(line, KeptPlace::Definitions);
       return;
     }
@@ -223,7 +227,8 @@ class SheetLoader {
   void ReportStop() {
     ScreenOut(ctx_, ChannelError,
               "  " + fileName_ + "の読み込みを途中で止めました。実行しなかった"_sj +
-                  std::to_string(notRun_) + "行は、シートを保存するときにそのまま書き戻します。\r\n"_sj);
+                  std::to_string(notRun_) +
+                  "行は、シートを保存するときにそのまま書き戻します。\r\n"_sj);
   }
 
   Context& ctx_;
@@ -261,7 +266,8 @@ std::string UnreadReason(const FileRead& read) {
     case FileProblem::Unconvertible:
       return "シフトJISにない文字を含みます"_sj;
     case FileProblem::Unopenable:
-      return "開けません"_sj + (read.error != 0 ? "(" + ErrorText(read.error) + ")" : std::string());
+      return "開けません"_sj +
+             (read.error != 0 ? "(" + ErrorText(read.error) + ")" : std::string());
     case FileProblem::Missing:
     case FileProblem::None:
       break;

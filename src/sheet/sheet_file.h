@@ -22,8 +22,7 @@ struct FileRead;
 // .break) does not end the loading: the lines after it run all the same. An
 // abort, or the stack's reserve reached, stops it: the lines not run are
 // kept and the user is told.
-void RunSheetText(Context& ctx, TDefine& sheet, const std::string& fileName,
-                  std::string_view text);
+void RunSheetText(Context& ctx, TDefine& sheet, const std::string& fileName, std::string_view text);
 
 // Why a refused file could not be read, in a few words for a question.
 std::string UnreadReason(const FileRead& read);

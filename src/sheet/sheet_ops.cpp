@@ -85,8 +85,9 @@ std::vector<std::string> OverwriteConcerns(const Context& ctx, const TDefine& sh
     concerns.push_back(fileName + "は、読み込めなかったファイルです（"_sj + source.unreadWhy +
                        "）。上書きすると、その内容は失われます。"_sj);
   } else if (own && !now.SameAs(source.stamp)) {
-    concerns.push_back(fileName + "は、読み込んだ後にほかで書き換えられています。"_sj
-                                  "上書きすると、その変更は失われます。"_sj);
+    concerns.push_back(fileName +
+                       "は、読み込んだ後にほかで書き換えられています。"_sj
+                       "上書きすると、その変更は失われます。"_sj);
   } else if (!own) {
     concerns.push_back(fileName + "は、既にあります。上書きすると、その内容は失われます。"_sj);
   }

@@ -182,7 +182,8 @@ CompletionOffer SetOffer(const Context& ctx, const std::vector<std::string>& wor
   }
   const std::string item = WordTyped(words[1], SetItemWords());
   const bool takesFile = item == "file" || item == "log" || item == "help";
-  if (words.size() == 4 && takesFile && Lower(words[2]) == "to") return FileOffer(ctx, words.back());
+  if (words.size() == 4 && takesFile && Lower(words[2]) == "to")
+    return FileOffer(ctx, words.back());
   if (words.size() != 3) return offer;
   if (item == "trace") {
     Offer(offer, "", {"off", "command", "formula", "calc", "system", "on"});
@@ -232,7 +233,8 @@ CompletionOffer TerminalCommandOffer(Context& ctx, std::string_view line) {
     return offer;
   }
   const std::string command = Lower(words[0].substr(1));
-  if (command == "open" || command == "run" || command == "saveas") return FileOffer(ctx, words.back());
+  if (command == "open" || command == "run" || command == "saveas")
+    return FileOffer(ctx, words.back());
   CompletionOffer offer{words.back(), {}, '\0'};
   std::vector<std::string> sheets;
   for (const auto& sheet : ctx.defines.sheets) sheets.push_back(sheet->name);

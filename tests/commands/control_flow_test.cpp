@@ -357,7 +357,8 @@ TEST(Guard, AnAbortedAssignmentLeavesTheVariableAsItWas) {
     SetRunState(ctx, RunState::Running);
     for (const char* name : {"s", "t"}) {
       const std::string text = StoredText(ctx, name);
-      EXPECT_TRUE(text.empty() || std::regex_match(text, std::regex(std::string(name) + "<[0-9]+ ")))
+      EXPECT_TRUE(text.empty() ||
+                  std::regex_match(text, std::regex(std::string(name) + "<[0-9]+ ")))
           << text;
     }
     EXPECT_EQ(EvalText(ctx, "s").kind, ValueKind::Number);

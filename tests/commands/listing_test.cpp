@@ -136,7 +136,7 @@ TEST(ListDefinitions, QuestionMarkNeedsAtLeastOneCharacter) {
     const char* statement;
     const char* names;  // listed, in row order
   } cases[] = {
-      {".list a?;", "ab abc axb"}, {".list a?", "ab abc axb"}, {".list a?b;", "axb"},
+      {".list a?;", "ab abc axb"},   {".list a?", "ab abc axb"},     {".list a?b;", "axb"},
       {".list a#;", "a ab abc axb"}, {".list ?; 1", "a ab abc axb"}, {".list a?x;", ""},
   };
   for (const auto& c : cases) {

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <random>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -33,28 +33,29 @@ TEST_P(DefinitionTranscriptTest, LeavesConsoleText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statements, DefinitionTranscriptTest,
-    testing::Values(Transcript{"f(x)=x*2; f(3); f(3,4)", "  f(3)=6  \r\n  =ERROR: 引数が多い\r\n"_sj},
-                    Transcript{"a<1/3", "  a=0.33333333  "}, Transcript{"$a<2*3", "  a=6  "},
-                    // An error has a line of its own.
-                    Transcript{"a<1/0; a", "  a=ERROR: Divide By 0\r\n  =ERROR: Divide By 0\r\n"},
-                    Transcript{"n<n+1", "  n=ERROR: nは、未定義です。\r\n"_sj},
-                    Transcript{"f(x,y)=x+y; f(2, x*10)", "  f(2, x*10)=22  "},
-                    Transcript{"g(y)=f(1); f(x)=x+y; g(5)", "  g(5)=6  "},
-                    Transcript{"f(x)=x; f<5; f; f(2)", "  f=5  f=5  f(2)=2  "},
-                    Transcript{"x<5; f(x)=x+1; f(1); x", "  x=5  f(1)=2  x=5  "},
-                    // A function that redefines itself while it runs.
-                    Transcript{"f(x)={f(y)=y*10}x; f(2); f(2)", "  f(2)=2  f(2)=20  "},
-                    // A variable whose right-hand side deletes the row it replaces.
-                    Transcript{"a<1; a<{.delete a}3; a", "  a=1  a=3  a=3  "},
-                    // A value computed with a caller's binding is not kept for
-                    // the next caller: a parameter and a loop variable.
-                    Transcript{"x<5; g=x*2; f(x)=g; f(3); f(4); g", "  x=5  f(3)=6  f(4)=8  g=10  "},
-                    Transcript{"gg=i*2; .for i,1,3; gg", "  gg=2  gg=4  gg=6  "},
-                    Transcript{"k(y)=y+1; m=k(2); .for i,1,2; m*i", "  m*i=3  m*i=6  "},
-                    // The stack message comes once, and the line stops there.
-                    Transcript{"f(x)=f(x); f(1); 2",
-                               "  ERROR: stack memory near to over.\r\n"
-                               "  =ERROR: Stack Over\r\n"}),
+    testing::Values(
+        Transcript{"f(x)=x*2; f(3); f(3,4)", "  f(3)=6  \r\n  =ERROR: 引数が多い\r\n"_sj},
+        Transcript{"a<1/3", "  a=0.33333333  "}, Transcript{"$a<2*3", "  a=6  "},
+        // An error has a line of its own.
+        Transcript{"a<1/0; a", "  a=ERROR: Divide By 0\r\n  =ERROR: Divide By 0\r\n"},
+        Transcript{"n<n+1", "  n=ERROR: nは、未定義です。\r\n"_sj},
+        Transcript{"f(x,y)=x+y; f(2, x*10)", "  f(2, x*10)=22  "},
+        Transcript{"g(y)=f(1); f(x)=x+y; g(5)", "  g(5)=6  "},
+        Transcript{"f(x)=x; f<5; f; f(2)", "  f=5  f=5  f(2)=2  "},
+        Transcript{"x<5; f(x)=x+1; f(1); x", "  x=5  f(1)=2  x=5  "},
+        // A function that redefines itself while it runs.
+        Transcript{"f(x)={f(y)=y*10}x; f(2); f(2)", "  f(2)=2  f(2)=20  "},
+        // A variable whose right-hand side deletes the row it replaces.
+        Transcript{"a<1; a<{.delete a}3; a", "  a=1  a=3  a=3  "},
+        // A value computed with a caller's binding is not kept for
+        // the next caller: a parameter and a loop variable.
+        Transcript{"x<5; g=x*2; f(x)=g; f(3); f(4); g", "  x=5  f(3)=6  f(4)=8  g=10  "},
+        Transcript{"gg=i*2; .for i,1,3; gg", "  gg=2  gg=4  gg=6  "},
+        Transcript{"k(y)=y+1; m=k(2); .for i,1,2; m*i", "  m*i=3  m*i=6  "},
+        // The stack message comes once, and the line stops there.
+        Transcript{"f(x)=f(x); f(1); 2",
+                   "  ERROR: stack memory near to over.\r\n"
+                   "  =ERROR: Stack Over\r\n"}),
     NameBy<&Transcript::statements>());
 
 // Lookups that the evaluator remembers must see every change of the rows:

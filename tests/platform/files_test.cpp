@@ -29,7 +29,8 @@ TEST(FileNames, CrossBetweenShiftJisAndTheDisk) {
     std::string disk;       // as the disk holds it
   } cases[] = {
       {"UTF-8", "plain/a.ZDF", "plain/a.ZDF"},
-      {"UTF-8", "日本語/表ソ.ZDF"_sj, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E/\xE8\xA1\xA8\xE3\x82\xBD.ZDF"},
+      {"UTF-8", "日本語/表ソ.ZDF"_sj,
+       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E/\xE8\xA1\xA8\xE3\x82\xBD.ZDF"},
       {"EUC-JP", "表.ZDF"_sj, "\xC9\xBD.ZDF"},
       {"CP932", "表.ZDF"_sj, "表.ZDF"_sj},
   };

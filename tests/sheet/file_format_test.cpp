@@ -8,8 +8,8 @@
 #include <string>
 
 #include "definitions/store.h"
-#include "sheet_test_util.h"
 #include "engine/sjis_literal.h"
+#include "sheet_test_util.h"
 
 namespace zemu {
 namespace {

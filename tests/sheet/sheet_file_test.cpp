@@ -70,13 +70,15 @@ std::string LoadAndSave(const std::string& content, Program& p, ScratchDir& dir,
 
 std::string Defs(int from, int to) {
   std::string lines;
-  for (int i = from; i <= to; ++i) lines += "> a" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  for (int i = from; i <= to; ++i)
+    lines += "> a" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
   return lines;
 }
 
 std::vector<std::string> DefLines(int from, int to) {
   std::vector<std::string> lines;
-  for (int i = from; i <= to; ++i) lines.push_back("> a" + std::to_string(i) + "=" + std::to_string(i));
+  for (int i = from; i <= to; ++i)
+    lines.push_back("> a" + std::to_string(i) + "=" + std::to_string(i));
   return lines;
 }
 
@@ -95,23 +97,37 @@ TEST(SheetFileLines, EveryLineComesBackInItsPlace) {
   } cases[] = {
       {"a stop on line 4 does not end the loading", Defs(1, 3) + "> .xyz;\r\n" + Defs(4, 11), 11,
        Join(Join(DefLines(1, 3), {"> .xyz;"}), DefLines(4, 11))},
-      {".end does not end the program", "> a=1\r\n> .end\r\n> b=2\r\n", 2,
+      {".end does not end the program",
+       "> a=1\r\n> .end\r\n> b=2\r\n",
+       2,
        {"> a=1", "> .end", "> b=2"}},
-      {"a line too long to run", "> a=1\r\n" + longLine + "\r\n> b=2\r\n", 2,
+      {"a line too long to run",
+       "> a=1\r\n" + longLine + "\r\n> b=2\r\n",
+       2,
        {"> a=1", longLine, "> b=2"}},
-      {"comments and blank lines", "; note\r\n> a=1\r\n\r\n> b=2\r\n", 2,
+      {"comments and blank lines",
+       "; note\r\n> a=1\r\n\r\n> b=2\r\n",
+       2,
        {"; note", "> a=1", "", "> b=2"}},
       // A row that a kept line makes is made by it again: no line of its own.
-      {"statements beside definitions", "> a=1; 1+2\r\n> \"hi\"\r\n", 1,
+      {"statements beside definitions",
+       "> a=1; 1+2\r\n> \"hi\"\r\n",
+       1,
        {"> a=1; 1+2", "> \"hi\""}},
-      {"rows a loop makes", "> .for i,1,3; $v<i; .blockend\r\n", 3,
+      {"rows a loop makes",
+       "> .for i,1,3; $v<i; .blockend\r\n",
+       3,
        {"> .for i,1,3; $v<i; .blockend"}},
       // A row that a kept line defines anew comes again after it, so that
       // the next loading ends with the same definition.
-      {"a row defined before and after a kept line", "> a=1\r\n> a=2; 1+2\r\n> a=3\r\n", 1,
+      {"a row defined before and after a kept line",
+       "> a=1\r\n> a=2; 1+2\r\n> a=3\r\n",
+       1,
        {"> a=3", "> a=2; 1+2", "> a=3"}},
       {"continued lines", "> a<1&\r\n&+2;\r\n> 1+&\r\n&2\r\n", 1, {"> a<3 ", "> 1+&", "&2"}},
-      {"a description and a procedure", "> =note\r\n> p>.for i,1,2; i;\r\n", 2,
+      {"a description and a procedure",
+       "> =note\r\n> p>.for i,1,2; i;\r\n",
+       2,
        {"> =note", "> p>.for i,1,2; i;"}},
   };
   for (const auto& c : cases) {
@@ -134,7 +150,8 @@ TEST(SheetFileLines, LayoutAndSettingsAreWrittenOnce) {
   const std::string saved = LoadAndSave(
       "=-=-=-= ZEMU Initial Define File =-=-=-=\r\n[MainForm]\r\nTop=1\r\nLeft=2\r\nHeight=3\r\n"
       "Width=4\r\nExtra=kept\r\n[DefineForm]\r\nTop=5\r\nFont=Mono\r\n[Define]\r\n> a=1\r\n"
-      "[Set Options]\r\n> .Set Echo On\r\n> 1+1\r\nZEMU 2002 for Windows  (C) 2002 ZEMU開発グループ  "
+      "[Set Options]\r\n> .Set Echo On\r\n> 1+1\r\nZEMU 2002 for Windows  (C) 2002 "
+      "ZEMU開発グループ  "
       "https://zemu.example/\r\n"_sj,
       p, dir, "t.INI");
   for (const char* once : {"[MainForm]", "Extra=kept", "Font=Mono", "[Set Options]",
@@ -151,7 +168,7 @@ TEST(SheetFileLines, AnAbortedLoadingKeepsTheLinesItDidNotRun) {
   WriteFile(dir / "f.ZDF", "> a=1\r\n> .while 1; .blockend\r\n> c=3\r\n; end\r\n");
   Program p;
   p.ctx.guard.eventIntervalMs = 0;
-  p.toolkit.events.push_back([] {});  // the check before the first line
+  p.toolkit.events.push_back([] {});                             // the check before the first line
   p.toolkit.events.push_back([&] { AbortComputation(p.ctx); });  // inside the loop
   TDefine& sheet = OpenSheet(p.ctx, dir / "f.ZDF");
   EXPECT_TRUE(Contains(ScreenText(p.ctx), "の読み込みを途中で止めました。実行しなかった1行"_sj))

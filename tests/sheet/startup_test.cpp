@@ -8,16 +8,16 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "definitions/store.h"
 #include "engine/eval.h"
+#include "engine/sjis_literal.h"
 #include "sheet/layout.h"
 #include "sheet_test_util.h"
-#include "engine/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -183,7 +183,9 @@ TEST(Startup, AConfigFolderThatCannotBeMadeIsReported) {
   EXPECT_EQ(options.initialFolderError, ENOTDIR);
   Program p;
   InitialDefines(p.ctx, options);
-  EXPECT_TRUE(Contains(ScreenText(p.ctx), "  ERROR: 初期定義ファイルを保存するフォルダを作れません（Not a directory）。"_sj))
+  EXPECT_TRUE(
+      Contains(ScreenText(p.ctx),
+               "  ERROR: 初期定義ファイルを保存するフォルダを作れません（Not a directory）。"_sj))
       << ScreenText(p.ctx);
   EXPECT_EQ(EvalText(p.ctx, "q").number, 3);
 }
