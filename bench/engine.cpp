@@ -2,7 +2,7 @@
 // every assist refresh.
 #include <benchmark/benchmark.h>
 
-#include "context.h"
+#include "host/context.h"
 #include "engine/eval.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "commands/dispatcher.h"
-#include "context.h"
+#include "host/context.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
 

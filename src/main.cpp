@@ -12,16 +12,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "console/encoding.h"
+#include "base/encoding.h"
 #include "console/startup.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "tty/command_line.h"
 #include "tty/terminal.h"
 #include "tty/terminal_io.h"
 
 #ifdef ZEMU_HAVE_GUI
 #include "gui/window_module.h"
-#include "modules.h"
+#include "platform/modules.h"
 #endif
 
 namespace {

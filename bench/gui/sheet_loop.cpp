@@ -10,7 +10,7 @@
 #include <string>
 
 #include "commands/dispatcher.h"
-#include "context.h"
+#include "host/context.h"
 #include "engine/eval.h"
 #include "gui/sheet_windows.h"
 #include "sheet/sheet_ops.h"

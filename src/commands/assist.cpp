@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "context.h"
+#include "host/context.h"
 
 namespace zemu {
 

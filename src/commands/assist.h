@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 

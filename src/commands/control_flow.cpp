@@ -9,14 +9,15 @@
 #include <string>
 
 #include "commands/assist.h"
-#include "commands/guard.h"
-#include "context.h"
+#include "host/guard.h"
+#include "host/context.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "engine/scan.h"
+#include "base/scan.h"
 #include "engine/tempvar.h"
-#include "engine/value.h"
-#include "engine/sjis_literal.h"
+#include "engine/units.h"
+#include "base/value.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 

@@ -13,13 +13,13 @@
 #include "commands/listing.h"
 #include "commands/procedures.h"
 #include "commands/set_command.h"
-#include "context.h"
+#include "host/context.h"
 #include "definitions/statements.h"
+#include "engine/definition_values.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "engine/scan.h"
-#include "sheet/sheet_ops.h"
-#include "engine/sjis_literal.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 
@@ -273,7 +273,7 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
       DeleteDefinitions(ctx, p);
       break;
     case Command::New:
-      OpenSheet(ctx, "");
+      ctx.up.openNewSheet(ctx);
       break;
     case Command::End:
       if (ctx.loading) {

@@ -7,10 +7,10 @@
 
 #include <memory>
 
-#include "console/encoding.h"
-#include "console/output.h"
-#include "context.h"
-#include "engine/sjis_literal.h"
+#include "base/encoding.h"
+#include "host/output.h"
+#include "host/context.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 
@@ -126,8 +126,8 @@ void ReportFileText(Context& ctx, const std::string& name, FileText text) {
 
 FileRead ReadFileText(Context& ctx, const std::string& name, bool strict) {
   FileRead read;
-  const std::string disk = DiskName(ctx, name);
-  read.stamp = StampOf(ctx, name);
+  const std::string disk = DiskName(ctx.files, name);
+  read.stamp = StampOf(ctx.files, name);
   if (!read.stamp.exists) {
     read.problem = FileProblem::Missing;
     return read;

@@ -12,11 +12,11 @@
 #include <memory>
 
 #include "commands/dispatcher.h"
-#include "commands/guard.h"
-#include "console/console.h"
-#include "context.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "host/guard.h"
+#include "host/run.h"
+#include "host/context.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 #include "platform/files.h"
 
 namespace zemu {
@@ -253,7 +253,7 @@ class HelpViewer {
   }
 
   bool OpenFile() {
-    file_.reset(fileName_.empty() ? nullptr : std::fopen(DiskName(ctx_, fileName_).c_str(), "rb"));
+    file_.reset(fileName_.empty() ? nullptr : std::fopen(DiskName(ctx_.files, fileName_).c_str(), "rb"));
     if (file_) return true;
     Write(ChannelError, "  ## HELP用のファイル "_sj + fileName_ + " がありません。##\r\n"_sj);
     WriteClosingLines();
@@ -289,7 +289,7 @@ class HelpViewer {
     }
     Write(ChannelLine, "  ヘルプファイル（"_sj + fileName_ +
                            "）の索引を自動作成します。\r\n  しばらくおまちください。\r\n"_sj);
-    file_.reset(std::fopen(DiskName(ctx_, fileName_).c_str(), "r+b"));
+    file_.reset(std::fopen(DiskName(ctx_.files, fileName_).c_str(), "r+b"));
     if (!file_) {
       Write(ChannelError, "  ### ＨＥＬＰファイル は書き込み禁止になっています。##\r\n"_sj);
       WriteClosingLines();
@@ -665,7 +665,7 @@ bool WriteHelpIndex(Context& ctx, std::FILE* file, const std::string& lines, lon
   std::string index(kIndexSeparator);
   index += lines;
   index += FormatIndexLine(indexStart, kIndexMarker);
-  const bool written = WriteBytes(ctx, fd, index);
+  const bool written = WriteBytes(ctx.files, fd, index);
   if (!written) {
     const int error = errno;
     static_cast<void>(ftruncate(fd, size));

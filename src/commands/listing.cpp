@@ -5,10 +5,10 @@
 #include <string>
 
 #include "commands/assist.h"
-#include "context.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 

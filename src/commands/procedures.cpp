@@ -7,11 +7,11 @@
 #include <string>
 
 #include "commands/file_text.h"
-#include "commands/guard.h"
-#include "context.h"
+#include "host/guard.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 

@@ -6,10 +6,10 @@
 
 #include "commands/assist.h"
 #include "commands/dispatcher.h"
-#include "context.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
-#include "engine/value.h"
+#include "host/context.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
+#include "base/value.h"
 #include "platform/files.h"
 
 namespace zemu {

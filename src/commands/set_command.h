@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "commands/settings.h"
+#include "host/settings.h"
 
 namespace zemu {
 

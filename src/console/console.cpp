@@ -1,13 +1,18 @@
 // The console window's logic on its text model.
 #include "console/console.h"
 
+#include <cmath>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "commands/dispatcher.h"
-#include "commands/guard.h"
-#include "context.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "definitions/store.h"
+#include "engine/definition_values.h"
+#include "host/guard.h"
+#include "host/context.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 
@@ -15,7 +20,6 @@ namespace {
 
 constexpr char kEnterKey = '\r';
 constexpr char kContinueKey = '&';
-constexpr int kEscapeKey = 27;
 // What the continuation key puts at the caret: it ends the physical line
 // with '&' and starts the next with '&', which the typed key follows as a blank.
 constexpr std::string_view kContinuation = "&\r\n&";
@@ -90,21 +94,36 @@ void ContinueLine(Context& ctx) {
 
 }  // namespace
 
-void SetRunState(Context& ctx, RunState state) {
-  if (ctx.runState == state) return;
-  ctx.runState = state;
-  ctx.observer->RunStateChanged(state);
-}
 
-void BeginRun(Context& ctx) {
-  SetRunState(ctx, RunState::Running);
-  ResetStackWatch(ctx.guard);
-  ctx.guard.abortShown = false;
-}
+void WatchRefresh(Context& ctx) {
+  OutputState& out = ctx.output;
+  out.watchMode = true;
+  out.watchLineCounter = -1;
 
-void EndRun(Context& ctx) {
-  SetRunState(ctx, RunState::Idle);
-  ResetStackWatch(ctx.guard);
+  // The watched definitions are gathered before any is computed, so that a
+  // computation that changes the store cannot upset the scan.
+  std::vector<std::shared_ptr<Definition>> watched;
+  for (std::size_t i = 0; i < ctx.defines.sheets.size(); ++i) {
+    TDefine& sheet = *ctx.defines.sheets[i];
+    for (int row = SearchRows(ctx, sheet, "#", MarkWatch); row >= 0; row = SearchNext(ctx, sheet)) {
+      std::shared_ptr<Definition> d = DefinitionAt(sheet, row);
+      if (d && d->kind == FunctionKind) watched.push_back(std::move(d));
+    }
+  }
+  for (const std::shared_ptr<Definition>& d : watched) {
+    const char* noArguments = "";
+    Value value = GetDefinitionValue(ctx, *d, noArguments);
+    ScreenOut(ctx, ChannelLine, d->Name() + "=" + ValueText(ctx, value) + "\t\t" + d->Comment());
+  }
+
+  TextControl& watch = *ctx.console.watchScreen;
+  std::size_t firstBlank = static_cast<std::size_t>(out.watchLineCounter + 1);
+  for (std::size_t line = firstBlank; line < watch.LineCount(); ++line) watch.ReplaceLine(line, "");
+  double lines = out.watchLineCounter + 1.5;
+  watch.SetHeight(static_cast<int>(std::abs(ctx.toolkit->FontHeight()) * lines));
+
+  out.watchMode = false;
+  ctx.defines.watchRefreshNeeded = false;
 }
 
 // The watch screen, computed as a run of its own: the run that ends may have
@@ -353,22 +372,6 @@ void AssistTimerTimer(Context& ctx) {
   ResetStackWatch(ctx.guard);
 }
 
-int WaitForTypedKey(Context& ctx) {
-  ConsoleState& con = ctx.console;
-  if (con.keyWaitTrail != 0) {
-    const int trail = static_cast<unsigned char>(con.keyWaitTrail);
-    con.keyWaitTrail = 0;
-    return trail;
-  }
-  con.keyWaitSlot = 0;
-  while (con.keyWaitSlot == 0 && ctx.runState != RunState::Aborted) {
-    if (!ctx.toolkit->WaitForEvents()) break;
-  }
-  if (con.keyWaitSlot == 0 && ctx.runState == RunState::Aborted) ReportAbort(ctx);
-  int key = con.keyWaitSlot == 0 ? kEscapeKey : static_cast<unsigned char>(con.keyWaitSlot);
-  con.keyWaitSlot = 1;
-  return key;
-}
 
 void StopComputation(Context& ctx) {
   if (ctx.runState != RunState::Running && ctx.runState != RunState::Paused) return;

@@ -8,10 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "console/memory_text.h"
-#include "console/output.h"
-#include "console/run_state.h"
-#include "console/text_control.h"
+#include "host/console_state.h"
+#include "host/run.h"
+#include "host/output.h"
+#include "host/run_state.h"
+#include "host/text_control.h"
 
 namespace zemu {
 
@@ -22,35 +23,15 @@ struct Context;
 inline constexpr int kAssistDelayStartup = 10000;
 inline constexpr int kAssistDelayKey = 1000;
 
-// The console's part of the program state.
-struct ConsoleState {
-  ConsoleState() = default;
-  ConsoleState(const ConsoleState&) = delete;
-  ConsoleState& operator=(const ConsoleState&) = delete;
 
-  // In-memory controls used until a front end points `screen` and
-  // `watchScreen` at its own.
-  MemoryText ownScreen;
-  MemoryText ownWatchScreen;
-  TextControl* screen = &ownScreen;
-  TextControl* watchScreen = &ownWatchScreen;
-
-  int assistTimer = 0;       // interval of the armed assist timer in ms; 0 while stopped
-  char keyWaitSlot = 1;      // 0 while a key is awaited; then the key typed
-  char keyWaitTrail = 0;     // the second byte of a double-byte key, handed out next
-  bool lineRunning = false;  // a line entered at the console is executing
-};
-
-// Sets RunState and tells the observer. Every change of the run state goes
-// through here.
-void SetRunState(Context& ctx, RunState state);
-// RunState becomes Running (the Stop menu is enabled) or Idle (disabled).
-void BeginRun(Context& ctx);
-void EndRun(Context& ctx);
 
 // Ends a run: rebuilds the watch screen if needed, writes the "> " prompt
 // on a line of its own and makes the console Idle.
 void ShowPrompt(Context& ctx);
+
+// Rebuilds the watch screen from the watched function definitions and
+// clears the store's watchRefreshNeeded.
+void WatchRefresh(Context& ctx);
 
 // Arms the one-shot assist timer with `milliseconds`, or stops it.
 void ArmAssistTimer(Context& ctx, int milliseconds);
@@ -92,10 +73,6 @@ void AssistTimerTimer(Context& ctx);
 // Offset in `text` of the statement that holds the caret at `caret`.
 std::size_t StatementStartAt(std::string_view text, std::size_t caret);
 
-// Waits for the next character typed in the Screen (the front end keeps
-// delivering events meanwhile) and returns it; ESC (27) when the run is
-// aborted first.
-int WaitForTypedKey(Context& ctx);
 
 // The Stop, Restart and Abort items of the computation menu.
 void StopComputation(Context& ctx);

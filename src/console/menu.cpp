@@ -6,10 +6,10 @@
 #include "commands/dispatcher.h"
 #include "commands/procedures.h"
 #include "console/console.h"
-#include "console/output.h"
-#include "context.h"
+#include "host/output.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "sheet/sheet_ops.h"
 
 namespace zemu {

@@ -10,10 +10,10 @@
 #include <filesystem>
 
 #include "console/console.h"
-#include "console/output.h"
-#include "context.h"
+#include "host/output.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "platform/files.h"
 #include "sheet/ini.h"
 #include "sheet/sheet_ops.h"
@@ -72,7 +72,7 @@ std::string ShippedFile(const std::string& programPath, std::string_view extensi
 // takes its place.
 TDefine& OpenStartupSheet(Context& ctx, const std::string& diskName) {
   bool exact = true;
-  const std::string name = StatementName(ctx, diskName, &exact);
+  const std::string name = StatementName(ctx.files, diskName, &exact);
   if (exact) return OpenSheet(ctx, name);
   ScreenOut(
       ctx, ChannelError,
@@ -160,7 +160,7 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
   ctx.settings.file = false;
   ScreenOut(ctx, ChannelLine, kBanner);
   ctx.settings.helpFileName =
-      StatementName(ctx, options.helpFile.empty() ? ReplaceExtension(options.programPath, ".ZHP")
+      StatementName(ctx.files, options.helpFile.empty() ? ReplaceExtension(options.programPath, ".ZHP")
                                                   : options.helpFile);
   ctx.observer->SettingsChanged();
   ctx.console.watchScreen->SetHeight(0);
@@ -170,8 +170,8 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
   TDefine& initialSheet = OpenStartupSheet(ctx, initialFile);
   if (!options.initialSaveName.empty()) {
     // The shipped file was read; the sheet is the user's own file from now on.
-    SetSheetName(ctx, initialSheet, StatementName(ctx, options.initialSaveName), true);
-    initialSheet.source = SheetSource{StampOf(ctx, initialSheet.name), false, {}};
+    SetSheetName(ctx, initialSheet, StatementName(ctx.files, options.initialSaveName), true);
+    initialSheet.source = SheetSource{StampOf(ctx.files, initialSheet.name), false, {}};
     if (options.initialFolderError != 0) {
       ScreenOut(ctx, ChannelError,
                 "  ERROR: 初期定義ファイルを保存するフォルダを作れません（"_sj +
@@ -186,7 +186,7 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
     OpenSheet(ctx, "");
   }
   if (options.arguments.size() == 1) {
-    const std::string file = StatementName(ctx, options.arguments.front());
+    const std::string file = StatementName(ctx.files, options.arguments.front());
     ScreenOut(ctx, ChannelError,
               "  " + file + " は開きません（引数が三つ以上のときだけ最初の引数を開きます）。"_sj +
                   "シートとして開くには --open "_sj + file + " とします。\r\n"_sj);

@@ -1,25 +1,18 @@
 // Definition statements: the classification of a statement text into a
-// Definition, and the value of a stored definition at a call site with its
-// arguments bound as temporary variables.
+// Definition, and a variable's text rewritten to its value.
 #include "definitions/statements.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "commands/guard.h"
-#include "context.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/eval.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
-#include "engine/tempvar.h"
-#include "engine/units.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 
 namespace {
-
-bool IsArgumentStop(char c) { return c == ')' || c == '\0' || c == ';' || c == '\''; }
 
 // The head of a definition:
 //   head -> {"!" | "$" [blanks]} (digits "=" | [digits] ("[" ... "]" ... "]" | name)
@@ -127,122 +120,6 @@ void AnalyseTail(Definition& d, const char* base, const char*& p) {
   SkipStatement(p);
 }
 
-// Steps over an argument whose evaluation failed (the evaluator leaves its
-// cursor at the argument's start): up to the next "," or a stop character,
-// with bracketed groups as units.
-void SkipArgument(const char*& c) {
-  while (*c != ',' && !IsArgumentStop(*c)) {
-    if (!SkipGroup(c)) StepChar(c);
-  }
-}
-
-// Binds the call's arguments (c on its "(") to d's parameters, pushing each
-// as a temporary variable as soon as it is evaluated. Returns the number
-// bound, or -1 after "引数が多い" (nothing is left bound then).
-int BindArguments(Context& ctx, Definition& d, const char*& cursor) {
-  const char* c = cursor;
-  if (c[1] == ')') {
-    cursor = c + 2;
-    return 0;
-  }
-  // A definition without a parameter list takes no arguments at all.
-  const char* q = d.argsStart > 0 ? d.text.c_str() + d.argsStart : ")";
-  int bound = 0;
-  while (!IsArgumentStop(*c)) {
-    if (IsArgumentStop(*q)) {
-      PopTempVars(ctx, bound);
-      return -1;
-    }
-    ++c;
-    ++q;
-    ++bound;
-    const std::string_view name = ReadNameView(q);
-    SkipBlanks(q);
-    const std::string unit = *q == '[' ? ReadUnit(q) : std::string();
-    SkipBlanks(q);
-    Value v = EvalFormula(ctx, c);
-    if (v.IsError()) SkipArgument(c);
-    if (!unit.empty()) ConvertUnit(ctx, v, unit);
-    PushTempVar(ctx, name, std::move(v));
-  }
-  if (*c == ')') ++c;
-  cursor = c;
-  return bound;
-}
-
-// While a function's body is read, what the reading finds out about its
-// text is kept with it.
-class ReadingBody {
- public:
-  ReadingBody(Context& ctx, Definition& d) : ctx_(ctx), outer_(ctx.body) {
-    if (!d.bodyMemo) d.bodyMemo = std::make_unique<BodyMemo>();
-    d.bodyMemo->Describe(d.text);
-    ctx.body = d.bodyMemo.get();
-  }
-  ~ReadingBody() { ctx_.body = outer_; }
-  ReadingBody(const ReadingBody&) = delete;
-  ReadingBody& operator=(const ReadingBody&) = delete;
-
- private:
-  Context& ctx_;
-  BodyMemo* outer_;
-};
-
-// Watches an evaluation for reads of temporary variables bound before it
-// began (a caller's parameter, a loop's variable): a value that read one
-// holds only for that caller and is not kept.
-class OuterReads {
- public:
-  explicit OuterReads(TTempVar& table)
-      : table_(table), outer_(table.lowestRead), from_(table.entries.size()) {
-    table.lowestRead = TTempVar::kNoRead;
-  }
-  // The enclosing evaluation learns what this one read.
-  ~OuterReads() { table_.lowestRead = std::min(outer_, table_.lowestRead); }
-  OuterReads(const OuterReads&) = delete;
-  OuterReads& operator=(const OuterReads&) = delete;
-
-  bool Happened() const { return table_.lowestRead < from_; }
-
- private:
-  TTempVar& table_;
-  std::size_t outer_;
-  std::size_t from_;
-};
-
-// Whether a value just computed for a definition may be kept as its value:
-// not when the run was stopped meanwhile, nor when it read a caller's binding.
-bool MayKeep(const Context& ctx, const OuterReads& reads) {
-  return !RunStopped(ctx.guard, ctx.runState) && !reads.Happened();
-}
-
-// The body's value with `bound` arguments bound, which it unbinds.
-Value BodyValue(Context& ctx, Definition& d, int bound, const OuterReads& reads) {
-  const char* body = d.text.c_str() + d.bodyStart;
-  ReadingBody reading(ctx, d);
-  Value result = EvalFormula(ctx, body);
-  if (d.unitStart > 0) result.unit = d.Unit();
-  if (bound > 0) PopTempVars(ctx, bound);
-  if (bound > 0 || reads.Happened()) {
-    d.SetTagged(ValueKind::Undefined, kDependsOnArgsText);
-  } else if (MayKeep(ctx, reads)) {
-    d.SetValue(result);
-  }
-  return result;
-}
-
-Value FunctionValue(Context& ctx, Definition& d, const char*& cursor, const OuterReads& reads) {
-  int bound = 0;
-  if (*cursor == '(') {
-    bound = BindArguments(ctx, d, cursor);
-    if (bound < 0) {
-      d.SetTagged(ValueKind::Undefined, "引数が多い"_sj);
-      return MakeError("引数が多い"_sj);
-    }
-  }
-  return BodyValue(ctx, d, bound, reads);
-}
-
 // The analysis of the statement at base, filling d's kind and offsets;
 // returns the statement's length.
 std::int32_t AnalyseAt(Definition& d, const char* base) {
@@ -321,15 +198,6 @@ void AnalyseStatementAt(Context& ctx, Definition& d, const char* statement) {
   FinishAnalysis(d);
 }
 
-Value EvaluateVariable(Context& ctx, Definition& d) {
-  d.evaluating = true;
-  const char* body = d.Text().c_str() + d.bodyStart;
-  Value r = EvalFormula(ctx, body);
-  d.evaluating = false;
-  if (d.unitStart > 0) r.unit = d.Unit();
-  return r;
-}
-
 void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::string& prefix,
                      const std::string& comment, bool deferText) {
   if (deferText && v.kind == ValueKind::Number && CanDeferRewrite(prefix, v)) {
@@ -353,97 +221,6 @@ void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::str
     AnalyseDefinition(ctx, d);
   }
   d.SetValue(v);
-}
-
-namespace {
-
-// GetDefinitionValue once it must evaluate: one returned object on every
-// path, so that the value is built where the caller wants it.
-Value ValueByKind(Context& ctx, Definition& d, const char*& cursor, const OuterReads& reads) {
-  switch (d.kind) {
-    case VariableKind: {
-      Value result = EvaluateVariable(ctx, d);
-      if (!MayKeep(ctx, reads)) return result;  // the text stays as it was
-      RewriteVariable(ctx, d, result, d.Text().substr(0, static_cast<std::size_t>(d.nameEnd)),
-                      d.Comment());
-      return result;
-    }
-    case FunctionKind:
-    case ConversionKind:
-      return FunctionValue(ctx, d, cursor, reads);
-    default:
-      d.SetValue(MakeError("NotFormula"));
-      return d.value;
-  }
-}
-
-Value ComputeDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
-  if (d.length == 0) AnalyseDefinition(ctx, d);
-  const OuterReads reads(ctx.tempVars);
-  Value result = ValueByKind(ctx, d, cursor, reads);
-  if (ctx.settings.trace >= TraceLevel::Formula) {
-    ScreenOut(ctx, ChannelTrace, "GET(" + d.Name() + ")=" + ValueText(ctx, result));
-  }
-  return result;
-}
-
-}  // namespace
-
-Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
-  if (d.HasValidValue() && !(d.kind == FunctionKind && *cursor == '(')) return d.value;
-  // A variable met again inside its own right-hand side.
-  if (d.evaluating) return d.value;
-  return ComputeDefinitionValue(ctx, d, cursor);
-}
-
-namespace {
-
-// ValueOfRow once the row's definition must be asked: one returned object,
-// so that the value is built where the caller wants it.
-Value ShownValueOfRow(Context& ctx, TDefine& sheet, int row,
-                      const std::shared_ptr<Definition>& d, const char*& cursor) {
-  Value r = GetDefinitionValue(ctx, *d, cursor);
-  // The evaluation may have moved or replaced the row.
-  if (row < sheet.RowCount()) {
-    SheetRow& after = sheet.rows[static_cast<std::size_t>(row)];
-    if (after.definition == d) ShowRowValue(ctx, sheet, row, after);
-  }
-  if (ctx.settings.trace >= TraceLevel::Command) {
-    ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=" + ValueText(ctx, r));
-  }
-  return r;
-}
-
-}  // namespace
-
-Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor) {
-  SheetRow* r =
-      row > 0 && row < sheet.RowCount() ? &sheet.rows[static_cast<std::size_t>(row)] : nullptr;
-  // A variable whose value is known: nothing is evaluated, so nothing can
-  // move its row, and nothing is traced below the Command level.
-  if (r != nullptr && *cursor != '(' && ctx.settings.trace < TraceLevel::Command) {
-    Definition* known = r->definition.get();
-    if (known != nullptr && known->kind == VariableKind && known->HasValidValue()) {
-      ShowRowValue(ctx, sheet, row, *r);
-      return known->value;
-    }
-  }
-  std::shared_ptr<Definition> d = r != nullptr ? r->definition : nullptr;
-  if (!d) {
-    if (ctx.settings.trace >= TraceLevel::Command) {
-      ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=未定義式"_sj);
-    }
-    return MakeError("未定義式"_sj);
-  }
-  d->Settle();
-  if (d->kind == VariableKind && row > 1 && *cursor == '(') {
-    std::shared_ptr<Definition> above = DefinitionForUse(sheet, row - 1);
-    if (above && above->kind == FunctionKind && above->Name() == d->Name()) {
-      d = above;
-      --row;
-    }
-  }
-  return ShownValueOfRow(ctx, sheet, row, d, cursor);
 }
 
 Value UndefinedDefinitionError() { return MakeError("未定義"_sj); }

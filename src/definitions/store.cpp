@@ -8,11 +8,10 @@
 #include <span>
 #include <utility>
 
-#include "commands/guard.h"
-#include "context.h"
+#include "host/context.h"
 #include "definitions/statements.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 
@@ -717,20 +716,11 @@ DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind) {
   return {};
 }
 
-int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> definition) {
+int PlaceDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> definition,
+                    const Value& assigned) {
   if (!definition) return -1;
   Definition& d = *definition;
   if (d.kind == NotAnalysed) AnalyseDefinition(ctx, d);
-  // A variable's right-hand side runs before the row is looked for: it may
-  // itself define or delete rows of this sheet.
-  Value assigned;
-  if (d.kind == VariableKind) {
-    assigned = EvaluateVariable(ctx, d);
-    // An assignment that the run's stop cut short is no assignment: the
-    // variable keeps its value, and a new one is not made.
-    if (RunStopped(ctx.guard, ctx.runState)) return -1;
-  }
-
   const char* probe = d.text.c_str();
   int row = FindRow(ctx, sheet, probe, 0);
   if (row > 0) {

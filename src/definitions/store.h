@@ -20,11 +20,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/body_memo.h"
-#include "engine/sjis_literal.h"
-#include "engine/value.h"
+#include "cache/body_memo.h"
+#include "base/sjis_literal.h"
+#include "base/value.h"
 #include "platform/files.h"
-#include "sheet/layout.h"
+#include "host/layout.h"
 
 namespace zemu {
 
@@ -419,13 +419,15 @@ DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind);
 DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd,
                                bool* byLayout = nullptr);
 
-// Stores `definition` in `sheet` (analysing it first if needed): it replaces
+// Puts `definition` in `sheet` (analysing it first if needed): it replaces
 // the bottom-most row of the same name, or is appended as a new row; a
-// variable is evaluated and its text rewritten to name<value first. The
-// sheet takes ownership. Sets the sheet's modified flag and the store's
+// variable's text is rewritten to name<`assigned` first (the value of its
+// right-hand side, which StoreDefinition computes). The sheet takes
+// ownership. Sets the sheet's modified flag and the store's
 // watchRefreshNeeded. Returns the row (-1 for an empty pointer). A variable's
 // rewritten text may be left pending: read it through Text() or DefinitionAt.
-int StoreDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> definition);
+int PlaceDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> definition,
+                    const Value& assigned);
 
 // Frees the definition of a definition row and moves the rows below it up.
 // Does nothing for row 0, the empty last row or a row outside the grid.

@@ -16,12 +16,12 @@
 #include <optional>
 #include <string>
 
-#include "console/output.h"
-#include "context.h"
-#include "engine/body_memo.h"
+#include "host/output.h"
+#include "host/context.h"
+#include "cache/body_memo.h"
 #include "engine/eval.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 #include "engine/units.h"
 
 namespace zemu {

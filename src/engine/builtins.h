@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/value.h"
+#include "base/value.h"
 
 namespace zemu {
 

@@ -15,16 +15,16 @@
 #include <string>
 #include <string_view>
 
-#include "commands/dispatcher.h"
-#include "commands/guard.h"
-#include "console/output.h"
-#include "context.h"
+#include "host/guard.h"
+#include "host/output.h"
+#include "host/context.h"
 #include "definitions/statements.h"
+#include "engine/definition_values.h"
 #include "definitions/store.h"
-#include "engine/body_memo.h"
+#include "cache/body_memo.h"
 #include "engine/builtins.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 #include "engine/tempvar.h"
 #include "engine/units.h"
 
@@ -204,7 +204,7 @@ const char* NameEndAt(Context& ctx, const char* p, BodyMemo::Name*& site) {
 // "{" statements "}" item: runs the block for its effects; the item after the
 // closing brace is the value. `p` stands after the "{".
 Value ReadBraceGroup(Context& ctx, const char*& p) {
-  ExecuteStatements(ctx, p);
+  ctx.up.runStatements(ctx, p);
   if (RunStopped(ctx.guard, ctx.runState)) return MakeError("Stack Over");
   if (*p != '}') return MakeError("Missing '}'");
   ++p;

@@ -9,7 +9,7 @@
 // returns an Error the cursor stays where the routine began.
 #pragma once
 
-#include "engine/value.h"
+#include "base/value.h"
 
 namespace zemu {
 

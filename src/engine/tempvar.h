@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/scan.h"
-#include "engine/value.h"
+#include "base/scan.h"
+#include "base/value.h"
 
 namespace zemu {
 

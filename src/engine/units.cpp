@@ -8,10 +8,11 @@
 #include <memory>
 #include <optional>
 
-#include "context.h"
+#include "host/context.h"
 #include "definitions/statements.h"
+#include "engine/definition_values.h"
 #include "definitions/store.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 
@@ -114,6 +115,43 @@ void ApplyConversion(Context& ctx, Value& v, const std::string& from, const std:
   v.unit = to;
 }
 
+// Whether addition leaves B's number as it is: A has no unit (B is not
+// converted), B has none (it takes A's) or the same.
+bool NeedsNoConversion(const Value& a, const Value& b) {
+  return IsNoUnit(a.unit) || IsNoUnit(b.unit) || b.unit == a.unit;
+}
+
+Value AddOrSubtract(Context& ctx, const Value& a, const Value& b, bool subtract) {
+  if (!a.IsNumber() || !b.IsNumber()) return NonNumberOperand(a, b);
+  if (NeedsNoConversion(a, b)) {
+    Value sum(ValueKind::Number, subtract ? a.number - b.number : a.number + b.number);
+    sum.unit = IsNoUnit(a.unit) ? b.unit : a.unit;
+    sum.text = a.text;
+    return sum;
+  }
+  Value right = b;
+  if (!IsNoUnit(a.unit)) {
+    ConvertUnit(ctx, right, a.unit);
+    if (!right.IsNumber()) return right;
+  }
+  Value result = MakeNumber(subtract ? a.number - right.number : a.number + right.number,
+                            IsNoUnit(a.unit) ? b.unit : a.unit);
+  result.text = a.text;
+  return result;
+}
+
+// Converts B to A's unit and compares the numbers; a B that cannot be
+// converted compares false, like any operand that is not a number.
+template <typename Compare>
+bool CompareValues(Context& ctx, const Value& a, const Value& b, Compare compare) {
+  if (!a.IsNumber() || !b.IsNumber()) return false;
+  // Converting to no unit, or from none or the same, keeps the number.
+  if (a.unit.empty() || IsNoUnit(b.unit) || b.unit == a.unit) return compare(a.number, b.number);
+  Value right = b;
+  ConvertUnit(ctx, right, a.unit);
+  return right.IsNumber() && compare(a.number, right.number);
+}
+
 }  // namespace
 
 void ConvertUnit(Context& ctx, Value& value, const std::string& unit) {
@@ -135,6 +173,39 @@ void ConvertUnit(Context& ctx, Value& value, const std::string& unit) {
     return;
   }
   value = MakeError(kNoConversion + from + unit);
+}
+
+Value AddValues(Context& ctx, const Value& a, const Value& b) {
+  return AddOrSubtract(ctx, a, b, false);
+}
+
+void AddInPlace(Context& ctx, Value& a, const Value& b, bool subtract) {
+  if (a.IsNumber() && b.IsNumber() && NeedsNoConversion(a, b)) {
+    a.number = subtract ? a.number - b.number : a.number + b.number;
+    if (IsNoUnit(a.unit)) a.unit = b.unit;
+    return;
+  }
+  a = AddOrSubtract(ctx, a, b, subtract);
+}
+
+Value SubtractValues(Context& ctx, const Value& a, const Value& b) {
+  return AddOrSubtract(ctx, a, b, true);
+}
+
+bool IsGreater(Context& ctx, const Value& a, const Value& b) {
+  return CompareValues(ctx, a, b, [](double x, double y) { return x > y; });
+}
+
+bool IsGreaterOrEqual(Context& ctx, const Value& a, const Value& b) {
+  return CompareValues(ctx, a, b, [](double x, double y) { return x >= y; });
+}
+
+bool IsLess(Context& ctx, const Value& a, const Value& b) {
+  return CompareValues(ctx, a, b, [](double x, double y) { return x < y; });
+}
+
+bool IsLessOrEqual(Context& ctx, const Value& a, const Value& b) {
+  return CompareValues(ctx, a, b, [](double x, double y) { return x <= y; });
 }
 
 }  // namespace zemu

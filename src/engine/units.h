@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "engine/value.h"
+#include "base/value.h"
 
 namespace zemu {
 
@@ -20,5 +20,17 @@ struct Context;
 // "単位変換係数＝ゼロ: ", or the error of the conversion definition itself).
 // An empty unit, the value's own unit and non-numbers are left alone.
 void ConvertUnit(Context& ctx, Value& value, const std::string& unit);
+
+// Arithmetic with the unit rules; addition and subtraction convert B to A's
+// unit when both carry one. An Error or Undefined operand is passed on.
+Value AddValues(Context& ctx, const Value& a, const Value& b);
+Value SubtractValues(Context& ctx, const Value& a, const Value& b);
+// a = a + b (or a - b), the same as AddValues and SubtractValues.
+void AddInPlace(Context& ctx, Value& a, const Value& b, bool subtract);
+// Comparisons convert B to A's unit; false unless both are numbers.
+bool IsGreater(Context& ctx, const Value& a, const Value& b);
+bool IsGreaterOrEqual(Context& ctx, const Value& a, const Value& b);
+bool IsLess(Context& ctx, const Value& a, const Value& b);
+bool IsLessOrEqual(Context& ctx, const Value& a, const Value& b);
 
 }  // namespace zemu

@@ -9,7 +9,7 @@
 #include <QTextBlock>
 #include <QTimer>
 
-#include "console/encoding.h"
+#include "base/encoding.h"
 #include "gui/qt_text.h"
 #include "gui/widget_edit.h"
 

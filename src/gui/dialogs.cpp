@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "console/window_texts.h"
+#include "host/window_texts.h"
 #include "gui/qt_text.h"
 
 namespace zemu::gui {

@@ -6,7 +6,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "console/window_texts.h"
+#include "host/window_texts.h"
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
 #include "gui/sheet_windows.h"

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "console/console.h"
-#include "console/window_texts.h"
+#include "host/window_texts.h"
 #include "gui/dialogs.h"
 #include "gui/qt_text.h"
 

@@ -17,9 +17,10 @@
 #include <vector>
 
 #include "console/menu.h"
-#include "console/observer.h"
+#include "host/observer.h"
 #include "console/startup.h"
-#include "context.h"
+#include "console/console.h"
+#include "host/context.h"
 #include "gui/console_edit.h"
 #include "gui/mirrored_text.h"
 #include "gui/qt_toolkit.h"

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "console/memory_text.h"
-#include "console/text_control.h"
+#include "host/memory_text.h"
+#include "host/text_control.h"
 
 namespace zemu::gui {
 

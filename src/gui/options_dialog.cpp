@@ -14,7 +14,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "context.h"
+#include "host/context.h"
 #include "gui/qt_text.h"
 
 namespace zemu::gui {

@@ -13,7 +13,7 @@
 #include <QDialog>
 #include <array>
 
-#include "console/observer.h"
+#include "host/observer.h"
 #include "options/options.h"
 
 class QCheckBox;

@@ -1,13 +1,13 @@
 // The core's Shift-JIS texts in Qt's strings and back, through the core's
 // conversion, so that a QString position is a character of the core's own
-// rule (see console/encoding.h).
+// rule (see base/encoding.h).
 #pragma once
 
 #include <QString>
 #include <string>
 #include <string_view>
 
-#include "console/encoding.h"
+#include "base/encoding.h"
 
 namespace zemu::gui {
 

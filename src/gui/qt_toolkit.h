@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <string>
 
-#include "console/toolkit.h"
+#include "host/toolkit.h"
 
 namespace zemu::gui {
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "context.h"
+#include "host/context.h"
 #include "definitions/store.h"
 #include "gui/qt_text.h"
 

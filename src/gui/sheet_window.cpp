@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "context.h"
+#include "host/context.h"
 #include "definitions/store.h"
 #include "gui/qt_text.h"
 #include "gui/sheet_model.h"

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "context.h"
+#include "host/context.h"
 #include "definitions/store.h"
 #include "gui/qt_text.h"
 #include "gui/sheet_model.h"

@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <vector>
 
-#include "console/observer.h"
+#include "host/observer.h"
 
 class QAction;
 class QMenu;

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "console/encoding.h"
-#include "engine/scan.h"
+#include "base/encoding.h"
+#include "base/scan.h"
 
 namespace zemu::gui {
 

@@ -1,5 +1,5 @@
 // How a text widget that shows one Shift-JIS text (one UTF-16 unit for each
-// character, see console/encoding.h) is brought to show another with a small
+// character, see base/encoding.h) is brought to show another with a small
 // edit instead of being filled anew: the common start and end of the two
 // texts stay, cut only where both texts have a character boundary, so that
 // no kept unit changes its meaning.

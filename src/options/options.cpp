@@ -4,9 +4,9 @@
 #include <cerrno>
 
 #include "console/console.h"
-#include "console/output.h"
-#include "context.h"
-#include "engine/value.h"
+#include "host/output.h"
+#include "host/context.h"
+#include "base/value.h"
 
 namespace zemu {
 

@@ -11,9 +11,9 @@
 #include <string_view>
 
 #include "commands/set_command.h"
-#include "commands/settings.h"
-#include "console/toolkit.h"
-#include "engine/sjis_literal.h"
+#include "host/settings.h"
+#include "host/toolkit.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 

@@ -17,8 +17,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "console/encoding.h"
-#include "context.h"
+#include "base/encoding.h"
 
 namespace zemu {
 
@@ -177,7 +176,7 @@ bool NameTemporary(int fd, const std::string& target, std::string& temporary) {
 // The new content goes to a file of its own in the same folder, first without
 // a name (so that a kill leaves nothing), then named and renamed over the old.
 // Returns 0, or the errno of the step that failed.
-int ReplaceByRename(Context& ctx, const std::string& target, const FileStamp& old,
+int ReplaceByRename(FileSystemState& files, const std::string& target, const FileStamp& old,
                     std::string_view content) {
   const std::string folder = FolderOf(target);
   RemoveStaleTemporaries(folder, BaseOf(target));
@@ -196,7 +195,7 @@ int ReplaceByRename(Context& ctx, const std::string& target, const FileStamp& ol
     static_cast<void>(fchown(fd, old.owner, old.group));
     ok = fchmod(fd, old.mode) == 0;
   }
-  ok = ok && WriteBytes(ctx, fd, content) && fsync(fd) == 0;
+  ok = ok && WriteBytes(files, fd, content) && fsync(fd) == 0;
   if (ok && !named) ok = named = NameTemporary(fd, target, temporary);
   int failure = ok ? 0 : errno;
   if (close(fd) != 0 && ok) {
@@ -217,7 +216,7 @@ int ReplaceByRename(Context& ctx, const std::string& target, const FileStamp& ol
 
 // For a file with several names: the content is written over the old one,
 // room for it taken first; a failure puts the old content back.
-bool ReplaceInPlace(Context& ctx, const std::string& target, std::string_view content,
+bool ReplaceInPlace(FileSystemState& files, const std::string& target, std::string_view content,
                     std::string& error) {
   const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
@@ -235,7 +234,7 @@ bool ReplaceInPlace(Context& ctx, const std::string& target, std::string_view co
   bool touched = false;
   if (ok) {
     touched = true;
-    ok = lseek(fd, 0, SEEK_SET) == 0 && WriteBytes(ctx, fd, content) &&
+    ok = lseek(fd, 0, SEEK_SET) == 0 && WriteBytes(files, fd, content) &&
          ftruncate(fd, static_cast<off_t>(content.size())) == 0 && fsync(fd) == 0;
     failure = ok ? 0 : errno;
   }
@@ -261,8 +260,8 @@ std::string NameCodesetOfLocale() {
   return codeset;
 }
 
-std::string DiskName(const Context& ctx, std::string_view name) {
-  const std::string& codeset = ctx.files.nameCodeset;
+std::string DiskName(const FileSystemState& files, std::string_view name) {
+  const std::string& codeset = files.nameCodeset;
   if (IsAsciiName(name) || IsShiftJisCodeset(codeset) || !IsShiftJisText(name)) {
     return std::string(name);
   }
@@ -275,9 +274,9 @@ std::string DiskName(const Context& ctx, std::string_view name) {
   return std::string(name);
 }
 
-std::string StatementName(const Context& ctx, std::string_view diskName, bool* exact) {
+std::string StatementName(const FileSystemState& files, std::string_view diskName, bool* exact) {
   if (exact != nullptr) *exact = true;
-  const std::string& codeset = ctx.files.nameCodeset;
+  const std::string& codeset = files.nameCodeset;
   if (IsAsciiName(diskName) || IsShiftJisCodeset(codeset)) return std::string(diskName);
   std::string name;
   if (ConvertText(diskName, codeset.c_str(), "CP932", name)) return name;
@@ -295,8 +294,8 @@ std::string StatementName(const Context& ctx, std::string_view diskName, bool* e
   return std::string(diskName);
 }
 
-bool WriteBytes(Context& ctx, int fd, std::string_view bytes) {
-  std::size_t& budget = ctx.files.writeBudget;
+bool WriteBytes(FileSystemState& files, int fd, std::string_view bytes) {
+  std::size_t& budget = files.writeBudget;
   const std::size_t allowed = std::min(budget, bytes.size());
   std::string_view now = bytes.substr(0, allowed);
   while (!now.empty()) {
@@ -310,20 +309,20 @@ bool WriteBytes(Context& ctx, int fd, std::string_view bytes) {
       budget -= static_cast<std::size_t>(written);
   }
   if (allowed < bytes.size()) {
-    errno = ctx.files.writeError;
+    errno = files.writeError;
     return false;
   }
   return true;
 }
 
-bool WriteBytes(Context& ctx, std::FILE* stream, std::string_view bytes) {
-  std::size_t& budget = ctx.files.writeBudget;
+bool WriteBytes(FileSystemState& files, std::FILE* stream, std::string_view bytes) {
+  std::size_t& budget = files.writeBudget;
   const std::size_t allowed = std::min(budget, bytes.size());
   const std::size_t written = std::fwrite(bytes.data(), 1, allowed, stream);
   if (budget != std::numeric_limits<std::size_t>::max()) budget -= written;
   if (written < allowed) return false;
   if (allowed < bytes.size()) {
-    errno = ctx.files.writeError;
+    errno = files.writeError;
     return false;
   }
   return true;
@@ -331,31 +330,31 @@ bool WriteBytes(Context& ctx, std::FILE* stream, std::string_view bytes) {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-FileStamp StampOf(const Context& ctx, const std::string& name) {
-  return StampOfDiskName(DiskName(ctx, name));
+FileStamp StampOf(const FileSystemState& files, const std::string& name) {
+  return StampOfDiskName(DiskName(files, name));
 }
 
-bool IsWriteProtected(const Context& ctx, const std::string& name, const FileStamp& stamp) {
+bool IsWriteProtected(const FileSystemState& files, const std::string& name, const FileStamp& stamp) {
   if (!stamp.exists) return false;
   if ((stamp.mode & 0222) == 0) return true;
-  return access(DiskName(ctx, name).c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM);
+  return access(DiskName(files, name).c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM);
 }
 
-bool ReplaceFile(Context& ctx, const std::string& name, std::string_view content,
+bool ReplaceFile(FileSystemState& files, const std::string& name, std::string_view content,
                  std::string& error) {
-  const std::string target = ResolveTarget(DiskName(ctx, name));
+  const std::string target = ResolveTarget(DiskName(files, name));
   const FileStamp old = StampOfDiskName(target);
   if (old.exists && !old.regular) {
     error = old.folder ? ErrorText(EISDIR) : "not a regular file";
     return false;
   }
-  if (old.exists && old.links > 1) return ReplaceInPlace(ctx, target, content, error);
-  const int failure = ReplaceByRename(ctx, target, old, content);
+  if (old.exists && old.links > 1) return ReplaceInPlace(files, target, content, error);
+  const int failure = ReplaceByRename(files, target, old, content);
   if (failure == 0) return true;
   // A folder we may not write holding a file we may: the file is written
   // where it is.
   if (old.exists && (failure == EACCES || failure == EPERM) && access(target.c_str(), W_OK) == 0) {
-    return ReplaceInPlace(ctx, target, content, error);
+    return ReplaceInPlace(files, target, content, error);
   }
   error = ErrorText(failure);
   return false;

@@ -22,7 +22,6 @@
 
 namespace zemu {
 
-struct Context;
 
 // What the program keeps about the file system: one for the program.
 struct FileSystemState {
@@ -41,17 +40,17 @@ std::string NameCodesetOfLocale();
 
 // The bytes on disk for a file name held in Shift-JIS. A name that does not
 // convert (bytes that are no Shift-JIS) goes as it is.
-std::string DiskName(const Context& ctx, std::string_view name);
+std::string DiskName(const FileSystemState& files, std::string_view name);
 // The Shift-JIS name for bytes from the disk. A name that does not convert
 // is taken as it is when it reads as Shift-JIS; otherwise what Shift-JIS
 // lacks becomes '?' and `exact` (when given) is set false.
-std::string StatementName(const Context& ctx, std::string_view diskName, bool* exact = nullptr);
+std::string StatementName(const FileSystemState& files, std::string_view diskName, bool* exact = nullptr);
 
 // Writes all of `bytes`: false, with errno set, when the system (or the test
 // seam) refused some of them. A stream is not flushed: its buffer's failure
 // shows at the caller's flush.
-bool WriteBytes(Context& ctx, int fd, std::string_view bytes);
-bool WriteBytes(Context& ctx, std::FILE* stream, std::string_view bytes);
+bool WriteBytes(FileSystemState& files, int fd, std::string_view bytes);
+bool WriteBytes(FileSystemState& files, std::FILE* stream, std::string_view bytes);
 
 // The system's text for an errno value.
 std::string ErrorText(int error);
@@ -83,12 +82,12 @@ struct FileStamp {
 };
 
 // The file `name` (Shift-JIS) names now; a symbolic link is followed.
-FileStamp StampOf(const Context& ctx, const std::string& name);
+FileStamp StampOf(const FileSystemState& files, const std::string& name);
 
 // A file that its user has marked read-only (no write permission for
 // anyone, or none for us): saving over it needs the user's yes, even where
 // the folder would let the program replace it.
-bool IsWriteProtected(const Context& ctx, const std::string& name, const FileStamp& stamp);
+bool IsWriteProtected(const FileSystemState& files, const std::string& name, const FileStamp& stamp);
 
 // Puts `content` in place of the file `name` (Shift-JIS; a symbolic link is
 // followed and the file it points at replaced) as one step: a crash at any
@@ -97,7 +96,7 @@ bool IsWriteProtected(const Context& ctx, const std::string& name, const FileSta
 // (hard links) is written in place, so that all its names keep showing it;
 // if that write fails, the old content is put back. On failure `error` says
 // why and the result is false.
-bool ReplaceFile(Context& ctx, const std::string& name, std::string_view content,
+bool ReplaceFile(FileSystemState& files, const std::string& name, std::string_view content,
                  std::string& error);
 
 // The marker in the names of the temporary files ReplaceFile may leave for

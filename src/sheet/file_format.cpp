@@ -8,9 +8,9 @@
 
 #include "commands/procedures.h"
 #include "commands/set_command.h"
-#include "context.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/scan.h"
+#include "base/scan.h"
 
 namespace zemu {
 
@@ -122,7 +122,7 @@ ReadBack MeasureReadBack(std::string_view line) {
 }
 
 bool SameFile(const Context& ctx, const std::string& a, const std::string& b) {
-  return a == b || StampOf(ctx, a).SameFileAs(StampOf(ctx, b));
+  return a == b || StampOf(ctx.files, a).SameFileAs(StampOf(ctx.files, b));
 }
 
 // The settings as "> .Set ..." lines. The File line says Off when the log is

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 

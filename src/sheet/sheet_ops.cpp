@@ -8,11 +8,11 @@
 
 #include "commands/dispatcher.h"
 #include "commands/file_text.h"
-#include "console/console.h"
-#include "context.h"
+#include "host/run.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 #include "platform/files.h"
 #include "sheet/file_format.h"
 #include "sheet/ini.h"
@@ -91,7 +91,7 @@ std::vector<std::string> OverwriteConcerns(const Context& ctx, const TDefine& sh
   } else if (!own) {
     concerns.push_back(fileName + "は、既にあります。上書きすると、その内容は失われます。"_sj);
   }
-  if (IsWriteProtected(ctx, fileName, now)) {
+  if (IsWriteProtected(ctx.files, fileName, now)) {
     concerns.push_back(fileName + "は、書き込み禁止になっています。"_sj);
   }
   return concerns;
@@ -101,7 +101,7 @@ std::vector<std::string> OverwriteConcerns(const Context& ctx, const TDefine& sh
 // hold. True when the save may go on; where nobody can be asked, the save
 // is refused and the reason reported.
 bool ConfirmOverwrite(Context& ctx, const TDefine& sheet, const std::string& fileName) {
-  const FileStamp now = StampOf(ctx, fileName);
+  const FileStamp now = StampOf(ctx.files, fileName);
   if (!now.exists || !now.regular) return true;  // nothing to lose; the write refuses a folder
   const std::vector<std::string> concerns = OverwriteConcerns(ctx, sheet, fileName, now);
   if (concerns.empty()) return true;
@@ -129,16 +129,16 @@ bool WriteSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
   const std::string content =
       DefinitionFileText(ctx, sheet, FileKindOf(fileName), fileName, &tooLong);
   std::string reason;
-  if (!ReplaceFile(ctx, fileName, content, reason)) {
+  if (!ReplaceFile(ctx.files, fileName, content, reason)) {
     const std::size_t slash = fileName.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
-    if (reason == ErrorText(ENOENT) && !StampOf(ctx, folder).exists) {
+    if (reason == ErrorText(ENOENT) && !StampOf(ctx.files, folder).exists) {
       reason = "フォルダ"_sj + folder + "がありません"_sj;
     }
     ReportSaveFailure(ctx, fileName, reason);
     return false;
   }
-  sheet.source = SheetSource{StampOf(ctx, fileName), false, {}};
+  sheet.source = SheetSource{StampOf(ctx.files, fileName), false, {}};
   WarnTooLong(ctx, fileName, tooLong);
   return true;
 }

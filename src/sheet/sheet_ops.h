@@ -8,7 +8,7 @@
 
 #include <string>
 #include <vector>
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 

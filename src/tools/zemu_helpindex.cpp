@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands/help.h"
-#include "context.h"
+#include "host/context.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 #ifndef ZEMU_VERSION
 #define ZEMU_VERSION "0"

@@ -10,11 +10,11 @@
 
 #include "commands/dispatcher.h"
 #include "commands/set_command.h"
-#include "console/encoding.h"
-#include "context.h"
+#include "base/encoding.h"
+#include "host/context.h"
 #include "definitions/store.h"
 #include "engine/builtins.h"
-#include "engine/scan.h"
+#include "base/scan.h"
 #include "platform/files.h"
 #include "tty/terminal_commands.h"
 
@@ -126,14 +126,14 @@ std::vector<std::string> FileNames(const Context& ctx, const std::string& word) 
   const std::size_t slash = word.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : word.substr(0, slash + 1);
   const std::string part = word.substr(folder.size());
-  const std::string diskFolder = DiskName(ctx, folder);
+  const std::string diskFolder = DiskName(ctx.files, folder);
   std::vector<std::string> names;
   DIR* dir = ::opendir(folder.empty() ? "." : diskFolder.c_str());
   if (dir == nullptr) return names;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string diskName = entry->d_name;
     bool exact = true;
-    const std::string name = StatementName(ctx, diskName, &exact);
+    const std::string name = StatementName(ctx.files, diskName, &exact);
     if (name == "." || name == ".." || (name[0] == '.' && !part.starts_with('.'))) continue;
     if (!exact || !name.starts_with(part) || !IsShiftJisText(name)) continue;
     struct stat info {};

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "console/text_control.h"
+#include "host/text_control.h"
 
 namespace zemu::tty {
 

@@ -14,9 +14,10 @@
 
 #include "console/console.h"
 #include "console/menu.h"
-#include "console/output.h"
-#include "context.h"
-#include "engine/sjis_literal.h"
+#include "host/output.h"
+#include "host/context.h"
+#include "definitions/store.h"
+#include "base/sjis_literal.h"
 #include "sheet/sheet_ops.h"
 #include "tty/completion.h"
 #include "tty/stream_text.h"

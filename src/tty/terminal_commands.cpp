@@ -7,12 +7,12 @@
 
 #include "console/console.h"
 #include "console/menu.h"
-#include "console/output.h"
-#include "context.h"
+#include "host/output.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/scan.h"
+#include "base/scan.h"
 #include "sheet/sheet_ops.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu::tty {
 

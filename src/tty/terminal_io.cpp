@@ -13,10 +13,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/encoding.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
-#include "modules.h"
+#include "base/encoding.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
+#include "platform/modules.h"
 #include "tty/history_file.h"
 
 namespace zemu::tty {

@@ -2,8 +2,8 @@
 #include "tty/terminal_toolkit.h"
 
 #include "console/console.h"
-#include "context.h"
-#include "engine/sjis_literal.h"
+#include "host/context.h"
+#include "base/sjis_literal.h"
 
 namespace zemu::tty {
 

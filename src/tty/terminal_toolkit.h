@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "console/toolkit.h"
+#include "host/toolkit.h"
 #include "tty/terminal_io.h"
 
 namespace zemu::tty {

@@ -11,14 +11,15 @@
 #include <regex>
 #include <string>
 
-#include "commands/guard.h"
+#include "host/guard.h"
 #include "console/console.h"
-#include "console/scripted_toolkit.h"
-#include "context.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
+#include "engine/tempvar.h"
 #include "support/statements.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

@@ -8,10 +8,10 @@
 
 #include <string>
 
-#include "console/scripted_toolkit.h"
-#include "context.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "context.h"
-#include "console/output.h"
+#include "host/context.h"
+#include "host/output.h"
 
 namespace zemu {
 namespace {

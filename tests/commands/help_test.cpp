@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "console/encoding.h"
-#include "console/scripted_toolkit.h"
-#include "context.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "base/encoding.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 
 #include "commands/dispatcher.h"
-#include "console/scripted_toolkit.h"
-#include "context.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
 #include "support/statements.h"
 #include "definitions/store.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "commands/dispatcher.h"
-#include "console/scripted_toolkit.h"
-#include "context.h"
-#include "engine/sjis_literal.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

@@ -10,11 +10,12 @@
 #include <string_view>
 
 #include "commands/assist.h"
-#include "commands/guard.h"
-#include "console/output.h"
-#include "console/scripted_toolkit.h"
-#include "context.h"
-#include "engine/sjis_literal.h"
+#include "host/guard.h"
+#include "host/output.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
+#include "definitions/store.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

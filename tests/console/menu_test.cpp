@@ -11,11 +11,11 @@
 #include <string>
 
 #include "console/console.h"
-#include "console/output.h"
-#include "console/scripted_toolkit.h"
-#include "context.h"
+#include "host/output.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

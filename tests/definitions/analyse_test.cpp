@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "context.h"
+#include "host/context.h"
 #include "definitions/statements.h"
 #include "definitions/store.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "support/param_names.h"
 
 namespace zemu {

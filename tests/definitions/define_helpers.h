@@ -5,8 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "context.h"
+#include "host/context.h"
 #include "definitions/statements.h"
+#include "engine/definition_values.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "define_helpers.h"
-#include "engine/scan.h"
+#include "base/scan.h"
 #include "support/statements.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "support/param_names.h"
 
 namespace zemu {

@@ -6,7 +6,8 @@
 
 #include "commands/dispatcher.h"
 #include "define_helpers.h"
-#include "engine/sjis_literal.h"
+#include "engine/tempvar.h"
+#include "base/sjis_literal.h"
 #include "support/param_names.h"
 
 namespace zemu {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "define_helpers.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "engine/tempvar.h"
 #include "support/param_names.h"
 

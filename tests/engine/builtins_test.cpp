@@ -7,9 +7,9 @@
 #include <map>
 #include <string>
 
-#include "context.h"
+#include "host/context.h"
 #include "engine/eval.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "engine/tempvar.h"
 #include "support/param_names.h"
 

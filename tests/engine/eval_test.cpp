@@ -10,10 +10,10 @@
 #include <string>
 
 #include "commands/dispatcher.h"
-#include "console/output.h"
-#include "context.h"
+#include "host/output.h"
+#include "host/context.h"
 #include "definitions/store.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "support/param_names.h"
 
 namespace zemu {

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "context.h"
+#include "host/context.h"
 #include "definitions/statements.h"
+#include "engine/definition_values.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "support/param_names.h"
 
 namespace zemu {

@@ -27,8 +27,10 @@
 #include "commands/assist.h"
 #include "commands/dispatcher.h"
 #include "console/console.h"
-#include "console/scripted_toolkit.h"
-#include "console/window_texts.h"
+#include "definitions/store.h"
+#include "engine/definition_values.h"
+#include "support/scripted_toolkit.h"
+#include "host/window_texts.h"
 #include "gui/dialogs.h"
 #include "gui/qt_text.h"
 

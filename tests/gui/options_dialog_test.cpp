@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "console/scripted_toolkit.h"
-#include "context.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
 #include "gui/qt_text.h"
 #include "support/statements.h"
 

@@ -8,7 +8,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include "console/encoding.h"
+#include "base/encoding.h"
 #include "gui/console_edit.h"
 #include "gui/mirrored_text.h"
 #include "gui/qt_text.h"

@@ -8,9 +8,10 @@
 #include <cstdio>
 #include <string>
 
-#include "console/scripted_toolkit.h"
-#include "context.h"
-#include "engine/sjis_literal.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
+#include "console/console.h"
+#include "base/sjis_literal.h"
 #include "support/statements.h"
 
 namespace zemu {

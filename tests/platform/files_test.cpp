@@ -11,8 +11,8 @@
 #include <string>
 
 #include "../sheet/sheet_test_util.h"
-#include "context.h"
-#include "engine/sjis_literal.h"
+#include "host/context.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -38,9 +38,9 @@ TEST(FileNames, CrossBetweenShiftJisAndTheDisk) {
     SCOPED_TRACE(c.statement);
     Context ctx;
     ctx.files.nameCodeset = c.codeset;
-    EXPECT_EQ(DiskName(ctx, c.statement), c.disk);
+    EXPECT_EQ(DiskName(ctx.files, c.statement), c.disk);
     bool exact = false;
-    EXPECT_EQ(StatementName(ctx, c.disk, &exact), c.statement);
+    EXPECT_EQ(StatementName(ctx.files, c.disk, &exact), c.statement);
     EXPECT_TRUE(exact);
   }
 }
@@ -49,13 +49,13 @@ TEST(FileNames, NamesThatDoNotConvert) {
   Context ctx;
   ctx.files.nameCodeset = "UTF-8";
   // Bytes that are no Shift-JIS go to the disk as they are.
-  EXPECT_EQ(DiskName(ctx, "\x81\x20.ZDF"), "\x81\x20.ZDF");
+  EXPECT_EQ(DiskName(ctx.files, "\x81\x20.ZDF"), "\x81\x20.ZDF");
   // A name an older program wrote in Shift-JIS reads as that name.
   bool exact = false;
-  EXPECT_EQ(StatementName(ctx, "\x95\x5C.ZDF", &exact), "\x95\x5C.ZDF");
+  EXPECT_EQ(StatementName(ctx.files, "\x95\x5C.ZDF", &exact), "\x95\x5C.ZDF");
   EXPECT_TRUE(exact);
   // A character Shift-JIS lacks cannot be named exactly.
-  const std::string name = StatementName(ctx, "\xF0\x9F\x98\x80.ZDF", &exact);
+  const std::string name = StatementName(ctx.files, "\xF0\x9F\x98\x80.ZDF", &exact);
   EXPECT_TRUE(name.starts_with("?") && name.ends_with(".ZDF")) << name;
   EXPECT_FALSE(exact);
 }
@@ -66,9 +66,9 @@ TEST(WriteSeam, FailsOnceTheBudgetIsSpent) {
   Context ctx;
   ctx.files.writeBudget = 5;
   std::FILE* file = std::fopen((dir / "t").c_str(), "w");
-  EXPECT_TRUE(WriteBytes(ctx, file, "abc"));
+  EXPECT_TRUE(WriteBytes(ctx.files, file, "abc"));
   errno = 0;
-  EXPECT_FALSE(WriteBytes(ctx, file, "defg"));
+  EXPECT_FALSE(WriteBytes(ctx.files, file, "defg"));
   EXPECT_EQ(errno, ENOSPC);
   std::fclose(file);
   EXPECT_EQ(ReadFile(dir / "t"), "abcde");
@@ -89,7 +89,7 @@ int CountEntries(const std::string& folder) {
 }
 
 TEST(ReplaceFile, WritesAndKeepsPermissions) {
-  Context files;
+  FileSystemState files;
   ScratchDir dir;
   const std::string path = dir / "t.ZDF";
   std::string error;
@@ -104,7 +104,7 @@ TEST(ReplaceFile, WritesAndKeepsPermissions) {
 }
 
 TEST(ReplaceFile, FollowsSymbolicLinks) {
-  Context files;
+  FileSystemState files;
   ScratchDir dir;
   WriteFile(dir / "real.ZDF", "old");
   ASSERT_EQ(symlink((dir / "real.ZDF").c_str(), (dir / "link.ZDF").c_str()), 0);
@@ -117,7 +117,7 @@ TEST(ReplaceFile, FollowsSymbolicLinks) {
 }
 
 TEST(ReplaceFile, FailuresLeaveTheOldFileAlone) {
-  Context files;
+  FileSystemState files;
   ScratchDir dir;
   std::string error;
   // The folder was replaced by a file.
@@ -136,7 +136,7 @@ TEST(ReplaceFile, FailuresLeaveTheOldFileAlone) {
 }
 
 TEST(ReplaceFile, WriteErrorMidwayKeepsTheOldFile) {
-  Context files;
+  FileSystemState files;
   ScratchDir dir;
   const std::string path = dir / "t.ZDF";
   WriteFile(path, "old content");

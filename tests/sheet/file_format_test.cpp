@@ -8,7 +8,7 @@
 #include <string>
 
 #include "definitions/store.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "sheet_test_util.h"
 
 namespace zemu {

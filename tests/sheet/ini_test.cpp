@@ -8,7 +8,7 @@
 #include <string>
 
 #include "sheet_test_util.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

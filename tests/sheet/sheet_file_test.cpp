@@ -13,7 +13,7 @@
 #include "console/console.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 #include "sheet/sheet_ops.h"
 #include "sheet_test_util.h"
 

@@ -14,7 +14,7 @@
 #include "definitions/store.h"
 #include "engine/eval.h"
 #include "sheet_test_util.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "commands/dispatcher.h"
-#include "console/output.h"
-#include "console/scripted_toolkit.h"
-#include "context.h"
+#include "host/output.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
 #include "support/statements.h"
 
 namespace zemu::sheet_test {

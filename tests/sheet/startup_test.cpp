@@ -15,8 +15,8 @@
 
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "engine/sjis_literal.h"
-#include "sheet/layout.h"
+#include "base/sjis_literal.h"
+#include "host/layout.h"
 #include "sheet_test_util.h"
 
 namespace zemu {

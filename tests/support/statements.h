@@ -6,8 +6,8 @@
 #include <string>
 
 #include "commands/dispatcher.h"
-#include "console/output.h"
-#include "context.h"
+#include "host/output.h"
+#include "host/context.h"
 
 namespace zemu {
 

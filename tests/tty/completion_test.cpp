@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "context.h"
-#include "engine/sjis_literal.h"
+#include "host/context.h"
+#include "base/sjis_literal.h"
 #include "support/statements.h"
 #include "tty/stream_text.h"
 

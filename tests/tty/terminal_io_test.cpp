@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "console/encoding.h"
-#include "engine/sjis_literal.h"
+#include "base/encoding.h"
+#include "base/sjis_literal.h"
 
 namespace zemu::tty {
 namespace {

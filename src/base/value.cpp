@@ -6,7 +6,7 @@
 // (to nearest), so a first pass with a few guard digits decides almost every
 // rounding; only when those digits could hide a tie is the exact expansion
 // asked for.
-#include "engine/value.h"
+#include "base/value.h"
 
 #include <algorithm>
 #include <bit>
@@ -16,10 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "context.h"
-#include "engine/scan.h"
-#include "engine/units.h"
-#include "engine/sjis_literal.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -364,55 +362,16 @@ void AppendField(std::string& out, const std::string& text, const Conversion& c)
 
 bool IsNumberType(char type) { return type == 'g' || type == 'e' || type == 'f' || type == 'n'; }
 
-// The combination of kinds: the operand that decides a result when one of
-// the two is not a number.
+bool IsPureFactor(const std::string& unit) { return unit == "[]" || unit == "[倍]"_sj; }
+
+}  // namespace
+
 const Value& NonNumberOperand(const Value& a, const Value& b) {
   if (a.IsError()) return a;
   if (b.IsError()) return b;
   if (a.kind == ValueKind::Undefined) return a;
   return b;
 }
-
-bool IsPureFactor(const std::string& unit) { return unit == "[]" || unit == "[倍]"_sj; }
-
-// Whether addition leaves B's number as it is: A has no unit (B is not
-// converted), B has none (it takes A's) or the same.
-bool NeedsNoConversion(const Value& a, const Value& b) {
-  return IsNoUnit(a.unit) || IsNoUnit(b.unit) || b.unit == a.unit;
-}
-
-Value AddOrSubtract(Context& ctx, const Value& a, const Value& b, bool subtract) {
-  if (!a.IsNumber() || !b.IsNumber()) return NonNumberOperand(a, b);
-  if (NeedsNoConversion(a, b)) {
-    Value sum(ValueKind::Number, subtract ? a.number - b.number : a.number + b.number);
-    sum.unit = IsNoUnit(a.unit) ? b.unit : a.unit;
-    sum.text = a.text;
-    return sum;
-  }
-  Value right = b;
-  if (!IsNoUnit(a.unit)) {
-    ConvertUnit(ctx, right, a.unit);
-    if (!right.IsNumber()) return right;
-  }
-  Value result = MakeNumber(subtract ? a.number - right.number : a.number + right.number,
-                            IsNoUnit(a.unit) ? b.unit : a.unit);
-  result.text = a.text;
-  return result;
-}
-
-// Converts B to A's unit and compares the numbers; a B that cannot be
-// converted compares false, like any operand that is not a number.
-template <typename Compare>
-bool CompareValues(Context& ctx, const Value& a, const Value& b, Compare compare) {
-  if (!a.IsNumber() || !b.IsNumber()) return false;
-  // Converting to no unit, or from none or the same, keeps the number.
-  if (a.unit.empty() || IsNoUnit(b.unit) || b.unit == a.unit) return compare(a.number, b.number);
-  Value right = b;
-  ConvertUnit(ctx, right, a.unit);
-  return right.IsNumber() && compare(a.number, right.number);
-}
-
-}  // namespace
 
 Value MakeNumber(double number, std::string unit) {
   Value v(ValueKind::Number, number);
@@ -432,23 +391,6 @@ Value MakeTagged(ValueKind kind, std::string text) {
 
 bool IsNoUnit(std::string_view unit) { return unit.empty() || unit == "[]"; }
 
-Value AddValues(Context& ctx, const Value& a, const Value& b) {
-  return AddOrSubtract(ctx, a, b, false);
-}
-
-void AddInPlace(Context& ctx, Value& a, const Value& b, bool subtract) {
-  if (a.IsNumber() && b.IsNumber() && NeedsNoConversion(a, b)) {
-    a.number = subtract ? a.number - b.number : a.number + b.number;
-    if (IsNoUnit(a.unit)) a.unit = b.unit;
-    return;
-  }
-  a = AddOrSubtract(ctx, a, b, subtract);
-}
-
-Value SubtractValues(Context& ctx, const Value& a, const Value& b) {
-  return AddOrSubtract(ctx, a, b, true);
-}
-
 Value MultiplyValues(const Value& a, const Value& b) {
   if (!a.IsNumber() || !b.IsNumber()) return NonNumberOperand(a, b);
   std::string unit;
@@ -467,22 +409,6 @@ Value DivideValues(const Value& a, const Value& b) {
   Value result = MakeNumber(a.number / b.number, IsPureFactor(b.unit) ? a.unit : std::string());
   result.text = a.text;
   return result;
-}
-
-bool IsGreater(Context& ctx, const Value& a, const Value& b) {
-  return CompareValues(ctx, a, b, [](double x, double y) { return x > y; });
-}
-
-bool IsGreaterOrEqual(Context& ctx, const Value& a, const Value& b) {
-  return CompareValues(ctx, a, b, [](double x, double y) { return x >= y; });
-}
-
-bool IsLess(Context& ctx, const Value& a, const Value& b) {
-  return CompareValues(ctx, a, b, [](double x, double y) { return x < y; });
-}
-
-bool IsLessOrEqual(Context& ctx, const Value& a, const Value& b) {
-  return CompareValues(ctx, a, b, [](double x, double y) { return x <= y; });
 }
 
 std::optional<std::string> FormatNumber(std::string_view format, double number,
@@ -536,10 +462,6 @@ std::string ValueText(const Value& value, std::string_view format) {
       break;
   }
   return value.text;
-}
-
-std::string ValueText(const Context& ctx, const Value& value) {
-  return ValueText(value, ctx.settings.format);
 }
 
 std::string ValueFullText(const Value& value) { return ValueText(value, kFullTemplate); }

@@ -1,5 +1,5 @@
 // Shift-JIS <-> UTF-8 and UTF-16 through glibc's iconv ("CP932").
-#include "console/encoding.h"
+#include "base/encoding.h"
 
 #include <iconv.h>
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/scan.h"
+#include "base/scan.h"
 
 namespace zemu {
 

@@ -1,5 +1,5 @@
 // Loading the program's modules with dlopen.
-#include "modules.h"
+#include "platform/modules.h"
 
 #include <dlfcn.h>
 

@@ -2,8 +2,8 @@
 // matchers, the line reader, argument expansion and width folding. Every text
 // is handed over in a heap block of exactly its size, so that a sanitizer
 // build catches any read past the terminator.
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 
 #include <gtest/gtest.h>
 

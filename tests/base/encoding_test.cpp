@@ -1,13 +1,13 @@
 // The widget form of console text: one UTF-16 unit per character of the
 // program's own rule, and positions that map both ways without ever
 // falling inside a double-byte character or a line break.
-#include "console/encoding.h"
+#include "base/encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

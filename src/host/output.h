@@ -10,11 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "console/log_file.h"
+#include "host/log_file.h"
 
 namespace zemu {
 
 struct Context;
+struct Value;
 
 enum Channel : std::uint8_t {
   ChannelLine = 0,        // an ordinary line
@@ -57,6 +58,9 @@ struct OutputState {
 // the failure on ChannelError, once, after the text.
 void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text);
 
+// The display form in the user's Format setting.
+std::string ValueText(const Context& ctx, const Value& value);
+
 // Copies the logical line around the Screen's caret (physical lines joined
 // by "&\r\n") into the input-line buffer, full-width characters folded and
 // '>' in its first byte. False when the line is longer than the buffer
@@ -76,10 +80,6 @@ TypedLineAside TakeTypedLine(Context& ctx);
 // Puts a taken line back at the end of the Screen, on a line of its own,
 // with the caret where it was in it.
 void PutBackTypedLine(Context& ctx, const TypedLineAside& line);
-
-// Rebuilds the watch screen from the watched function definitions and
-// clears the store's watchRefreshNeeded.
-void WatchRefresh(Context& ctx);
 
 // Opens the file named by the log file name setting for appending; a log
 // already open is closed first. False, with errno set, when the file cannot

@@ -1,18 +1,16 @@
 // Output channels: ScreenOut and its companions CaptureInputLine and
 // WatchRefresh, working on the console's text controls and the log file.
-#include "console/output.h"
+#include "host/output.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
 #include <vector>
 
-#include "commands/dispatcher.h"
-#include "context.h"
-#include "definitions/statements.h"
-#include "definitions/store.h"
-#include "engine/scan.h"
-#include "engine/sjis_literal.h"
+#include "host/context.h"
+#include "base/scan.h"
+#include "base/sjis_literal.h"
+#include "base/value.h"
 #include "platform/files.h"
 
 namespace zemu {
@@ -172,6 +170,10 @@ void PutBackTypedLine(Context& ctx, const TypedLineAside& line) {
   screen.SetCaret(start + line.caret);
 }
 
+std::string ValueText(const Context& ctx, const Value& value) {
+  return ValueText(value, ctx.settings.format);
+}
+
 void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
   OutputState& out = ctx.output;
   if (out.watchMode) {
@@ -242,40 +244,9 @@ bool CaptureInputLine(Context& ctx) {
   return fits;
 }
 
-void WatchRefresh(Context& ctx) {
-  OutputState& out = ctx.output;
-  out.watchMode = true;
-  out.watchLineCounter = -1;
-
-  // The watched definitions are gathered before any is computed, so that a
-  // computation that changes the store cannot upset the scan.
-  std::vector<std::shared_ptr<Definition>> watched;
-  for (std::size_t i = 0; i < ctx.defines.sheets.size(); ++i) {
-    TDefine& sheet = *ctx.defines.sheets[i];
-    for (int row = SearchRows(ctx, sheet, "#", MarkWatch); row >= 0; row = SearchNext(ctx, sheet)) {
-      std::shared_ptr<Definition> d = DefinitionAt(sheet, row);
-      if (d && d->kind == FunctionKind) watched.push_back(std::move(d));
-    }
-  }
-  for (const std::shared_ptr<Definition>& d : watched) {
-    const char* noArguments = "";
-    Value value = GetDefinitionValue(ctx, *d, noArguments);
-    ScreenOut(ctx, ChannelLine, d->Name() + "=" + ValueText(ctx, value) + "\t\t" + d->Comment());
-  }
-
-  TextControl& watch = *ctx.console.watchScreen;
-  std::size_t firstBlank = static_cast<std::size_t>(out.watchLineCounter + 1);
-  for (std::size_t line = firstBlank; line < watch.LineCount(); ++line) watch.ReplaceLine(line, "");
-  double lines = out.watchLineCounter + 1.5;
-  watch.SetHeight(static_cast<int>(std::abs(ctx.toolkit->FontHeight()) * lines));
-
-  out.watchMode = false;
-  ctx.defines.watchRefreshNeeded = false;
-}
-
 bool OpenLogFile(Context& ctx) {
   CloseLogFile(ctx);
-  ctx.output.logFile = LogFile::Open(ctx, DiskName(ctx, ctx.settings.logFileName));
+  ctx.output.logFile = LogFile::Open(ctx, DiskName(ctx.files, ctx.settings.logFileName));
   return ctx.output.logFile != nullptr;
 }
 

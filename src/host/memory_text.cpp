@@ -1,5 +1,5 @@
 // The in-memory text control.
-#include "console/memory_text.h"
+#include "host/memory_text.h"
 
 #include <string.h>
 

@@ -25,7 +25,7 @@ struct Cp932Pair {
 };
 
 inline constexpr Cp932Pair kCp932Table[] = {
-#include "engine/cp932_table.inc"
+#include "base/cp932_table.inc"
 };
 
 // The Shift-JIS code of `codePoint`; throws (a compile error in a constant

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "console/toolkit.h"
+#include "host/toolkit.h"
 
 namespace zemu {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "console/run_state.h"
+#include "host/run_state.h"
 
 namespace zemu {
 

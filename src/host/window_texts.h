@@ -3,7 +3,7 @@
 // find dialog. Shift-JIS, like every text of the program.
 #pragma once
 
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 

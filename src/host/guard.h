@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "console/run_state.h"
+#include "host/run_state.h"
 
 namespace zemu {
 

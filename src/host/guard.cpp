@@ -3,7 +3,7 @@
 // abort. It runs before every statement, loop pass, file line and formula
 // item, so it reads the clock only every so many checks and hands control to
 // the toolkit at most every few milliseconds.
-#include "commands/guard.h"
+#include "host/guard.h"
 
 #include <pthread.h>
 #include <sys/resource.h>
@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "console/console.h"
-#include "context.h"
+#include "host/run.h"
+#include "host/context.h"
 
 namespace zemu {
 

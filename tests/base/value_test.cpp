@@ -1,6 +1,6 @@
 // Values: the unit rules and kind combination of the arithmetic, the
 // comparisons, and the printing of numbers through format templates.
-#include "engine/value.h"
+#include "base/value.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <limits>
 #include <random>
 
-#include "context.h"
+#include "host/context.h"
 #include "engine/units.h"
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

@@ -1,7 +1,7 @@
 // The body memo's walks; its names are filled by the evaluator.
-#include "engine/body_memo.h"
+#include "cache/body_memo.h"
 
-#include "engine/scan.h"
+#include "base/scan.h"
 
 namespace zemu {
 

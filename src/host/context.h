@@ -1,25 +1,33 @@
 // The context: everything of which the program has one instance. A run of
 // the program makes one; every test makes its own. Nothing else in the core
 // keeps mutable state between calls.
+//
+// The context is a plain record of state. The state of the layers above the
+// host (the temporary variables, the definition sheets, the help viewer's
+// pages) is held by reference, so that this record names no header above
+// its own layer; the constructor, which sits at the top of the core, makes it.
 #pragma once
 
 #include <memory>
 #include <string>
 
-#include "commands/guard.h"
-#include "commands/help.h"
-#include "commands/settings.h"
-#include "console/console.h"
-#include "console/observer.h"
-#include "console/output.h"
-#include "console/run_state.h"
-#include "console/toolkit.h"
-#include "definitions/store.h"
-#include "engine/tempvar.h"
+#include "host/console_state.h"
+#include "host/guard.h"
+#include "host/layout.h"
+#include "host/observer.h"
+#include "host/output.h"
+#include "host/run_state.h"
+#include "host/settings.h"
+#include "host/toolkit.h"
+#include "host/upcalls.h"
 #include "platform/files.h"
-#include "sheet/layout.h"
 
 namespace zemu {
+
+class BodyMemo;
+struct PageHistory;
+struct TDefines;
+struct TTempVar;
 
 struct Context {
   // `toolkit` must outlive the context; without one, a NullToolkit is used.
@@ -30,22 +38,28 @@ struct Context {
   Context& operator=(const Context&) = delete;
   ~Context();
 
+ private:
+  struct Upper;  // the state of the layers above the host; declared first, made first
+  std::unique_ptr<Upper> upper_;
+
+ public:
   Settings settings;
   RunState runState = RunState::Running;  // Running until the first prompt
   bool loading = false;  // a sheet is loading its file: procedure-file lines are not echoed
   OutputState output;
   ConsoleState console;  // the Screen, WatchScreen and the console window's state
-  TTempVar tempVars;
-  TDefines defines;
+  TTempVar& tempVars;
+  TDefines& defines;
   GuardState guard;
   // The memo of the function body being read, or none.
   BodyMemo* body = nullptr;
   MainFormState mainForm;  // the main window's place and title
-  PageHistory pageHistory;  // pages the help viewer showed, for going back
+  PageHistory& pageHistory;  // pages the help viewer showed, for going back
   FileSystemState files;    // file names on disk, and the write seam of the tests
   Toolkit* toolkit;
   ObserverList observers;
   Observer* observer = &observers;  // where the core reports changes
+  Upcalls up;  // the calls of the lower layers into the upper ones
 
  private:
   std::unique_ptr<Toolkit> ownToolkit_;

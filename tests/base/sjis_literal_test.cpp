@@ -1,12 +1,12 @@
 // The compile-time Shift-JIS literals hold the bytes that the run-time
 // conversion (iconv's code page 932) gives for the same UTF-8 text.
-#include "engine/sjis_literal.h"
+#include "base/sjis_literal.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "console/encoding.h"
+#include "base/encoding.h"
 
 namespace zemu {
 namespace {

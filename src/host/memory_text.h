@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "console/text_control.h"
+#include "host/text_control.h"
 
 namespace zemu {
 

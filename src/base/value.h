@@ -10,7 +10,6 @@
 
 namespace zemu {
 
-struct Context;
 
 enum class ValueKind : std::uint8_t { Undefined = 0, Number = 1, Error = 2 };
 
@@ -74,20 +73,13 @@ inline Value MakeError(std::string message) {
 // True for "" and "[]": no unit wherever units are compared or combined.
 bool IsNoUnit(std::string_view unit);
 
-// Arithmetic with the unit rules; addition and subtraction convert B to A's
-// unit when both carry one. An Error or Undefined operand is passed on.
-Value AddValues(Context& ctx, const Value& a, const Value& b);
-Value SubtractValues(Context& ctx, const Value& a, const Value& b);
+// The operand that decides a result when one of the two is not a number.
+const Value& NonNumberOperand(const Value& a, const Value& b);
+// Multiplication and division with the unit rules: A's unit is kept when B
+// has none or is a pure factor ([], [倍]). Addition and comparison, which
+// convert units, are in engine/units.h.
 Value MultiplyValues(const Value& a, const Value& b);
-// a = a + b (or a - b), the same as AddValues and SubtractValues.
-void AddInPlace(Context& ctx, Value& a, const Value& b, bool subtract);
 Value DivideValues(const Value& a, const Value& b);
-
-// Comparisons convert B to A's unit; false unless both are numbers.
-bool IsGreater(Context& ctx, const Value& a, const Value& b);
-bool IsGreaterOrEqual(Context& ctx, const Value& a, const Value& b);
-bool IsLess(Context& ctx, const Value& a, const Value& b);
-bool IsLessOrEqual(Context& ctx, const Value& a, const Value& b);
 
 // Applies a format template to the number and the unit text. Returns nothing
 // when the template has a format error.
@@ -108,8 +100,6 @@ std::optional<std::string> FormatNumber(std::string_view format, double number,
 // The display form in the given template. A template with a format error
 // gives the error text of FormatErrorText instead.
 std::string ValueText(const Value& value, std::string_view format);
-// The display form in the user's Format setting.
-std::string ValueText(const Context& ctx, const Value& value);
 // 17 significant digits, so that the text reads back as the same double.
 std::string ValueFullText(const Value& value);
 

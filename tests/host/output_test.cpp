@@ -1,6 +1,6 @@
 // ScreenOut's channels, the Screen cap, the idle path, the input-line
 // capture, the log file and the watch screen, on the in-memory controls.
-#include "console/output.h"
+#include "host/output.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "console/console.h"
-#include "console/memory_text.h"
-#include "console/scripted_toolkit.h"
-#include "context.h"
-#include "engine/sjis_literal.h"
+#include "host/memory_text.h"
+#include "support/scripted_toolkit.h"
+#include "host/context.h"
+#include "definitions/store.h"
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {

@@ -2,7 +2,7 @@
 // that walk over characters and bracket groups, the name/word/unit readers,
 // the two name matchers, the file line reader, procedure argument expansion
 // and the full-width folding of typed lines.
-#include "engine/scan.h"
+#include "base/scan.h"
 
 #include <array>
 #include <cstdint>

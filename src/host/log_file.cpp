@@ -1,6 +1,6 @@
 // The log file's blocks, their writing through the write seam, and the
 // cut back after a write that did not land whole.
-#include "console/log_file.h"
+#include "host/log_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "context.h"
+#include "host/context.h"
 #include "platform/files.h"
 
 namespace zemu {
@@ -45,7 +45,7 @@ bool LogFile::Append(std::string_view piece) {
 bool LogFile::Flush() {
   if (held_.empty()) return true;
   const off_t before = SizeNow();
-  const bool written = WriteBytes(ctx_, fd_, held_);
+  const bool written = WriteBytes(ctx_.files, fd_, held_);
   if (!written) {
     const int error = errno;
     CutBack(before);

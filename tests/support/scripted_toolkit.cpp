@@ -1,8 +1,8 @@
 // The scripted toolkit of the tests.
-#include "console/scripted_toolkit.h"
+#include "support/scripted_toolkit.h"
 
 #include "console/console.h"
-#include "context.h"
+#include "host/context.h"
 
 namespace zemu {
 
