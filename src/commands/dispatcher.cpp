@@ -136,7 +136,7 @@ std::string ReadStringLiteral(const char*& cursor) {
     }
     const char* start = p;
     StepChar(p);
-    text.append(start, p);
+    text.append(start, static_cast<std::size_t>(p - start));
   }
   cursor = (*p == '"') ? p + 1 : p;
   return text;
