@@ -341,15 +341,7 @@ class Session {
     return counted && (console_.sawError() || failedSource_) ? 1 : 0;
   }
 
-  // Takes the sheets out of the store without freeing them (see
-  // TerminalOptions::leaveStoreAtExit).
-  void LeaveStore() {
-    TDefines& store = ctx_.defines;
-    static_cast<void>(new std::vector<std::unique_ptr<TDefine>>(std::move(store.sheets)));
-    store.sheets.clear();
-    store.current = nullptr;
-    store.spare.reset();
-  }
+  Context& context() { return ctx_; }
 
  private:
   // True when the program was ended (.end).
@@ -422,7 +414,7 @@ int RunTerminal(const TerminalOptions& options) {
   }
   Session session(options, mode);
   const int status = session.Run();
-  if (options.leaveStoreAtExit) session.LeaveStore();
+  if (options.atEnd != nullptr) options.atEnd(session.context());
   return status;
 }
 
