@@ -55,11 +55,6 @@ constexpr std::string_view kClosingLine1 =
 constexpr std::string_view kClosingLine2 =
     "  Web: https://zemu.example/  Mail: support@zemu.example\r\n";
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
 
 // Offset of the first '@' of `text` that is a character of its own (a trail
@@ -571,7 +566,7 @@ class HelpViewer {
   Context& ctx_;
   std::string fileName_;
   std::string topic_;
-  FilePtr file_;
+  FileHandle file_;
   long indexStart_ = 0;
   std::string selection_;  // the last selection line shown; empty: no choices
 };

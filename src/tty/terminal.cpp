@@ -17,6 +17,7 @@
 #include "console/output.h"
 #include "context.h"
 #include "engine/sjis_literal.h"
+#include "platform/files.h"
 #include "sheet/sheet_ops.h"
 #include "tty/completion.h"
 #include "tty/stream_text.h"
@@ -352,11 +353,12 @@ class Session {
       failedSource_ = true;
       return false;
     }
+    // Standard input stays open; a file or an -e text is closed after its lines.
+    const FileHandle owned(file != stdin ? file : nullptr);
     // The lines of all -e count on from one to the next.
     io_.SetInput(file, source.isFile ? 0 : optionLines_);
     const bool ended = RunLines(source.name);
     if (!source.isFile) optionLines_ = io_.lineNumber();
-    if (file != stdin) std::fclose(file);
     return ended;
   }
 
