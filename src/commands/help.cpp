@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <memory>
@@ -555,10 +554,8 @@ class HelpViewer {
   static bool SameKey(std::string_view written, std::string_view key) {
     if (written.size() != key.size()) return false;
     if (written.size() == 1) {
-      auto lower = [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      };
-      return (written[0] & 0x80) == 0 ? lower(written[0]) == lower(key[0]) : written == key;
+      return (written[0] & 0x80) == 0 ? AsciiLower(written[0]) == AsciiLower(key[0])
+                                      : written == key;
     }
     return written == key;
   }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "engine/scan.h"
 #include "platform/files.h"
 
 namespace zemu {
@@ -83,8 +84,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsIniBlank(text.back())) text.remove_suffix(1);
   return text;
 }
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -686,7 +686,7 @@ TEST_F(ShippedHelpFile, EveryChoiceLeadsToATopic) {
       if (selection[at] != ':' || at < 2) continue;
       std::string key = selection.substr(previous, at - previous);
       ASSERT_EQ(key.size(), 1u) << SjisToUtf8(selection);
-      key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
+      key[0] = AsciiLower(key[0]);
       EXPECT_TRUE(keys.insert(key).second) << "key " << key << " twice in " << SjisToUtf8(title);
       const char* cursor = selection.c_str() + at + 1;
       std::string topic = ReadWord(cursor);
