@@ -90,19 +90,7 @@ constexpr char AsciiLower(char c) {
 
 // The text with A to Z lower-cased; the two bytes of a double-byte character
 // stay as they are.
-inline std::string AsciiLowerText(std::string_view text) {
-  std::string lower;
-  lower.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
-      lower += text[i];
-      lower += text[++i];
-    } else {
-      lower += AsciiLower(text[i]);
-    }
-  }
-  return lower;
-}
+std::string AsciiLowerText(std::string_view text);
 
 // a == b, for the short texts of names, units and formats: compared inline
 // a word or two at a time (the words of a text of 4 to 16 bytes overlap),
