@@ -26,7 +26,9 @@ function(zemu_tune_release_program program)
   # Row startup: the program takes the C++ run-time in and is not relocated
   # at load, which halves what the loader does before main; its code and
   # read-only data share segments, so that fewer are mapped. (The window
-  # module links the shared run-time, as Qt does.)
+  # module links the shared run-time, as Qt does, and calls the core in the
+  # program, which runs on the program's copy: the core keeps no stream,
+  # locale or other state of the run-time that the window would share.)
   target_link_options(${program} PRIVATE -no-pie -static-libstdc++ -static-libgcc
                       -Wl,-z,noseparate-code)
 
