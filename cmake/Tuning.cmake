@@ -32,7 +32,7 @@ function(zemu_tune_release_program program)
   target_link_options(${program} PRIVATE -no-pie -static-libstdc++ -static-libgcc
                       -Wl,-z,noseparate-code)
 
-  # Rows sheet100000 and talk100000 (heap grown ahead in large pages) and
-  # sheet100000 (the store left to the system at exit): src/main.cpp.
+  # Row sheet100000: the heap grown ahead in large pages, and the store left
+  # to the system at exit (src/main.cpp).
   target_compile_definitions(${program} PRIVATE ZEMU_TUNED=1)
 endfunction()
