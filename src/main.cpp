@@ -10,11 +10,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "base/encoding.h"
 #include "console/startup.h"
 #include "base/sjis_literal.h"
+#include "host/context.h"
+#include "definitions/store.h"
 #include "tty/command_line.h"
 #include "tty/terminal.h"
 #include "tty/terminal_io.h"
@@ -28,24 +32,6 @@ namespace {
 
 using zemu::tty::TerminalEncoding;
 using zemu::operator""_sj;
-
-// Whether the allocator is a sanitizer's: it keeps its own heap, and its
-// leak check is to see the store freed.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(leak_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
-// Freeing a large store at exit costs as much as a tenth of loading it; the
-// system frees it anyway.
-constexpr bool kLeaveStoreAtExit = !kSanitized;
 
 #ifdef ZEMU_HAVE_GUI
 // Whether a window can be shown: a display, or a Qt platform, is named.
@@ -63,15 +49,21 @@ WindowEntry* LoadWindow(const std::string& programPath, std::string& fault) {
 }
 #endif
 
-// A sheet of many rows takes tens of megabytes, and each fresh 4 KiB page
-// costs a fault: the heap is extended ahead by kHeapAhead at a time and
-// what it has now is marked for 2 MiB pages, which the system gives where
-// it can. Nothing else of the allocator changes.
+// The Release program's run-time tuning, compiled in only where
+// cmake/Tuning.cmake defines ZEMU_TUNED (the Release program outside the
+// sanitizer and fuzz builds, whose allocators want their own heap and the
+// store freed). Elsewhere a run is left as the allocator and the
+// destructors make it. main applies it only once the options ask for a real
+// run: --help and --version start nothing.
+#ifdef ZEMU_TUNED
+// Row sheet100000: a sheet of many rows takes tens of megabytes, and each
+// fresh 4 KiB page costs a fault. The heap is extended ahead by kHeapAhead
+// at a time and what it has now is marked for 2 MiB pages, which the system
+// gives where it can. Nothing else of the allocator changes.
 constexpr std::size_t kHeapAhead = std::size_t{64} << 20;
 constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
 
 void PrepareHeap() {
-  if (kSanitized) return;
   if (mallopt(M_TOP_PAD, static_cast<int>(kHeapAhead)) == 0) return;
   // Taking more than the heap has free extends it now, by kHeapAhead.
   void* block = std::malloc(mallinfo2().keepcost + 1);
@@ -82,6 +74,24 @@ void PrepareHeap() {
   std::free(block);
 }
 
+// Row sheet100000: freeing a large store at exit costs as much as a tenth
+// of loading it, and the process ends right after: the terminal run's
+// sheets and their rows are taken out of the store and left for the system
+// to free. Everything else (the output, the log file, the history) is closed
+// as always.
+void LeaveStore(zemu::Context& ctx) {
+  zemu::TDefines& store = ctx.defines;
+  static_cast<void>(new std::vector<std::unique_ptr<zemu::TDefine>>(std::move(store.sheets)));
+  store.sheets.clear();
+  store.current = nullptr;
+  store.spare.reset();
+}
+constexpr void (*kAtTerminalEnd)(zemu::Context&) = LeaveStore;
+#else
+void PrepareHeap() {}
+constexpr void (*kAtTerminalEnd)(zemu::Context&) = nullptr;
+#endif
+
 void Print(std::FILE* stream, TerminalEncoding encoding, const std::string& sjis) {
   const std::string text = encoding == TerminalEncoding::ShiftJis ? sjis : zemu::SjisToUtf8(sjis);
   std::fputs(text.c_str(), stream);
@@ -90,7 +100,6 @@ void Print(std::FILE* stream, TerminalEncoding encoding, const std::string& sjis
 }  // namespace
 
 int main(int argc, char** argv) {
-  PrepareHeap();
   std::setlocale(LC_CTYPE, "");  // the terminal's character set, for line editing
   zemu::tty::CommandLine line = zemu::tty::ReadProgramOptions(argc, argv);
   std::string localeNote;
@@ -108,6 +117,7 @@ int main(int argc, char** argv) {
     case zemu::tty::CommandLine::Action::Run:
       break;
   }
+  PrepareHeap();
   line.startup.programPath = zemu::ProgramPath(argv[0]);
   zemu::LocateShippedFiles(line.startup);
   if (!line.terminal) {
@@ -132,6 +142,6 @@ int main(int argc, char** argv) {
   options.encoding = encoding;
   if (!line.encoding) options.localeNote = localeNote;
   options.batch = line.batch;
-  options.leaveStoreAtExit = kLeaveStoreAtExit;
+  options.atEnd = kAtTerminalEnd;
   return zemu::tty::RunTerminal(options);
 }

@@ -438,6 +438,20 @@ void ExpandArguments(const char* tmpl, char* out, std::size_t size, const std::s
   out[n] = '\0';
 }
 
+std::string AsciiLowerText(std::string_view text) {
+  std::string lower;
+  lower.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+      lower += text[i];
+      lower += text[++i];
+    } else {
+      lower += AsciiLower(text[i]);
+    }
+  }
+  return lower;
+}
+
 std::string FoldWidth(std::string_view source) {
   if (IsAscii(source)) return std::string(source);  // most typed lines
   std::string out;

@@ -81,6 +81,17 @@ inline bool IsAscii(std::string_view text) {
   return true;
 }
 
+// A to Z as a to z, every other byte as it is: the one ASCII case fold. For
+// a byte that is a character of its own, never the trail byte of a
+// double-byte character (a trail byte may lie in the range of A to Z).
+constexpr char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The text with A to Z lower-cased; the two bytes of a double-byte character
+// stay as they are.
+std::string AsciiLowerText(std::string_view text);
+
 // a == b, for the short texts of names, units and formats: compared inline
 // a word or two at a time (the words of a text of 4 to 16 bytes overlap),
 // which costs less there than a call of the C library; that pays off for

@@ -300,7 +300,7 @@ std::optional<Conversion> ReadConversion(std::string_view format, std::size_t& p
   if (pos < format.size() && format[pos] == 'l') ++pos;
   if (pos >= format.size()) return std::nullopt;
   const char t = format[pos++];
-  c.type = static_cast<char>(t >= 'A' && t <= 'Z' ? t - 'A' + 'a' : t);
+  c.type = AsciiLower(t);
   return c;
 }
 

@@ -50,7 +50,7 @@ enum class ScanWord { Ordinary, BlockEnd, ElseIf, Else, If, For };
 ScanWord ReadScanWord(Context& ctx, const char*& cursor, int storedKind) {
   const char* probe = cursor;
   if (FindDefinition(ctx, probe, storedKind)) return ScanWord::Ordinary;
-  const std::string word = LowerCaseWord(ReadName(cursor));
+  const std::string word = AsciiLowerText(ReadName(cursor));
   if (MatchCommandWord(word.c_str(), "bl.ockend")) return ScanWord::BlockEnd;
   if (word == "elseif") return ScanWord::ElseIf;
   if (word == "else") return ScanWord::Else;

@@ -136,7 +136,7 @@ std::string ReadStringLiteral(const char*& cursor) {
     }
     const char* start = p;
     StepChar(p);
-    text.append(start, p);
+    text.append(start, static_cast<std::size_t>(p - start));
   }
   cursor = (*p == '"') ? p + 1 : p;
   return text;
@@ -230,7 +230,7 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
     SkipStatement(p);
     return false;
   }
-  const std::string word = LowerCaseWord(ReadName(p));
+  const std::string word = AsciiLowerText(ReadName(p));
   SkipBlanks(p);
   const CommandEntry* entry = FindCommand(word);
   if (entry == nullptr) {
@@ -411,25 +411,6 @@ void RunDefinitionOrFormula(Context& ctx, const char*& p) {
   if (d->kind == VariableKind && ctx.settings.talk && row > 0) TalkVariable(ctx, *d);
   SkipStatement(p);
 }
-
-}  // namespace
-
-std::string LowerCaseWord(std::string_view word) {
-  std::string lower;
-  lower.reserve(word.size());
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    const auto c = static_cast<unsigned char>(word[i]);
-    if (IsLeadByte(c) && i + 1 < word.size()) {
-      lower += word[i];
-      lower += word[++i];
-    } else {
-      lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : word[i];
-    }
-  }
-  return lower;
-}
-
-namespace {
 
 // Counts the nesting of statement texts for the stack watch.
 class StatementDepth {

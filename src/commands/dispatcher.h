@@ -33,10 +33,6 @@ enum StatementStatus : std::uint8_t {
 // every other outcome it is left unchanged. Re-entrant.
 StatementStatus ExecuteStatements(Context& ctx, const char*& cursor);
 
-// The ASCII letters of a command word in lower case; double-byte characters
-// stay as they are, trail bytes included.
-std::string LowerCaseWord(std::string_view word);
-
 // The command words as stored ("bl.ockend", "br.eak", ...: the period marks
 // the shortest accepted abbreviation), in the order they are tried.
 std::vector<std::string> CommandWords();

@@ -11,6 +11,7 @@
 #include "host/output.h"
 #include "host/context.h"
 #include "base/sjis_literal.h"
+#include "platform/files.h"
 
 namespace zemu {
 
@@ -21,11 +22,6 @@ constexpr std::size_t kSniffSize = 65536;
 
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 bool HasUtf16Mark(std::string_view bytes) {
   return bytes.starts_with(kUtf16LeBom) || bytes.starts_with(kUtf16BeBom);
@@ -136,7 +132,7 @@ FileRead ReadFileText(Context& ctx, const std::string& name, bool strict) {
     read.problem = FileProblem::Unopenable;
     return read;
   }
-  FilePtr file(std::fopen(disk.c_str(), "rb"));
+  FileHandle file(std::fopen(disk.c_str(), "rb"));
   struct stat info {};
   if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
     read.error = file ? 0 : errno;

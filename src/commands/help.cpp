@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <memory>
@@ -54,11 +53,6 @@ constexpr std::string_view kClosingLine1 =
     "  ZEMU 2002 for Windows  Copyright (C) 2002 ZEMU開発グループ  無断転載を禁じます。\r\n"_sj;
 constexpr std::string_view kClosingLine2 =
     "  Web: https://zemu.example/  Mail: support@zemu.example\r\n";
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
 
@@ -560,10 +554,8 @@ class HelpViewer {
   static bool SameKey(std::string_view written, std::string_view key) {
     if (written.size() != key.size()) return false;
     if (written.size() == 1) {
-      auto lower = [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      };
-      return (written[0] & 0x80) == 0 ? lower(written[0]) == lower(key[0]) : written == key;
+      return (written[0] & 0x80) == 0 ? AsciiLower(written[0]) == AsciiLower(key[0])
+                                      : written == key;
     }
     return written == key;
   }
@@ -571,7 +563,7 @@ class HelpViewer {
   Context& ctx_;
   std::string fileName_;
   std::string topic_;
-  FilePtr file_;
+  FileHandle file_;
   long indexStart_ = 0;
   std::string selection_;  // the last selection line shown; empty: no choices
 };

@@ -169,7 +169,7 @@ void SetFileItem(Context& ctx, std::string_view prefix, const std::string& value
                  const char*& cursor) {
   if (value == "on") {
     const char* p = cursor;
-    if (LowerCaseWord(ReadName(p)) != "to") {
+    if (AsciiLowerText(ReadName(p)) != "to") {
       TurnFileOn(ctx);
       return;
     }
@@ -220,7 +220,7 @@ void SetTraceItem(Context& ctx, std::string_view prefix, const std::string& valu
 
 void RunItem(Context& ctx, std::string_view prefix, Item item, const std::string& rawValue,
              const char*& cursor) {
-  const std::string value = LowerCaseWord(rawValue);
+  const std::string value = AsciiLowerText(rawValue);
   switch (item) {
     case Item::All:
       break;
@@ -386,7 +386,7 @@ void ShowSettings(Context& ctx, std::string_view prefix) {
 }
 
 void SetCommand(Context& ctx, std::string_view prefix, const char*& cursor) {
-  const std::string item = LowerCaseWord(ReadName(cursor));
+  const std::string item = AsciiLowerText(ReadName(cursor));
   std::string rawValue = ReadName(cursor);
   const bool allMode = item.empty() || MatchCommandWord(item.c_str(), kItems[0].pattern);
   if (allMode) rawValue.clear();

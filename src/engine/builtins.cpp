@@ -456,24 +456,7 @@ constexpr BuiltinEntry kBuiltinTable[] = {
      "tan^2(x)は、(tan(x))^2 のことです。  tan(x)^2は、tan(x^2)です。"_sj},
 };
 
-// Lower-cases A to Z; the two bytes of a double-byte character stay as they
-// are (a trail byte may lie in the range of A to Z).
-std::string LowerCase(std::string_view name) {
-  std::string lower(name);
-  for (std::size_t i = 0; i < lower.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(lower[i]);
-    if (IsLeadByte(c)) {
-      ++i;
-    } else if (c >= 'A' && c <= 'Z') {
-      lower[i] = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return lower;
-}
-
-char FoldedByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Whether LowerCase(name) equals `stored`, without making the lower-case copy.
+// Whether AsciiLowerText(name) equals `stored`, without making the lower-case copy.
 bool EqualsLowered(std::string_view name, const char* stored) {
   std::size_t i = 0;
   for (; i < name.size(); ++i) {
@@ -481,7 +464,7 @@ bool EqualsLowered(std::string_view name, const char* stored) {
     if (IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
       if (name[i] != stored[i] || name[i + 1] != stored[i + 1]) return false;
       ++i;
-    } else if (FoldedByte(name[i]) != stored[i]) {
+    } else if (AsciiLower(name[i]) != stored[i]) {
       return false;
     }
   }
@@ -489,7 +472,7 @@ bool EqualsLowered(std::string_view name, const char* stored) {
 }
 
 bool IsNamed(std::string_view name, const char* stored) {
-  return stored != nullptr && FoldedByte(name[0]) == stored[0] && EqualsLowered(name, stored);
+  return stored != nullptr && AsciiLower(name[0]) == stored[0] && EqualsLowered(name, stored);
 }
 
 constexpr std::size_t kBuiltinCount = std::size(kBuiltinTable);
@@ -526,7 +509,7 @@ const BuiltinIndex kBuiltinIndex = [] {
 const BuiltinEntry* FindBuiltin(std::string_view name) {
   if (name.empty()) return nullptr;
   std::uint64_t candidates =
-      kBuiltinIndex.byFirstByte[static_cast<unsigned char>(FoldedByte(name[0]))] &
+      kBuiltinIndex.byFirstByte[static_cast<unsigned char>(AsciiLower(name[0]))] &
       kBuiltinIndex.byLength[std::min(name.size(), kLongName)];
   for (; candidates != 0; candidates &= candidates - 1) {
     const BuiltinEntry& entry = kBuiltinTable[std::countr_zero(candidates)];
@@ -581,9 +564,9 @@ Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name
   }
   if (entry != nullptr) ShowHelp(ctx, *entry);
   Value result = entry != nullptr ? entry->read(ctx, *entry, cursor)
-                                  : MakeError(LowerCase(name) + "は、未定義です。"_sj);
+                                  : MakeError(AsciiLowerText(name) + "は、未定義です。"_sj);
   if (power) ApplyPower(result, power->number);
-  if (ctx.settings.trace >= TraceLevel::Calc) TraceCall(ctx, LowerCase(name), power, result);
+  if (ctx.settings.trace >= TraceLevel::Calc) TraceCall(ctx, AsciiLowerText(name), power, result);
   return result;
 }
 

@@ -10,8 +10,6 @@ namespace zemu {
 
 namespace {
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The vector position of table index `index` (0 = newest), or nullptr.
 TempBinding* EntryAt(TTempVar& table, int index) {
   if (index < 0 || index >= table.Count()) return nullptr;
@@ -30,7 +28,7 @@ bool SameTempVarName(std::string_view a, std::string_view b) {
     if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
-    } else if (FoldCase(a[i]) != FoldCase(b[i])) {
+    } else if (AsciiLower(a[i]) != AsciiLower(b[i])) {
       return false;
     }
   }

@@ -44,9 +44,7 @@ struct TTempVar {
 
   // The firstBytes slot of a name; an empty name counts under the terminator.
   static std::size_t FirstByteSlot(std::string_view name) {
-    unsigned char first = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
-    if (first >= 'A' && first <= 'Z') first = static_cast<unsigned char>(first - 'A' + 'a');
-    return first;
+    return name.empty() ? 0 : static_cast<unsigned char>(AsciiLower(name[0]));
   }
 };
 

@@ -19,11 +19,11 @@ std::unique_ptr<LogFile> LogFile::Open(Context& ctx, const std::string& diskName
   // Opened as a C stream ("a": appending, made when missing, 0666 less the
   // umask), the one way the fuzz targets let a file be opened for writing
   // (they watch fopen); the log keeps a descriptor of its own.
-  std::FILE* stream = std::fopen(diskName.c_str(), "a");
-  if (stream == nullptr) return nullptr;
-  const int fd = fcntl(fileno(stream), F_DUPFD_CLOEXEC, 0);
+  FileHandle stream(std::fopen(diskName.c_str(), "a"));
+  if (!stream) return nullptr;
+  const int fd = fcntl(fileno(stream.get()), F_DUPFD_CLOEXEC, 0);
   const int error = errno;
-  std::fclose(stream);
+  stream.reset();
   errno = error;
   if (fd < 0) return nullptr;
   struct stat info {};

@@ -11,13 +11,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include "base/encoding.h"
+#include "base/scan.h"
 
 namespace zemu {
 
@@ -26,11 +26,9 @@ namespace {
 // How many names ReplaceFile tries for its temporary file before it gives up.
 constexpr int kTemporaryAttempts = 100;
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return upper;
+bool IsUtf8Codeset(std::string_view codeset) {
+  const std::string lower = AsciiLowerText(codeset);
+  return lower == "utf-8" || lower == "utf8";
 }
 
 bool IsAsciiName(std::string_view name) {
@@ -40,9 +38,9 @@ bool IsAsciiName(std::string_view name) {
 
 bool IsShiftJisCodeset(std::string_view codeset) {
   static constexpr std::array<std::string_view, 7> kNames = {
-      "SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J", "MS_KANJI", "CSSHIFTJIS"};
-  const std::string upper = Upper(codeset);
-  return std::find(kNames.begin(), kNames.end(), upper) != kNames.end();
+      "shift_jis", "shift-jis", "sjis", "cp932", "windows-31j", "ms_kanji", "csshiftjis"};
+  const std::string lower = AsciiLowerText(codeset);
+  return std::find(kNames.begin(), kNames.end(), lower) != kNames.end();
 }
 
 bool IsValidIn(std::string_view bytes, const char* codeset) {
@@ -253,8 +251,8 @@ bool ReplaceInPlace(FileSystemState& files, const std::string& target, std::stri
 
 std::string NameCodesetOfLocale() {
   const char* codeset = nl_langinfo(CODESET);
-  const std::string upper = Upper(codeset != nullptr ? codeset : "");
-  if (upper.empty() || upper == "ANSI_X3.4-1968" || upper == "ASCII" || upper == "US-ASCII") {
+  const std::string lower = AsciiLowerText(codeset != nullptr ? codeset : "");
+  if (lower.empty() || lower == "ansi_x3.4-1968" || lower == "ascii" || lower == "us-ascii") {
     return "UTF-8";
   }
   return codeset;
@@ -266,7 +264,7 @@ std::string DiskName(const FileSystemState& files, std::string_view name) {
     return std::string(name);
   }
   std::string disk;
-  if (Upper(codeset) == "UTF-8" || Upper(codeset) == "UTF8") {
+  if (IsUtf8Codeset(codeset)) {
     if (SjisToUtf8(name, disk)) return disk;
   } else if (ConvertText(name, "CP932", codeset.c_str(), disk)) {
     return disk;
@@ -287,7 +285,7 @@ std::string StatementName(const FileSystemState& files, std::string_view diskNam
   }
   if (exact != nullptr) *exact = false;
   std::string replaced;
-  if (Upper(codeset) == "UTF-8" || Upper(codeset) == "UTF8") {
+  if (IsUtf8Codeset(codeset)) {
     Utf8ToSjis(diskName, replaced);
     return replaced;
   }

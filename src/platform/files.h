@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,14 @@ bool WriteBytes(FileSystemState& files, std::FILE* stream, std::string_view byte
 
 // The system's text for an errno value.
 std::string ErrorText(int error);
+
+// A C stream that is closed when its handle goes. Where a stream was written,
+// a failed close (the last buffer not landing) is reported by closing it
+// explicitly: std::fclose(handle.release()).
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // A file as it stands on disk, to tell later whether it is still the same
 // file with the same content.

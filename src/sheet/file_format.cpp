@@ -25,8 +25,6 @@ constexpr std::string_view kFileOffLine = "> .Set File Off\r\n";
 constexpr std::size_t kReadableLine = kLineSize - 1;
 constexpr std::size_t kExpandableText = kExpandSize - 3;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::string_view LastComponent(std::string_view fileName) {
   const std::size_t slash = fileName.find_last_of('/');
   return slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
@@ -35,10 +33,8 @@ std::string_view LastComponent(std::string_view fileName) {
 std::string LowerExtension(std::string_view fileName) {
   const std::string_view last = LastComponent(fileName);
   const std::size_t dot = last.find_last_of('.');
-  std::string extension;
-  if (dot == std::string_view::npos) return extension;
-  for (char c : last.substr(dot)) extension.push_back(AsciiLower(c));
-  return extension;
+  if (dot == std::string_view::npos) return {};
+  return AsciiLowerText(last.substr(dot));
 }
 
 void AppendLine(std::string& out, std::string_view line) {

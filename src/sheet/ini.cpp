@@ -10,22 +10,20 @@
 #include <cstdlib>
 #include <memory>
 
+#include "base/scan.h"
+#include "platform/files.h"
+
 namespace zemu {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 // Only regular files are read: a FIFO or a device could block or never end.
-FilePtr OpenRegularFile(const std::string& fileName) {
+FileHandle OpenRegularFile(const std::string& fileName) {
   struct stat info {};
   if (fileName.empty() || stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return nullptr;
   }
-  return FilePtr(std::fopen(fileName.c_str(), "rb"));
+  return FileHandle(std::fopen(fileName.c_str(), "rb"));
 }
 
 // Appends `piece` to the line being read, which keeps its first kIniLineMax bytes.
@@ -87,8 +85,6 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -143,14 +139,14 @@ IniSection ReadSection(std::FILE* file, std::string_view name) {
 }  // namespace
 
 IniSection ReadIniSection(const std::string& fileName, std::string_view name) {
-  FilePtr file = OpenRegularFile(fileName);
+  FileHandle file = OpenRegularFile(fileName);
   if (!file) return {};
   return ReadSection(file.get(), name);
 }
 
 IniSection ParseIniSection(std::string_view text, std::string_view name) {
   if (text.empty()) return {};
-  FilePtr file(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
+  FileHandle file(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
   if (!file) return {};
   return ReadSection(file.get(), name);
 }

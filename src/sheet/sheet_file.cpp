@@ -64,7 +64,7 @@ bool IsSettingLine(const std::string& line) {
   SkipBlanks(p);
   if (*p != '.') return false;
   ++p;
-  const std::string word = LowerCaseWord(ReadName(p));
+  const std::string word = AsciiLowerText(ReadName(p));
   return !word.empty() && MatchCommandWord(word.c_str(), "s.et");
 }
 

@@ -9,16 +9,14 @@
 
 #include "commands/help.h"
 #include "host/context.h"
+#include "platform/files.h"
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+using zemu::FileHandle;
 
 bool ReadAll(const char* name, std::vector<char>& bytes) {
-  FilePtr in(std::fopen(name, "rb"));
+  FileHandle in(std::fopen(name, "rb"));
   if (!in) return false;
   char block[65536];
   std::size_t got;
@@ -40,7 +38,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zemu_helpindex: cannot read %s\n", argv[1]);
     return 1;
   }
-  FilePtr out(std::fopen(argv[2], "w+b"));
+  FileHandle out(std::fopen(argv[2], "w+b"));
   zemu::Context ctx;
   long indexStart = 0;
   bool written = out && std::fwrite(text.data(), 1, text.size(), out.get()) == text.size() &&

@@ -152,12 +152,6 @@ CompletionOffer FileOffer(const Context& ctx, const std::string& word) {
   return offer;
 }
 
-std::string Lower(std::string word) {
-  std::transform(word.begin(), word.end(), word.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return word;
-}
-
 // Stored words without the period that marks their shortest abbreviation.
 std::vector<std::string> InFull(std::vector<std::string> patterns) {
   for (std::string& word : patterns) std::erase(word, '.');
@@ -166,7 +160,7 @@ std::vector<std::string> InFull(std::vector<std::string> patterns) {
 
 // The stored word that `typed` stands for, in full; empty when none.
 std::string WordTyped(const std::string& typed, const std::vector<std::string>& patterns) {
-  const std::string lower = Lower(typed);
+  const std::string lower = AsciiLowerText(typed);
   for (std::string pattern : patterns) {
     if (MatchCommandWord(lower.c_str(), pattern.c_str())) return InFull({pattern})[0];
   }
@@ -182,7 +176,7 @@ CompletionOffer SetOffer(const Context& ctx, const std::vector<std::string>& wor
   }
   const std::string item = WordTyped(words[1], SetItemWords());
   const bool takesFile = item == "file" || item == "log" || item == "help";
-  if (words.size() == 4 && takesFile && Lower(words[2]) == "to")
+  if (words.size() == 4 && takesFile && AsciiLowerText(words[2]) == "to")
     return FileOffer(ctx, words.back());
   if (words.size() != 3) return offer;
   if (item == "trace") {
@@ -232,7 +226,7 @@ CompletionOffer TerminalCommandOffer(Context& ctx, std::string_view line) {
     Offer(offer, ":", TerminalCommandWords());
     return offer;
   }
-  const std::string command = Lower(words[0].substr(1));
+  const std::string command = AsciiLowerText(words[0].substr(1));
   if (command == "open" || command == "run" || command == "saveas")
     return FileOffer(ctx, words.back());
   CompletionOffer offer{words.back(), {}, '\0'};

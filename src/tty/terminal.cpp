@@ -18,6 +18,7 @@
 #include "host/context.h"
 #include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "platform/files.h"
 #include "sheet/sheet_ops.h"
 #include "tty/completion.h"
 #include "tty/stream_text.h"
@@ -342,15 +343,7 @@ class Session {
     return counted && (console_.sawError() || failedSource_) ? 1 : 0;
   }
 
-  // Takes the sheets out of the store without freeing them (see
-  // TerminalOptions::leaveStoreAtExit).
-  void LeaveStore() {
-    TDefines& store = ctx_.defines;
-    static_cast<void>(new std::vector<std::unique_ptr<TDefine>>(std::move(store.sheets)));
-    store.sheets.clear();
-    store.current = nullptr;
-    store.spare.reset();
-  }
+  Context& context() { return ctx_; }
 
  private:
   // True when the program was ended (.end).
@@ -361,11 +354,12 @@ class Session {
       failedSource_ = true;
       return false;
     }
+    // Standard input stays open; a file or an -e text is closed after its lines.
+    const FileHandle owned(file != stdin ? file : nullptr);
     // The lines of all -e count on from one to the next.
     io_.SetInput(file, source.isFile ? 0 : optionLines_);
     const bool ended = RunLines(source.name);
     if (!source.isFile) optionLines_ = io_.lineNumber();
-    if (file != stdin) std::fclose(file);
     return ended;
   }
 
@@ -423,7 +417,7 @@ int RunTerminal(const TerminalOptions& options) {
   }
   Session session(options, mode);
   const int status = session.Run();
-  if (options.leaveStoreAtExit) session.LeaveStore();
+  if (options.atEnd != nullptr) options.atEnd(session.context());
   return status;
 }
 

@@ -8,6 +8,10 @@
 #include "console/startup.h"
 #include "tty/terminal_io.h"
 
+namespace zemu {
+struct Context;
+}
+
 namespace zemu::tty {
 
 // Statements run the quiet way: the text of one -e, or a --batch file.
@@ -26,11 +30,10 @@ struct TerminalOptions {
   // indent and trailing blanks), error lines also go to standard error as
   // "name:line: text", and the program ends after them.
   std::vector<BatchSource> batch;
-  // The process ends when RunTerminal returns: the sheets and their rows are
-  // left for the system to free rather than freed one by one. Only for the
-  // program itself; everything else (the output, the log file, the history)
-  // is closed as always.
-  bool leaveStoreAtExit = false;
+  // When set, called with the run's context once the run has ended and its
+  // output and log are written, just before RunTerminal returns; what the
+  // context holds is freed after it.
+  void (*atEnd)(Context& ctx) = nullptr;
 };
 
 // Runs the console until `.end` or the end of input. Returns the exit

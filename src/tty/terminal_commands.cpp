@@ -45,7 +45,7 @@ CommandLine SplitCommand(const std::string& line) {
   std::size_t at = 1;
   while (at < line.size() && IsNameChar(static_cast<unsigned char>(line[at]))) {
     char c = line[at++];
-    command.word += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    command.word += AsciiLower(c);
   }
   std::string_view rest = std::string_view(line).substr(at);
   while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);

@@ -154,12 +154,10 @@ int Utf8Length(unsigned char lead) {
   return 1;
 }
 
-bool IsShiftJisCodeset(std::string codeset) {
-  std::transform(codeset.begin(), codeset.end(), codeset.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+bool IsShiftJisCodeset(std::string_view codeset) {
   constexpr std::array<std::string_view, 7> kNames = {
-      "SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J", "MS_KANJI", "CSSHIFTJIS"};
-  return std::find(kNames.begin(), kNames.end(), codeset) != kNames.end();
+      "shift_jis", "shift-jis", "sjis", "cp932", "windows-31j", "ms_kanji", "csshiftjis"};
+  return std::find(kNames.begin(), kNames.end(), AsciiLowerText(codeset)) != kNames.end();
 }
 
 
@@ -169,10 +167,8 @@ TerminalEncoding EncodingOfLocale(std::string& note) {
   const char* codeset = nl_langinfo(CODESET);
   std::string name = codeset != nullptr ? codeset : "";
   if (IsShiftJisCodeset(name)) return TerminalEncoding::ShiftJis;
-  std::string upper = name;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  if (upper != "UTF-8" && upper != "UTF8") note = name;
+  const std::string lower = AsciiLowerText(name);
+  if (lower != "utf-8" && lower != "utf8") note = name;
   return TerminalEncoding::Utf8;
 }
 

@@ -383,6 +383,14 @@ TEST(ScanFold, Table) {
   }
 }
 
+TEST(ScanFold, AsciiLowerTextKeepsDoubleByteCharacters) {
+  // ソ is 0x83 0x5C, Ａ is 0x82 0x60: neither trail byte is changed.
+  EXPECT_EQ(AsciiLowerText("AbC"), "abc");
+  EXPECT_EQ(AsciiLowerText("\x83\x5CX\x82\x60"), "\x83\x5Cx\x82\x60");
+  EXPECT_EQ(AsciiLowerText("\x81\x41"), "\x81\x41");
+  EXPECT_EQ(AsciiLowerText("Z\x81"), "z\x81");
+}
+
 // Texts of every length up to past the inline limit, the same and with one
 // byte changed anywhere (the word compares overlap in the middle).
 TEST(ScanCompare, SameTextAtEveryLengthAndPosition) {

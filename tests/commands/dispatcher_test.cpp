@@ -265,13 +265,5 @@ TEST(Dispatcher, AssistKeepsDescriptionNumbering) {
   EXPECT_EQ(DefinitionAt(CurrentSheet(ctx), 1)->text, "1=first");
 }
 
-TEST(Dispatcher, LowerCaseWordKeepsDoubleByteCharacters) {
-  // ソ is 0x83 0x5C, Ａ is 0x82 0x60: neither trail byte is changed.
-  EXPECT_EQ(LowerCaseWord("AbC"), "abc");
-  EXPECT_EQ(LowerCaseWord("\x83\x5CX\x82\x60"), "\x83\x5Cx\x82\x60");
-  EXPECT_EQ(LowerCaseWord("\x81\x41"), "\x81\x41");
-  EXPECT_EQ(LowerCaseWord("Z\x81"), "z\x81");
-}
-
 }  // namespace
 }  // namespace zemu

@@ -9,6 +9,7 @@
 
 #include "host/context.h"
 #include "host/output.h"
+#include "support/scratch_folder.h"
 
 namespace zemu {
 namespace {
@@ -36,7 +37,8 @@ TEST(ReadFileTextTest, ReadsEachEncodingOrSaysWhyNot) {
        std::string("> a<1\0\r\n", 8)},
       {"cr only", "> a<1\r> b<2\r", FileProblem::CrOnly, FileProblem::None, "> a<1\r> b<2\r"},
   };
-  const std::string path = ::testing::TempDir() + "/file_text.ZDF";
+  const ScratchFolder scratch;
+  const std::string path = scratch / "file_text.ZDF";
   for (const auto& c : cases) {
     for (const bool strict : {true, false}) {
       SCOPED_TRACE(std::string(c.name) + (strict ? " strict" : " lenient"));
@@ -54,7 +56,7 @@ TEST(ReadFileTextTest, ReadsEachEncodingOrSaysWhyNot) {
   }
   Context ctx;
   EXPECT_EQ(ReadFileText(ctx, path + ".none", true).problem, FileProblem::Missing);
-  EXPECT_EQ(ReadFileText(ctx, ::testing::TempDir(), true).problem, FileProblem::Unopenable);
+  EXPECT_EQ(ReadFileText(ctx, scratch.path(), true).problem, FileProblem::Unopenable);
 }
 
 // The rest of a file from where it was left, whatever its size against the

@@ -23,6 +23,7 @@
 #include "host/context.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "support/scratch_folder.h"
 
 namespace zemu {
 namespace {
@@ -73,14 +74,7 @@ const std::string kSample = Lines({
 
 class HelpTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/zemu_help_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-  }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Path(const std::string& name) const { return scratch_ / name; }
 
   // Writes a help file with its index already appended.
   std::string IndexedFile(const std::string& name, const std::string& text) {
@@ -105,7 +99,8 @@ class HelpTest : public ::testing::Test {
     return ScreenText(ctx_);
   }
 
-  std::string dir_;
+  ScratchFolder scratch_;
+  const std::string dir_ = scratch_.path();
   ScriptedToolkit toolkit_;
   Context ctx_{&toolkit_};
 };
@@ -686,7 +681,7 @@ TEST_F(ShippedHelpFile, EveryChoiceLeadsToATopic) {
       if (selection[at] != ':' || at < 2) continue;
       std::string key = selection.substr(previous, at - previous);
       ASSERT_EQ(key.size(), 1u) << SjisToUtf8(selection);
-      key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
+      key[0] = AsciiLower(key[0]);
       EXPECT_TRUE(keys.insert(key).second) << "key " << key << " twice in " << SjisToUtf8(title);
       const char* cursor = selection.c_str() + at + 1;
       std::string topic = ReadWord(cursor);

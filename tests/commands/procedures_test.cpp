@@ -17,6 +17,7 @@
 #include "support/scripted_toolkit.h"
 #include "host/context.h"
 #include "engine/tempvar.h"
+#include "support/scratch_folder.h"
 #include "support/statements.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
@@ -31,30 +32,13 @@ constexpr const char* kStackMessage = "  ERROR: stack memory near to over.\r\n";
 // Each test gets a folder of its own for the procedure files it writes.
 class ProcedureFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/zemu_flow_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    for (const std::string& path : files_) unlink(path.c_str());
-    rmdir((folder_ + "/sub").c_str());
-    rmdir(folder_.c_str());
-  }
-
   // Writes `bytes` to a file of the folder and returns its path.
   std::string WriteFile(const std::string& name, const std::string& bytes) {
-    std::string path = folder_ + "/" + name;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(file, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    files_.push_back(path);
-    return path;
+    return scratch_.Write(name, bytes);
   }
 
-  std::string folder_;
-  std::vector<std::string> files_;
+  ScratchFolder scratch_;
+  const std::string folder_ = scratch_.path();
 };
 
 struct Transcript {
@@ -212,7 +196,6 @@ TEST_F(ProcedureFiles, MissingFileFolderOrDeviceIsReportedAndTheLineGoesOn) {
   mkdir((folder_ + "/sub").c_str(), 0700);
   const std::string fifo = folder_ + "/pipe";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  files_.push_back(fifo);
   for (const std::string& name :
        {folder_ + "/nosuchfile.ZDF", folder_ + "/sub", std::string("/dev/zero"), fifo}) {
     Context ctx;

@@ -15,6 +15,7 @@
 #include "support/scripted_toolkit.h"
 #include "host/context.h"
 #include "base/sjis_literal.h"
+#include "support/scratch_folder.h"
 
 namespace zemu {
 namespace {
@@ -140,17 +141,7 @@ TEST(SetCommand, DialogChangesAreEchoed) {
 
 class SetFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("zemu_set_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override {
-    CloseLogFile(ctx_);
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { CloseLogFile(ctx_); }
   std::string PathOf(const char* name) const { return (dir_ / name).string(); }
   static std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -159,7 +150,8 @@ class SetFileTest : public ::testing::Test {
     return text.str();
   }
 
-  std::filesystem::path dir_;
+  ScratchFolder scratch_;
+  const std::filesystem::path dir_ = scratch_.path();
   Context ctx_;
 };
 

@@ -16,6 +16,7 @@
 #include "host/context.h"
 #include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "support/scratch_folder.h"
 
 namespace zemu {
 namespace {
@@ -23,13 +24,10 @@ namespace {
 class MenuTest : public testing::Test {
  protected:
   MenuTest() {
-    char folder[] = "/tmp/zemu_menu_XXXXXX";
-    dir_ = mkdtemp(folder);
     ctx_.settings.name = false;
     NewSheet(ctx_);
     ShowPrompt(ctx_);
   }
-  ~MenuTest() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
   std::string File(const std::string& name, const std::string& lines) {
     const std::string path = dir_ + "/" + name;
@@ -40,7 +38,8 @@ class MenuTest : public testing::Test {
   // What the Screen shows after the text that was there at `mark`.
   std::string Since(std::size_t mark) const { return Screen().substr(mark); }
 
-  std::string dir_;
+  ScratchFolder scratch_;
+  const std::string dir_ = scratch_.path();
   ScriptedToolkit toolkit_;
   Context ctx_{&toolkit_};
 };

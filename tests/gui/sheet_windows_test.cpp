@@ -26,7 +26,6 @@ namespace {
 
 using sheet_test::ReadFile;
 using sheet_test::RecordingToolkit;
-using sheet_test::ScratchDir;
 using sheet_test::WriteFile;
 
 // A program as the window runs it: a plain widget stands for the main window
@@ -298,7 +297,7 @@ void SheetWindowsTest::windowMenuEntriesHideAndShow() {
 // Where the user put the window and its columns is saved and comes back with
 // the file, without counting as a change; the font keys are read too.
 void SheetWindowsTest::layoutRoundTrip() {
-  ScratchDir dir;
+  ScratchFolder dir;
   Program p(1);
   SheetWindow& window = p.Window(0);
   p.Type("f(x)=x^2");

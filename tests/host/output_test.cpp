@@ -18,6 +18,7 @@
 #include "host/context.h"
 #include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "support/scratch_folder.h"
 
 namespace zemu {
 namespace {
@@ -199,14 +200,7 @@ TEST(IdlePathTest, PromptThatTrimsTheScreenKeepsTheTypedLine) {
 
 class LogTest : public testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("zemu_log_" + std::to_string(::getpid()) + "_" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    ctx_.settings.logFileName = (dir_ / "Zemu.log").string();
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { ctx_.settings.logFileName = (dir_ / "Zemu.log").string(); }
 
   // Writes a short session and returns what reached the log.
   std::string LogOfSession() {
@@ -226,7 +220,8 @@ class LogTest : public testing::Test {
     return content.str();
   }
 
-  std::filesystem::path dir_;
+  ScratchFolder scratch_;
+  const std::filesystem::path dir_ = scratch_.path();
   Context ctx_;
 };
 

@@ -12,12 +12,14 @@
 #include "host/context.h"
 #include "console/console.h"
 #include "base/sjis_literal.h"
+#include "support/scratch_folder.h"
 #include "support/statements.h"
 
 namespace zemu {
 namespace {
 
 TEST(Options, BrowseDialogs) {
+  const ScratchFolder scratch;
   ScriptedToolkit toolkit;
   Context ctx(&toolkit);
   EXPECT_FALSE(BrowseLogFile(ctx));
@@ -28,7 +30,7 @@ TEST(Options, BrowseDialogs) {
             "全てのファイル(*.*)|*.*|zmr|Zemu.log"_sj);
   EXPECT_EQ(ScreenText(ctx), "");  // cancelled: nothing changed
 
-  const std::string dir = testing::TempDir();
+  const std::string dir = scratch.path() + "/";
   toolkit.saveFileNames = {dir + "run"};
   toolkit.openFileNames = {"/opt/my.help/h"};
   EXPECT_TRUE(BrowseLogFile(ctx));
@@ -37,7 +39,6 @@ TEST(Options, BrowseDialogs) {
   EXPECT_EQ(ScreenText(ctx), "M .Set File On to \"" + dir + "run.zmr\"\r\n" +
                                  "M .Set Help to \"/opt/my.help/h.ZHP\"\r\n");
   ClickFile(ctx, false);
-  std::remove((dir + "run.zmr").c_str());
 }
 
 // An observer that counts the prompts shown: each would raise the main
@@ -70,10 +71,9 @@ TEST(Options, WhileTypingTheLineLinesGoAboveIt) {
 // A dialog action taken while typing writes the log when it ends: a full
 // disk is reported above the typed line, which stays as it was.
 TEST(Options, FullDiskFoundByAnActionWhileTyping) {
+  const ScratchFolder scratch;
   Context ctx;
-  const std::string dir = testing::TempDir();
-  ctx.settings.logFileName = dir + "options_full.log";
-  std::remove(ctx.settings.logFileName.c_str());
+  ctx.settings.logFileName = scratch / "options_full.log";
   ShowPrompt(ctx);
   ClickFile(ctx, true);
   TypeText(ctx, "1+2");
@@ -84,7 +84,6 @@ TEST(Options, FullDiskFoundByAnActionWhileTyping) {
             "M .Set File On to \"" + ctx.settings.logFileName + "\"\r\nM .Set Name Off\r\n" +
                 "  ERROR: ログファイル "_sj + ctx.settings.logFileName +
                 " に書き込めません。(No space left on device) 記録を止めました。\r\n> 1+2"_sj);
-  std::remove(ctx.settings.logFileName.c_str());
 }
 
 }  // namespace

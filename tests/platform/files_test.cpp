@@ -19,7 +19,6 @@ namespace {
 
 using sheet_test::Exists;
 using sheet_test::ReadFile;
-using sheet_test::ScratchDir;
 using sheet_test::WriteFile;
 
 TEST(FileNames, CrossBetweenShiftJisAndTheDisk) {
@@ -62,7 +61,7 @@ TEST(FileNames, NamesThatDoNotConvert) {
 
 // The seam lets the given number of bytes through, then fails as a full disk.
 TEST(WriteSeam, FailsOnceTheBudgetIsSpent) {
-  ScratchDir dir;
+  ScratchFolder dir;
   Context ctx;
   ctx.files.writeBudget = 5;
   std::FILE* file = std::fopen((dir / "t").c_str(), "w");
@@ -90,7 +89,7 @@ int CountEntries(const std::string& folder) {
 
 TEST(ReplaceFile, WritesAndKeepsPermissions) {
   FileSystemState files;
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string path = dir / "t.ZDF";
   std::string error;
   ASSERT_TRUE(ReplaceFile(files, path, "first\r\n", error)) << error;
@@ -105,7 +104,7 @@ TEST(ReplaceFile, WritesAndKeepsPermissions) {
 
 TEST(ReplaceFile, FollowsSymbolicLinks) {
   FileSystemState files;
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "real.ZDF", "old");
   ASSERT_EQ(symlink((dir / "real.ZDF").c_str(), (dir / "link.ZDF").c_str()), 0);
   std::string error;
@@ -118,7 +117,7 @@ TEST(ReplaceFile, FollowsSymbolicLinks) {
 
 TEST(ReplaceFile, FailuresLeaveTheOldFileAlone) {
   FileSystemState files;
-  ScratchDir dir;
+  ScratchFolder dir;
   std::string error;
   // The folder was replaced by a file.
   WriteFile(dir / "blocker", "not a folder");
@@ -137,7 +136,7 @@ TEST(ReplaceFile, FailuresLeaveTheOldFileAlone) {
 
 TEST(ReplaceFile, WriteErrorMidwayKeepsTheOldFile) {
   FileSystemState files;
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string path = dir / "t.ZDF";
   WriteFile(path, "old content");
   // A file size limit makes the write fail after some bytes, even for root.

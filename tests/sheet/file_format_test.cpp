@@ -17,7 +17,6 @@ namespace {
 using sheet_test::Execute;
 using sheet_test::Exists;
 using sheet_test::ReadFile;
-using sheet_test::ScratchDir;
 using sheet_test::WriteFile;
 
 TEST(FileFormat, KindAndExtension) {
@@ -142,7 +141,7 @@ TEST(FileFormat, EmptySheetKeepsItsSections) {
 }
 
 TEST(FileFormat, LogFileNeverPointsAtTheWrittenFile) {
-  ScratchDir dir;
+  ScratchFolder dir;
   Context ctx;
   const std::string target = dir / "START.INI";
   WriteFile(target, "");

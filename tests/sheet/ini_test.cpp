@@ -13,12 +13,11 @@
 namespace zemu {
 namespace {
 
-using sheet_test::ScratchDir;
 using sheet_test::WriteFile;
 
 // Reads DefineForm's Top (default -1) from a file of this content.
 int TopOf(const std::string& content) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "t.ZDF", content);
   return IniInteger(ReadIniSection(dir / "t.ZDF", "DefineForm"), "Top", -1);
 }
@@ -54,7 +53,7 @@ TEST(IniReader, Integers) {
 }
 
 TEST(IniReader, TextKeys) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "t.ZDF", "[DefineForm]\r\nFont=\"ＭＳ 明朝\"\r\nFace=Mono Sans\r\n"_sj);
   const IniSection keys = ReadIniSection(dir / "t.ZDF", "DefineForm");
   EXPECT_EQ(IniText(keys, "Font", "x"), "ＭＳ 明朝"_sj);
@@ -63,7 +62,7 @@ TEST(IniReader, TextKeys) {
 }
 
 TEST(IniReader, FilesThatGiveNoKeys) {
-  ScratchDir dir;
+  ScratchFolder dir;
   mkdir((dir / "folder.ZDF").c_str(), 0755);
   EXPECT_TRUE(ReadIniSection(dir / "none.ZDF", "DefineForm").keys.empty());
   EXPECT_TRUE(ReadIniSection(dir / "folder.ZDF", "DefineForm").keys.empty());
@@ -74,7 +73,7 @@ TEST(IniReader, FilesThatGiveNoKeys) {
 TEST(IniReader, KeepsABoundedNumberOfKeys) {
   std::string content = "[DefineForm]\r\n";
   for (int i = 0; i < 1000; ++i) content += "k" + std::to_string(i) + "=1\r\n";
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "t.ZDF", content);
   EXPECT_EQ(ReadIniSection(dir / "t.ZDF", "DefineForm").keys.size(), kIniMaxKeys);
 }

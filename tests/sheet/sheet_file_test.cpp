@@ -3,6 +3,7 @@
 // over a file the sheet does not hold without the user's yes.
 #include "sheet/sheet_file.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,7 +25,6 @@ using sheet_test::Execute;
 using sheet_test::Exists;
 using sheet_test::Program;
 using sheet_test::ReadFile;
-using sheet_test::ScratchDir;
 using sheet_test::WriteFile;
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -59,7 +59,7 @@ std::vector<std::string> DefineLines(const std::string& file) {
 }
 
 // Loads `content` as f.ZDF (or `name`), saves it, and gives the saved file.
-std::string LoadAndSave(const std::string& content, Program& p, ScratchDir& dir,
+std::string LoadAndSave(const std::string& content, Program& p, ScratchFolder& dir,
                         const std::string& name = "f.ZDF") {
   WriteFile(dir / name, content);
   TDefine& sheet = OpenSheet(p.ctx, dir / name);
@@ -132,7 +132,7 @@ TEST(SheetFileLines, EveryLineComesBackInItsPlace) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ScratchDir dir;
+    ScratchFolder dir;
     Program p;
     const std::string saved = LoadAndSave(c.content, p, dir);
     EXPECT_EQ(CurrentSheet(p.ctx).RowCount() - 2, c.rows);
@@ -145,7 +145,7 @@ TEST(SheetFileLines, EveryLineComesBackInItsPlace) {
 }
 
 TEST(SheetFileLines, LayoutAndSettingsAreWrittenOnce) {
-  ScratchDir dir;
+  ScratchFolder dir;
   Program p;
   const std::string saved = LoadAndSave(
       "=-=-=-= ZEMU Initial Define File =-=-=-=\r\n[MainForm]\r\nTop=1\r\nLeft=2\r\nHeight=3\r\n"
@@ -164,7 +164,7 @@ TEST(SheetFileLines, LayoutAndSettingsAreWrittenOnce) {
 }
 
 TEST(SheetFileLines, AnAbortedLoadingKeepsTheLinesItDidNotRun) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "f.ZDF", "> a=1\r\n> .while 1; .blockend\r\n> c=3\r\n; end\r\n");
   Program p;
   p.ctx.guard.eventIntervalMs = 0;
@@ -183,7 +183,7 @@ TEST(SheetFileLines, AnAbortedLoadingKeepsTheLinesItDidNotRun) {
 // After a kept line that defines a row, the user's later definition of that
 // row is what the next loading ends with.
 TEST(SheetFileLines, EditsAfterAKeptLineWinAtTheNextLoading) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "f.ZDF", "> a=1\r\n> a=2; b=7; 1+2\r\n");
   {
     Program p;
@@ -197,7 +197,7 @@ TEST(SheetFileLines, EditsAfterAKeptLineWinAtTheNextLoading) {
 }
 
 TEST(SheetFileLines, KeptLinesFollowTheRowAboveWhenTheirRowGoes) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "f.ZDF", "> a=1\r\n> b=2\r\n; about b\r\n> c=3\r\n");
   Program p;
   TDefine& sheet = OpenSheet(p.ctx, dir / "f.ZDF");
@@ -235,7 +235,7 @@ struct OverwriteCase {
 
 // Makes the situation of each case for a sheet loaded from (or saved as)
 // dir/f.ZDF; the file then holds `before`.
-void Prepare(const std::string& what, Program& p, ScratchDir& dir, std::string& before) {
+void Prepare(const std::string& what, Program& p, ScratchFolder& dir, std::string& before) {
   const std::string file = dir / "f.ZDF";
   if (what == "refused") {
     before = "> a<1 '\xF0\x9F\x98\x80\r\n";  // UTF-8 with a character Shift-JIS lacks
@@ -271,7 +271,7 @@ TEST(SheetOverwrite, AsksBeforeLosingWhatTheSheetDoesNotHold) {
   for (const OverwriteCase& c : cases) {
     for (const Reply reply : {Reply::NoOneToAsk, Reply::No, Reply::Yes}) {
       SCOPED_TRACE(std::string(c.what) + " " + std::to_string(static_cast<int>(reply)));
-      ScratchDir dir;
+      ScratchFolder dir;
       Program p;
       std::string before;
       Prepare(c.what, p, dir, before);
@@ -309,7 +309,7 @@ TEST(SheetOverwrite, AsksBeforeLosingWhatTheSheetDoesNotHold) {
 }
 
 TEST(SheetOverwrite, TheSheetsOwnFileIsSavedWithoutAQuestion) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "f.ZDF", "> a<1\r\n");
   Program p;
   p.toolkit.canAsk = false;
@@ -324,7 +324,7 @@ TEST(SheetOverwrite, TheSheetsOwnFileIsSavedWithoutAQuestion) {
 }
 
 TEST(SheetOverwrite, AProtectedFileKeepsItsModeAndALinkedFileItsLinks) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "f.ZDF", "> a<1\r\n");
   ASSERT_EQ(link((dir / "f.ZDF").c_str(), (dir / "other.ZDF").c_str()), 0);
   chmod((dir / "f.ZDF").c_str(), 0444);
@@ -344,7 +344,7 @@ TEST(SheetOverwrite, AProtectedFileKeepsItsModeAndALinkedFileItsLinks) {
 TEST(SheetOverwrite, AFullDiskLeavesTheOldFileAndNothingElse) {
   for (const bool linked : {false, true}) {
     SCOPED_TRACE(linked ? "linked" : "single");
-    ScratchDir dir;
+    ScratchFolder dir;
     WriteFile(dir / "f.ZDF", "> a<1\r\n");
     if (linked) link((dir / "f.ZDF").c_str(), (dir / "g.ZDF").c_str());
     // A save killed between naming its temporary file and renaming it.

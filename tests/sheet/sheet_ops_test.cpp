@@ -23,7 +23,6 @@ using sheet_test::Execute;
 using sheet_test::Exists;
 using sheet_test::Program;
 using sheet_test::ReadFile;
-using sheet_test::ScratchDir;
 using sheet_test::WriteFile;
 
 std::vector<std::string> Texts(const TDefine& sheet) {
@@ -48,7 +47,7 @@ bool Contains(const std::string& text, const std::string& part) {
 // ---- Round trips ------------------------------------------------------------
 
 TEST(SheetFiles, SaveAndLoadGiveTheSameDefinitions) {
-  ScratchDir dir;
+  ScratchFolder dir;
   std::vector<std::string> saved;
   {
     Program p;
@@ -86,7 +85,7 @@ TEST(SheetFiles, SaveAndLoadGiveTheSameDefinitions) {
 }
 
 TEST(SheetFiles, SettingsComeBackFromTheInitialFile) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string ini = dir / "START.INI";
   {
     Program p;
@@ -114,7 +113,7 @@ TEST(SheetFiles, SettingsComeBackFromTheInitialFile) {
 // ---- Layout keys --------------------------------------------------------------
 
 TEST(SheetFiles, LayoutKeysAndTheirDefaults) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "l.ZDF",
             "[DefineForm]\r\nTop=10\r\nLeft=abc\r\nHeight=300\r\nWidth=500\r\n"
             "DGtype=50\r\nDGname=60\r\nDGvalue=70\r\nFont=Mono\r\nFontSize=12\r\n[Define]\r\n");
@@ -172,7 +171,7 @@ TEST(SheetNames, NewCommandOpensAnUnnamedSheet) {
 }
 
 TEST(SheetNames, InitialFileTitleUntilSaved) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "START.INI", "[Define]\r\n> k<1\r\n");
   Program p;
   TDefine& sheet = OpenSheet(p.ctx, dir / "START.INI");
@@ -182,7 +181,7 @@ TEST(SheetNames, InitialFileTitleUntilSaved) {
 }
 
 TEST(SheetNames, SaveAsCancelledKeepsTheName) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "a.ZDF", "> k<1\r\n");
   Program p;
   TDefine& sheet = OpenSheet(p.ctx, dir / "a.ZDF");
@@ -197,7 +196,7 @@ TEST(SheetNames, SaveAsCancelledKeepsTheName) {
 // ---- Failed saves ------------------------------------------------------------
 
 TEST(SheetSave, UnwritableFolderKeepsOldFileAndModifiedFlag) {
-  ScratchDir dir;
+  ScratchFolder dir;
   mkdir((dir / "d").c_str(), 0755);
   Program p;
   p.toolkit.saveFileNames.push_back(dir / "d/t.ZDF");
@@ -221,7 +220,7 @@ TEST(SheetSave, UnwritableFolderKeepsOldFileAndModifiedFlag) {
 }
 
 TEST(SheetSave, FailedFirstSaveLeavesTheSheetUnnamed) {
-  ScratchDir dir;
+  ScratchFolder dir;
   Program p;
   TDefine& sheet = OpenSheet(p.ctx, "");
   Execute(p.ctx, "a<1");
@@ -254,7 +253,7 @@ TEST(SheetClose, Answers) {
       {"yes, unwritable", true, {Answer::Yes}, "missing/x.ZDF", false, false},
   };
   for (const Case& c : cases) {
-    ScratchDir dir;
+    ScratchFolder dir;
     Program p;
     const std::string file = dir / "s.ZDF";
     OpenSheet(p.ctx, "");  // the first sheet, which is never removed
@@ -455,7 +454,7 @@ TEST(SheetLoad, BadFiles) {
        {"b<2"}},
   };
   for (const Case& c : cases) {
-    ScratchDir dir;
+    ScratchFolder dir;
     std::string name = dir / "f.ZDF";
     if (c.special == nullptr) {
       WriteFile(name, c.content);
@@ -481,7 +480,7 @@ TEST(SheetLoad, BadFiles) {
 }
 
 TEST(SheetLoad, AFileIsLoadedEvenWhenAProcedureHasItsName) {
-  ScratchDir dir;
+  ScratchFolder dir;
   char saved[4096];
   ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
   ASSERT_EQ(chdir(dir.path().c_str()), 0);
@@ -496,7 +495,7 @@ TEST(SheetLoad, AFileIsLoadedEvenWhenAProcedureHasItsName) {
 }
 
 TEST(SheetLoad, LoadingWhileIdleRunsTheStatements) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "i.ZDF", "> a<7\r\n");
   Program p;
   p.ctx.runState = RunState::Idle;

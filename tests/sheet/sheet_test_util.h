@@ -1,11 +1,8 @@
-// Helpers for the sheet tests: a scratch folder per test, whole-file reads
-// and writes, running statements as typed, and a fresh program around a
-// scripted toolkit.
+// Helpers for the sheet tests: whole-file reads and writes, running
+// statements as typed, and a fresh program around a scripted toolkit.
 #pragma once
 
-#include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,46 +13,10 @@
 #include "host/output.h"
 #include "support/scripted_toolkit.h"
 #include "host/context.h"
+#include "support/scratch_folder.h"
 #include "support/statements.h"
 
 namespace zemu::sheet_test {
-
-// Removes a file or a folder with everything in it.
-inline void RemoveTree(const std::string& path) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) return;
-  if (S_ISDIR(info.st_mode)) {
-    if (DIR* dir = opendir(path.c_str())) {
-      while (dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") RemoveTree(path + "/" + name);
-      }
-      closedir(dir);
-    }
-    rmdir(path.c_str());
-  } else {
-    unlink(path.c_str());
-  }
-}
-
-// A new empty folder, removed with its contents at the end of the test.
-class ScratchDir {
- public:
-  ScratchDir() {
-    char pattern[] = "/tmp/zemu-sheet-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made != nullptr ? made : "/tmp";
-  }
-  ~ScratchDir() { RemoveTree(path_); }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 inline std::string ReadFile(const std::string& path) {
   std::string content;

@@ -23,7 +23,6 @@ namespace zemu {
 namespace {
 
 using sheet_test::Program;
-using sheet_test::ScratchDir;
 using sheet_test::WriteFile;
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -31,7 +30,7 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 // A program installed as <dir>/zemu, its initial file <dir>/zemu.INI.
-StartupOptions Installed(const ScratchDir& dir, std::vector<std::string> arguments = {}) {
+StartupOptions Installed(const ScratchFolder& dir, std::vector<std::string> arguments = {}) {
   StartupOptions options;
   options.programPath = dir / "zemu";
   options.arguments = std::move(arguments);
@@ -39,7 +38,7 @@ StartupOptions Installed(const ScratchDir& dir, std::vector<std::string> argumen
 }
 
 TEST(Startup, TranscriptFromBannerToPrompt) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "zemu.INI",
             "=-=-=-= ZEMU Initial Define File =-=-=-=\r\n[Define]\r\n> \"loaded\"\r\n"
             "> f(x)=x*2\r\n[Set Options]\r\n");
@@ -69,7 +68,7 @@ TEST(Startup, MainFormKeys) {
       {"", {101, 368, 260, 604}},
   };
   for (const Case& c : cases) {
-    ScratchDir dir;
+    ScratchFolder dir;
     WriteFile(dir / "zemu.INI",
               std::string("[MainForm]\r\n") + c.keys + "[DefineForm]\r\nTop=9\r\n");
     Program p;
@@ -96,7 +95,7 @@ TEST(Startup, ThreeArgumentsOpenTheFirst) {
       {{"f.ZDF", "x", "y", "z"}, true},
   };
   for (const Case& c : cases) {
-    ScratchDir dir;
+    ScratchFolder dir;
     WriteFile(dir / "zemu.INI", "");
     WriteFile(dir / "f.ZDF", "> g<42\r\n");
     std::vector<std::string> arguments = c.arguments;
@@ -135,7 +134,7 @@ TEST(Startup, ReplaceExtension) {
 }
 
 TEST(Startup, MissingFilesAreReportedAndStartUpGoesOn) {
-  ScratchDir dir;
+  ScratchFolder dir;
   Program p;
   InitialDefines(p.ctx, Installed(dir, {dir / "gone.ZDF", "x", "y"}));
   const std::string screen = ScreenText(p.ctx);
@@ -150,7 +149,7 @@ TEST(Startup, MissingFilesAreReportedAndStartUpGoesOn) {
 }
 
 TEST(Startup, InitialFileOverride) {
-  ScratchDir dir;
+  ScratchFolder dir;
   WriteFile(dir / "other.INI", "> q<3\r\n");
   Program p;
   StartupOptions options = Installed(dir);
@@ -163,7 +162,7 @@ TEST(Startup, InitialFileOverride) {
 // An installed program whose user's settings folder cannot be made says so,
 // with the system's reason, instead of failing later at the first save.
 TEST(Startup, AConfigFolderThatCannotBeMadeIsReported) {
-  ScratchDir dir;
+  ScratchFolder dir;
   mkdir((dir / "bin").c_str(), 0755);
   mkdir((dir / "share").c_str(), 0755);
   mkdir((dir / "share/zemu").c_str(), 0755);

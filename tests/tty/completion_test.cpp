@@ -12,6 +12,7 @@
 
 #include "host/context.h"
 #include "base/sjis_literal.h"
+#include "support/scratch_folder.h"
 #include "support/statements.h"
 #include "tty/stream_text.h"
 
@@ -19,8 +20,8 @@ namespace zemu::tty {
 namespace {
 
 TEST(Completion, OffersWhatFitsWhereTheCaretIs) {
-  char folder[] = "/tmp/zemu_complete_XXXXXX";
-  const std::string dir = ::mkdtemp(folder);
+  const ScratchFolder folder;
+  const std::string& dir = folder.path();
   std::filesystem::create_directories(dir + "/ab");
   std::ofstream(dir + "/a.ZDF") << "";
   Context ctx;
@@ -64,7 +65,6 @@ TEST(Completion, OffersWhatFitsWhereTheCaretIs) {
   const CompletionOffer commands = CompleteAt(ctx, ".");
   EXPECT_EQ(std::vector<std::string>(commands.candidates.end() - 2, commands.candidates.end()),
             (std::vector<std::string>{".p", ".q"}));
-  std::filesystem::remove_all(dir);
 }
 
 TEST(StreamText, KeepsTheColumnOfPassedText) {

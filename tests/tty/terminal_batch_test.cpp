@@ -16,11 +16,11 @@ namespace {
 using zemu_test::InOrder;
 using zemu_test::ReadAll;
 using zemu_test::RunProgram;
-using zemu_test::TempFolder;
+using zemu::ScratchFolder;
 using zemu_test::U8;
 
 TEST(TerminalBatch, QuietWaysPrintOnlyWhatStatementsPrint) {
-  TempFolder files;
+  ScratchFolder files;
   const std::string batch = files.Write("calc.txt", "a<2;\n\"ok\";\n  1/0; a*3;\n");
   struct Case {
     std::string arguments;
@@ -38,8 +38,8 @@ TEST(TerminalBatch, QuietWaysPrintOnlyWhatStatementsPrint) {
        1},
       {"--batch -", "1+1;\n.xyz;\n", "2\nError: .xyz is undefined command.\n",
        "-:2: Error: .xyz is undefined command.\n", 1},
-      {"-e 1 --batch " + files.dir + "/none", "", "1\n",
-       "zemu: " + files.dir + U8(u8"/none を開けません。\n"), 1},
+      {"-e 1 --batch " + files.path() + "/none", "", "1\n",
+       "zemu: " + files.path() + U8(u8"/none を開けません。\n"), 1},
       // The end ends the program; nothing after it runs and no sheet is reported.
       {"-e 'y<1; .end' -e 2", "", "1\n", "", 0},
   };
@@ -102,7 +102,7 @@ TEST(TerminalBatch, CommandLineOptions) {
 }
 
 TEST(TerminalBatch, OpenOptionAndLoneArgumentHint) {
-  TempFolder files;
+  ScratchFolder files;
   const std::string sheet = files.Write("u.ZDF", "> uu=7\r\n");
   const zemu_test::Run opened = RunProgram("--tty --open " + sheet, ":sheets\nuu;\n");
   EXPECT_TRUE(InOrder(opened.out, {"u.ZDF", "uu=7"})) << opened.out;
@@ -144,7 +144,7 @@ TEST(TerminalBatch, UnreadableLineNamesTheOptionThatFixesIt) {
 }
 
 TEST(TerminalBatch, Utf8DefinitionAndProcedureFiles) {
-  TempFolder files;
+  ScratchFolder files;
   const std::string bom = files.Write("bom.ZDF", "\xEF\xBB\xBF" + U8(u8"> 長さ<3\r\n"));
   const std::string plain = files.Write("plain.txt", U8(u8"> \"半角ｶﾅと表\"\n"));
   const std::string latin1 = files.Write("latin1.txt", "> \"caf\xe9\"\n");
@@ -169,8 +169,8 @@ TEST(TerminalBatch, Utf8DefinitionAndProcedureFiles) {
 namespace {
 
 TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
-  TempFolder root;
-  const std::string prefix = root.dir + "/usr";
+  ScratchFolder root;
+  const std::string prefix = root.path() + "/usr";
   const std::string install = std::string(ZEMU_CMAKE) + " --install " + ZEMU_BUILD_DIR +
                               " --prefix " + prefix + " > /dev/null";
   ASSERT_EQ(std::system(install.c_str()), 0);
@@ -187,8 +187,8 @@ TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
   EXPECT_TRUE(std::filesystem::exists(prefix + "/" + ZEMU_EDIT_MODULE)) << ZEMU_EDIT_MODULE;
 #endif
   const std::string program = prefix + "/bin/zemu";
-  const std::string environment = "XDG_CONFIG_HOME=" + root.dir + "/config";
-  const std::string own = root.dir + "/config/zemu/zemu.INI";
+  const std::string environment = "XDG_CONFIG_HOME=" + root.path() + "/config";
+  const std::string own = root.path() + "/config/zemu/zemu.INI";
   // The shipped file is read; saving the initial sheet writes the user's copy.
   const zemu_test::Run first = RunProgram(
       "--tty", ".set help\n(1[mile])[km];\n:select 1\nmine=42\n:save 1\n.help menu\n\x1b",
@@ -201,7 +201,7 @@ TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
   const zemu_test::Run second = RunProgram("--tty", "mine;\n", environment, program);
   EXPECT_NE(second.out.find("mine=42"), std::string::npos) << second.out;
   // On a terminal the installed line editor completes.
-  zemu_test::PtySession typed({environment, "XDG_DATA_HOME=" + root.dir + "/data"}, program);
+  zemu_test::PtySession typed({environment, "XDG_DATA_HOME=" + root.path() + "/data"}, program);
   ASSERT_TRUE(typed.WaitForPrompt());
   typed.Send(".se\t");
   EXPECT_TRUE(typed.WaitFor(".set ")) << typed.output();

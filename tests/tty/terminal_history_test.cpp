@@ -17,7 +17,7 @@ namespace {
 
 using zemu_test::PtySession;
 using zemu_test::ReadAll;
-using zemu_test::TempFolder;
+using zemu::ScratchFolder;
 using zemu_test::U8;
 
 constexpr char kUp[] = "\x1b[A";
@@ -64,11 +64,11 @@ TEST(TerminalHistory, IsReadAtStartAndKeptToItsNewestLines) {
   };
   for (const StartCase& c : cases) {
     SCOPED_TRACE(c.name);
-    TempFolder data;
-    std::filesystem::create_directory(data.dir + "/zemu");
+    ScratchFolder data;
+    std::filesystem::create_directory(data.path() + "/zemu");
     const std::string path = data.Write("zemu/history", c.history);
     ::chmod(path.c_str(), 0640);
-    PtySession zemu({"XDG_DATA_HOME=" + data.dir});
+    PtySession zemu({"XDG_DATA_HOME=" + data.path()});
     ASSERT_TRUE(zemu.WaitForPrompt()) << zemu.output();
     const std::string file = ReadAll(path);
     EXPECT_EQ(file.substr(0, cookie.size()), cookie);
@@ -80,7 +80,7 @@ TEST(TerminalHistory, IsReadAtStartAndKeptToItsNewestLines) {
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     // No replacement file is left beside it.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data.dir + "/zemu"),
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data.path() + "/zemu"),
                             std::filesystem::directory_iterator()),
               1);
     std::string keys;
@@ -94,10 +94,10 @@ TEST(TerminalHistory, IsReadAtStartAndKeptToItsNewestLines) {
 }
 
 TEST(TerminalHistory, ATrimmedHistoryIsReadAtTheNextStart) {
-  TempFolder data;
-  std::filesystem::create_directory(data.dir + "/zemu");
+  ScratchFolder data;
+  std::filesystem::create_directory(data.path() + "/zemu");
   data.Write("zemu/history", std::string(kHistoryCookie) + Sums(0, 1500));
-  const std::string home = "XDG_DATA_HOME=" + data.dir;
+  const std::string home = "XDG_DATA_HOME=" + data.path();
   {
     PtySession zemu({home});
     ASSERT_TRUE(zemu.WaitForPrompt());
@@ -118,10 +118,10 @@ TEST(TerminalHistory, ATrimmedHistoryIsReadAtTheNextStart) {
 }
 
 TEST(TerminalHistory, ALineCutShortDoesNotTakeInTheNext) {
-  TempFolder data;
-  std::filesystem::create_directory(data.dir + "/zemu");
+  ScratchFolder data;
+  std::filesystem::create_directory(data.path() + "/zemu");
   const std::string path = data.Write("zemu/history", std::string(kHistoryCookie) + "1+1\n1+");
-  PtySession zemu({"XDG_DATA_HOME=" + data.dir});
+  PtySession zemu({"XDG_DATA_HOME=" + data.path()});
   ASSERT_TRUE(zemu.WaitForPrompt());
   zemu.Send("2+2\r");
   ASSERT_TRUE(zemu.WaitFor("2+2=4")) << zemu.output();
@@ -149,10 +149,10 @@ std::string TwoLines(const std::string& dataHome) {
 
 TEST(TerminalHistory, AFileThatCannotBeWrittenIsSaidOnce) {
   // The tests run as root: a folder in the history file's place stops it.
-  TempFolder data;
-  const std::string path = data.dir + "/zemu/history";
+  ScratchFolder data;
+  const std::string path = data.path() + "/zemu/history";
   std::filesystem::create_directories(path);
-  const std::string shown = TwoLines(data.dir);
+  const std::string shown = TwoLines(data.path());
   const std::string unwritable =
       U8(u8"zemu: 履歴ファイル ") + path + U8(u8" に書き込めません（Is a directory）。");
   EXPECT_EQ(Occurrences(shown, unwritable), 1u) << shown;
@@ -160,7 +160,7 @@ TEST(TerminalHistory, AFileThatCannotBeWrittenIsSaidOnce) {
 }
 
 TEST(TerminalHistory, AFolderThatCannotBeMadeIsSaidOnce) {
-  TempFolder data;
+  ScratchFolder data;
   const std::string file = data.Write("file", "");
   const std::string shown = TwoLines(file);
   EXPECT_EQ(Occurrences(shown, U8(u8"zemu: 履歴のフォルダ ") + file +
@@ -181,7 +181,7 @@ bool SomeoneWaitsFor(ino_t inode) {
 }
 
 TEST(TerminalHistory, AWriterWaitingWhileTheFileIsReplacedWritesToTheNewFile) {
-  TempFolder data;
+  ScratchFolder data;
   const std::string path = data.Write("history", "old\n");
   const int held = OpenLockedHistory(path.c_str(), O_RDONLY);
   ASSERT_GE(held, 0);

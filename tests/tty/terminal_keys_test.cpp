@@ -11,18 +11,18 @@ namespace {
 
 using zemu_test::PtySession;
 using zemu_test::ReadAll;
-using zemu_test::TempFolder;
+using zemu::ScratchFolder;
 using zemu_test::U8;
 
 TEST(TerminalKeys, CtrlCAbortsTheRunAndDropsTheTyping) {
-  TempFolder data;
-  PtySession zemu({"XDG_DATA_HOME=" + data.dir});
+  ScratchFolder data;
+  PtySession zemu({"XDG_DATA_HOME=" + data.path()});
   ASSERT_TRUE(zemu.WaitForPrompt());
   zemu.Send("kept<5\r");
   ASSERT_TRUE(zemu.WaitFor("kept=5"));
   ASSERT_TRUE(zemu.WaitForPrompt());
   // Each line goes into the history at once, before the program ends.
-  EXPECT_NE(ReadAll(data.dir + "/zemu/history").find("kept<5"), std::string::npos);
+  EXPECT_NE(ReadAll(data.path() + "/zemu/history").find("kept<5"), std::string::npos);
   zemu.Send(".while 1; .block\r");
   ASSERT_TRUE(zemu.WaitFor(".block\r\n"));
   zemu.Send("\x03");
@@ -47,8 +47,8 @@ TEST(TerminalKeys, CtrlCAbortsTheRunAndDropsTheTyping) {
 }
 
 TEST(TerminalKeys, TabCompletesAndTheAssistKeyExplains) {
-  TempFolder data;
-  PtySession zemu({"XDG_DATA_HOME=" + data.dir});
+  ScratchFolder data;
+  PtySession zemu({"XDG_DATA_HOME=" + data.path()});
   ASSERT_TRUE(zemu.WaitForPrompt());
   zemu.Send(".se\t");  // one candidate: completed at once
   EXPECT_TRUE(zemu.WaitFor(".set "));
@@ -67,8 +67,8 @@ TEST(TerminalKeys, TabCompletesAndTheAssistKeyExplains) {
 }
 
 TEST(TerminalKeys, TheLineEditorIsLoadedOnlyForATerminalAndIsNotNeeded) {
-  TempFolder data;
-  const std::string home = "XDG_DATA_HOME=" + data.dir;
+  ScratchFolder data;
+  const std::string home = "XDG_DATA_HOME=" + data.path();
   // LD_DEBUG=files names every library the loader opens.
   const zemu_test::Run piped = zemu_test::RunProgram("--tty", "1+2\n", "LD_DEBUG=files " + home);
   EXPECT_NE(piped.out.find("1+2=3"), std::string::npos) << piped.out;
@@ -80,7 +80,7 @@ TEST(TerminalKeys, TheLineEditorIsLoadedOnlyForATerminalAndIsNotNeeded) {
   // A program without its module reads plain lines after saying why.
   // (A folder of its own: the data folder gets a "zemu" folder for the history.)
   const std::string build = std::filesystem::path(ZEMU_PROGRAM).parent_path();
-  const std::string alone = data.dir + "/alone";
+  const std::string alone = data.path() + "/alone";
   std::filesystem::create_directory(alone);
   for (const char* file : {"zemu", "zemu.INI", "zemu.ZHP"}) {
     std::filesystem::copy_file(build + "/" + file, alone + "/" + file);

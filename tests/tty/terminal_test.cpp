@@ -8,6 +8,8 @@
 #include <fstream>
 #include <string>
 
+#include "support/scratch_folder.h"
+
 namespace {
 
 // The terminal speaks UTF-8, while plain literals here are Shift-JIS.
@@ -22,11 +24,8 @@ struct RunResult {
 // in `folder` when one is given.
 RunResult RunZemu(const std::string& input, const std::string& options = "--tty",
                   const std::string& folder = "") {
-  char path[] = "/tmp/zemu_tty_XXXXXX";
-  int fd = ::mkstemp(path);
-  EXPECT_GE(fd, 0);
-  ::close(fd);
-  std::ofstream(path, std::ios::binary) << input;
+  const zemu::ScratchFolder scratch;
+  const std::string path = scratch.Write("in", input);
   std::string command = std::string(ZEMU_PROGRAM) + " " + options + " < " + path + " 2>&1";
   if (!folder.empty()) command = "cd " + folder + " && " + command;
   RunResult run;
@@ -35,7 +34,6 @@ RunResult RunZemu(const std::string& input, const std::string& options = "--tty"
   for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
   int status = ::pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  ::unlink(path);
   return run;
 }
 
@@ -110,9 +108,8 @@ TEST(TerminalTest, BadInputGivesAMessageNotACrash) {
 namespace {
 
 TEST(TerminalCommandTest, MenuActionsKeepTheirEchoLines) {
-  char folder[] = "/tmp/zemu_cmd_XXXXXX";
-  ASSERT_NE(::mkdtemp(folder), nullptr);
-  const std::string file = std::string(folder) + "/w.ZDF";
+  const zemu::ScratchFolder folder;
+  const std::string file = folder / "w.ZDF";
   RunResult saved = RunZemu("w<6*7;\n:saveas " + file + "\n:new\n:sheets\n:bogus\n");
   EXPECT_TRUE(InOrder(saved.out, {"M .save \"" + file + "\"\n", "M .New\n",
                                   "w.ZDF", U8(u8"端末コマンド :bogus はありません")}))
@@ -120,8 +117,6 @@ TEST(TerminalCommandTest, MenuActionsKeepTheirEchoLines) {
   // The saved sheet opens again with its definition.
   RunResult opened = RunZemu(":open " + file + "\nw;\n");
   EXPECT_TRUE(InOrder(opened.out, {"M .Open \"" + file + "\"\n", "w=42"})) << opened.out;
-  std::remove(file.c_str());
-  ::rmdir(folder);
 }
 
 TEST(TerminalCommandTest, EndOfInputNamesTheUnsavedSheets) {
@@ -143,14 +138,12 @@ TEST(TerminalCommandTest, SavingAnUnnamedSheetOnAPipeSaysWhyNot) {
 // A name typed in a statement is saved under the same name on disk (UTF-8
 // here), and that file opens again by the name given on the command line.
 TEST(TerminalCommandTest, JapaneseFileNamesReachTheDiskAsTyped) {
-  char folder[] = "/tmp/zemu_names_XXXXXX";
-  ASSERT_NE(::mkdtemp(folder), nullptr);
-  RunZemu("x<17;\n:saveas " + U8(u8"日本語.ZDF") + "\n", "--tty", folder);
-  std::ifstream saved(std::string(folder) + "/" + U8(u8"日本語.ZDF"));
+  const zemu::ScratchFolder folder;
+  RunZemu("x<17;\n:saveas " + U8(u8"日本語.ZDF") + "\n", "--tty", folder.path());
+  std::ifstream saved(folder / U8(u8"日本語.ZDF"));
   EXPECT_TRUE(saved.good());
-  const RunResult run = RunZemu("x;\n", "--tty --open " + U8(u8"日本語.ZDF"), folder);
+  const RunResult run = RunZemu("x;\n", "--tty --open " + U8(u8"日本語.ZDF"), folder.path());
   EXPECT_NE(run.out.find("x=17"), std::string::npos) << run.out;
-  std::system((std::string("rm -rf ") + folder).c_str());
 }
 
 }  // namespace

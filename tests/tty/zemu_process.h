@@ -18,6 +18,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/scratch_folder.h"
+
 namespace zemu_test {
 
 // The terminal speaks UTF-8, while plain literals in the tests are Shift-JIS.
@@ -30,21 +32,6 @@ inline std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
-// A fresh folder under /tmp, removed with the object.
-struct TempFolder {
-  TempFolder() {
-    char path[] = "/tmp/zemu_tty_XXXXXX";
-    dir = ::mkdtemp(path);
-  }
-  ~TempFolder() { std::filesystem::remove_all(dir); }
-  std::string Write(const std::string& name, const std::string& bytes) const {
-    const std::string path = dir + "/" + name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-  std::string dir;
-};
-
 struct Run {
   std::string out;
   std::string err;
@@ -56,14 +43,14 @@ struct Run {
 inline Run RunProgram(const std::string& arguments, const std::string& input = "",
                       const std::string& environment = "",
                       const std::string& program = ZEMU_PROGRAM) {
-  TempFolder files;
+  zemu::ScratchFolder files;
   const std::string in = files.Write("in", input);
   const std::string command = environment + " " + program + " " + arguments + " < " + in + " > " +
-                              files.dir + "/out 2> " + files.dir + "/err";
+                              files.path() + "/out 2> " + files.path() + "/err";
   const int status = std::system(command.c_str());
   Run run;
-  run.out = ReadAll(files.dir + "/out");
-  run.err = ReadAll(files.dir + "/err");
+  run.out = ReadAll(files.path() + "/out");
+  run.err = ReadAll(files.path() + "/err");
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
 }
