@@ -84,10 +84,12 @@ class TerminalConsole : public CalculatorListener {
     passed_ = 0;
   }
 
-  // Passes on what is left at the end: the last prompt line on a pipe.
+  // Passes on what is left at the end: the last prompt line on a pipe, and
+  // in the quiet way typing left after a stopped line.
   void FlushAll() {
     Flush();
     if (mode_ == Mode::Quiet) {
+      if (calc_.runState() != RunState::Idle) WriteQuiet(calc_.TypedLine(), std::string_view::npos);
       if (!quietLine_.empty()) WriteQuietLine();
     } else if (mode_ == Mode::Pipe) {
       io_.Write(calc_.TypedLine());
@@ -166,22 +168,27 @@ class TerminalConsole : public CalculatorListener {
       passed_ = start;
       return;
     }
-    // Typing left after a stopped line, which output now follows: it stays
-    // as the console shows it.
-    if (start > passed_ && mode_ == Mode::Pipe)
-      pending_.append(screen_.View().substr(passed_, start - passed_));
+    // Typing left after a stopped line (there is no prompt), which output
+    // now follows: it stands in the console text as the output does.
+    if (start > passed_) Pass(screen_.View().substr(passed_, start - passed_), false, 0);
     passed_ = screen_.Length();
     std::string_view text = write.piece;
     // The entered line's echo is the console's own on a pipe; a terminal
     // shows the typing itself, and the quiet way prints none. A line break
     // before it still ends the output line left open.
-    if (write.channel == ChannelInput && mode_ != Mode::Pipe)
+    if (write.channel == ChannelInput && mode_ != Mode::Pipe) {
       text = text.substr(0, write.textStart);
+    }
+    Pass(text, write.error, write.textStart);
+  }
+
+  // Passes on `text`, which reports an error from `textStart` on when `error`.
+  void Pass(std::string_view text, bool error, std::size_t textStart) {
     if (mode_ == Mode::Quiet) {
-      WriteQuiet(text, write.error ? write.textStart : std::string_view::npos);
+      WriteQuiet(text, error ? textStart : std::string_view::npos);
       return;
     }
-    if (write.error) sawError_ = true;
+    if (error) sawError_ = true;
     pending_.append(text);
   }
 
