@@ -1,7 +1,8 @@
 // ZEMU's entry point: reads the options and starts a front end. The window
 // opens when it was built and a display can be reached; otherwise, with
 // --tty, or with an option that only the terminal knows, the terminal front
-// end runs. Both start through the same InitialDefines (console/startup.h).
+// end runs. Both drive the core through the same Calculator
+// (console/calculator.h), whose start-up is InitialDefines (console/startup.h).
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>

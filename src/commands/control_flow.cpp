@@ -99,7 +99,7 @@ bool ReadForHead(Context& ctx, const char*& p, ForHead& head) {
   }
   if (!ok) {
     // A head that the run's stop cut short is no syntax error.
-    if (!RunStopped(ctx.guard, ctx.runState)) ScreenOut(ctx, ChannelError, kForSyntaxError);
+    if (!RunStopped(ctx.guard, ctx.runState)) ErrorOut(ctx, kForSyntaxError);
     return false;
   }
   head.end = EvalFormula(ctx, p);
@@ -109,7 +109,7 @@ bool ReadForHead(Context& ctx, const char*& p, ForHead& head) {
     head.step = MakeNumber(IsLess(ctx, head.initial, head.end) ? 1 : -1);
   }
   if (!head.initial.IsNumber() || !head.end.IsNumber() || !head.step.IsNumber()) {
-    if (!RunStopped(ctx.guard, ctx.runState)) ScreenOut(ctx, ChannelError, kForRangeError);
+    if (!RunStopped(ctx.guard, ctx.runState)) ErrorOut(ctx, kForRangeError);
     return false;
   }
   return true;

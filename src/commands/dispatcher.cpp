@@ -237,7 +237,7 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
     if (assist) {
       ShowStatusLines(ctx, kNoCommand);
     } else {
-      ScreenOut(ctx, ChannelError, "  Error: ." + word + " is undefined command.\r\n");
+      ErrorOut(ctx, "  Error: ." + word + " is undefined command.\r\n");
       status = StatusStop;
     }
     SkipStatement(p);
@@ -294,10 +294,11 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
 }
 
 // A result on the data line. An error gets a line of its own, so that its
-// message and the results around it cannot run into each other.
+// message and the results around it cannot run into each other; it is
+// reported as an error.
 void PrintResult(Context& ctx, const Value& value, const std::string& shown) {
   if (value.IsError()) ScreenOut(ctx, ChannelLine, "");
-  ScreenOut(ctx, ChannelData, shown);
+  ScreenOut(ctx, ChannelData, shown, value.IsError());
   if (value.IsError()) ScreenOut(ctx, ChannelLine, "");
 }
 

@@ -109,13 +109,12 @@ void ReportFileText(Context& ctx, const std::string& name, FileText text) {
                 "  " + name + " は UTF-16 で書かれています。シフトJISに直して読みます。\r\n"_sj);
       break;
     case FileText::Neither:
-      ScreenOut(ctx, ChannelError,
-                "  ERROR: " + name + "は、シフトJISでもUTF-8でもないので、読み込みません。\r\n"_sj);
+      ErrorOut(ctx,
+               "  ERROR: " + name + "は、シフトJISでもUTF-8でもないので、読み込みません。\r\n"_sj);
       break;
     case FileText::Unconvertible:
-      ScreenOut(ctx, ChannelError,
-                "  ERROR: " + name +
-                    "は、シフトJISにない文字を含むファイルなので、読み込みません。\r\n"_sj);
+      ErrorOut(ctx, "  ERROR: " + name +
+                        "は、シフトJISにない文字を含むファイルなので、読み込みません。\r\n"_sj);
       break;
   }
 }
@@ -164,12 +163,10 @@ void ReportFileRead(Context& ctx, const std::string& name, const FileRead& read)
       ReportFileText(ctx, name, read.encoding);
       break;
     case FileProblem::Binary:
-      ScreenOut(ctx, ChannelError,
-                "  ERROR: " + name + "は、テキストファイルではありません。\r\n"_sj);
+      ErrorOut(ctx, "  ERROR: " + name + "は、テキストファイルではありません。\r\n"_sj);
       break;
     case FileProblem::CrOnly:
-      ScreenOut(ctx, ChannelError,
-                "  ERROR: " + name + "は、改行がCRだけのファイルです。読み込めません。\r\n"_sj);
+      ErrorOut(ctx, "  ERROR: " + name + "は、改行がCRだけのファイルです。読み込めません。\r\n"_sj);
       break;
     case FileProblem::Neither:
     case FileProblem::Unconvertible:
@@ -181,7 +178,8 @@ void ReportFileRead(Context& ctx, const std::string& name, const FileRead& read)
       // reason where it gave one.
       ScreenOut(ctx, ChannelLine,
                 "  ERROR: " + name + "を開けません。"_sj +
-                    (read.error != 0 ? "(" + ErrorText(read.error) + ")" : std::string()) + "\n");
+                    (read.error != 0 ? "(" + ErrorText(read.error) + ")" : std::string()) + "\n",
+                true);
       break;
   }
 }

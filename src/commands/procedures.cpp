@@ -126,12 +126,11 @@ bool RefuseFileLine(Context& ctx, const std::string& fileName, const FileLine& l
   if (!line.tooLong && line.text.find('\0') == std::string::npos) return false;
   const std::string where = "  ERROR: " + fileName + "の"_sj + std::to_string(line.number);
   if (line.tooLong) {
-    ScreenOut(ctx, ChannelError,
-              where + "行目は、"_sj + std::to_string(kLineSize - 1) +
-                  "バイトより長いので、実行しません。\r\n"_sj);
+    ErrorOut(ctx, where + "行目は、"_sj + std::to_string(kLineSize - 1) +
+                      "バイトより長いので、実行しません。\r\n"_sj);
     return true;
   }
-  ScreenOut(ctx, ChannelError, where + "行目に NUL 文字があるので、実行しません。\r\n"_sj);
+  ErrorOut(ctx, where + "行目に NUL 文字があるので、実行しません。\r\n"_sj);
   return true;
 }
 

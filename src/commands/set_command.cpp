@@ -191,7 +191,7 @@ void SetFormatItem(Context& ctx, std::string_view prefix, const std::string& raw
   if (rawValue.empty()) {
     PrintLine(ctx, FormatLine(ctx, prefix));
   } else if (!SetFormat(ctx, rawValue)) {
-    ScreenOut(ctx, ChannelError, std::string(prefix) + FormatErrorText(rawValue) + "\r\n");
+    ErrorOut(ctx, std::string(prefix) + FormatErrorText(rawValue) + "\r\n");
   }
 }
 
@@ -298,11 +298,16 @@ std::string_view TraceLevelName(TraceLevel level) {
 }
 
 void SetSwitch(Context& ctx, Switch which, bool on) {
+  if (ctx.settings.*SwitchMember(which) == on) return;
+  SetSwitchUnrecorded(ctx, which, on);
+  EchoChange(ctx, "M .Set " + std::string(SwitchName(which)) + " " + OnOff(on));
+}
+
+void SetSwitchUnrecorded(Context& ctx, Switch which, bool on) {
   bool& field = ctx.settings.*SwitchMember(which);
   if (field == on) return;
   field = on;
   ctx.observer->SettingsChanged();
-  EchoChange(ctx, "M .Set " + std::string(SwitchName(which)) + " " + OnOff(on));
 }
 
 bool SetFormat(Context& ctx, std::string_view format) {
@@ -362,9 +367,8 @@ bool ChangeLogFileName(Context& ctx, std::string_view name) {
 
 void ReportLogOpenFailure(Context& ctx, int error) {
   const std::string reason = error != 0 ? ErrorText(error) : "unknown error";
-  ScreenOut(ctx, ChannelError,
-            "  ERROR: ログファイル"_sj + ctx.settings.logFileName + "を開けません。("_sj + reason +
-                ")\r\n");
+  ErrorOut(ctx, "  ERROR: ログファイル"_sj + ctx.settings.logFileName + "を開けません。("_sj +
+                    reason + ")\r\n");
 }
 
 std::vector<std::string> SettingsLines(const Context& ctx, std::string_view prefix) {

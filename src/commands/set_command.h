@@ -25,6 +25,10 @@ std::string_view TraceLevelName(TraceLevel level);
 // Each of these changes one setting. When the value really changes and .set
 // is not running, the change is recorded on ChannelEcho ("M .Set Name On").
 void SetSwitch(Context& ctx, Switch which, bool on);
+// Changes a switch for a front end's own way of running (the terminal's
+// quiet output): the observer is told when the value changes; nothing is
+// recorded.
+void SetSwitchUnrecorded(Context& ctx, Switch which, bool on);
 // Sets the format template. A template that the number formatter rejects is
 // refused: the old one stays and the result is false.
 bool SetFormat(Context& ctx, std::string_view format);

@@ -52,11 +52,13 @@ void RefuseLongLine(Context& ctx) {
     }
     screen.ReplaceSelection(typed.text);
   }
-  ScreenOut(ctx, ChannelError, kLineTooLong);
+  ErrorOut(ctx, kLineTooLong);
+  ctx.observer->LineEnded(LineOutcome::Refused, 1);
 }
 
 // Enter: runs the logical line around the caret. The executed line is
-// echoed on a line of its own in place of the prompt and the typing.
+// echoed (ChannelInput) on a line of its own in place of the prompt and the
+// typing. The observer learns how the line ended.
 void EnterLine(Context& ctx) {
   ConsoleState& con = ctx.console;
   if (con.lineRunning) return;  // Enter typed while a line runs is not a new line
@@ -67,8 +69,8 @@ void EnterLine(Context& ctx) {
   con.screen->SetText(ctx.output.savedScreenText);
   BeginRun(ctx);
   std::string line = ctx.output.inputLine;
-  ScreenOut(ctx, ChannelLine, line);
-  ScreenOut(ctx, ChannelLine, "");
+  const int errorsBefore = ctx.output.errorCount;
+  ScreenOut(ctx, ChannelInput, line + "\r\n");
 
   con.lineRunning = true;
   const char* cursor = line.c_str() + 1;
@@ -77,12 +79,19 @@ void EnterLine(Context& ctx) {
 
   // An abort ends the line as a whole, with a prompt; an error that stopped
   // it (the stack's reserve among them) leaves none.
-  if (status != StatusStop || ctx.runState == RunState::Aborted) {
+  LineOutcome outcome = LineOutcome::Done;
+  if (ctx.runState == RunState::Aborted) {
+    outcome = LineOutcome::Aborted;
+  } else if (status == StatusStop) {
+    outcome = LineOutcome::Stopped;
+  }
+  if (outcome != LineOutcome::Stopped) {
     ShowPrompt(ctx);
   } else {
     // No prompt follows; the next Enter must keep what this line printed.
     ctx.output.savedScreenText = con.screen->Text();
   }
+  ctx.observer->LineEnded(outcome, ctx.output.errorCount - errorsBefore);
 }
 
 // The continuation key: breaks the line at the caret.

@@ -74,9 +74,8 @@ TDefine& OpenStartupSheet(Context& ctx, const std::string& diskName) {
   bool exact = true;
   const std::string name = StatementName(ctx.files, diskName, &exact);
   if (exact) return OpenSheet(ctx, name);
-  ScreenOut(
-      ctx, ChannelError,
-      "  ERROR: ファイル名"_sj + name + "はシフトJISにない文字を含むので、開けません。\r\n"_sj);
+  ErrorOut(ctx, "  ERROR: ファイル名"_sj + name +
+                    "はシフトJISにない文字を含むので、開けません。\r\n"_sj);
   return OpenSheet(ctx, "");
 }
 
@@ -173,10 +172,9 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
     SetSheetName(ctx, initialSheet, StatementName(ctx.files, options.initialSaveName), true);
     initialSheet.source = SheetSource{StampOf(ctx.files, initialSheet.name), false, {}};
     if (options.initialFolderError != 0) {
-      ScreenOut(ctx, ChannelError,
-                "  ERROR: 初期定義ファイルを保存するフォルダを作れません（"_sj +
-                    ErrorText(options.initialFolderError) + "）。"_sj + initialSheet.name +
-                    "には保存できません。\r\n"_sj);
+      ErrorOut(ctx, "  ERROR: 初期定義ファイルを保存するフォルダを作れません（"_sj +
+                        ErrorText(options.initialFolderError) + "）。"_sj + initialSheet.name +
+                        "には保存できません。\r\n"_sj);
     }
   }
   for (const std::string& file : options.openFiles) OpenStartupSheet(ctx, file);

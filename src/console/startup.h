@@ -1,8 +1,9 @@
 // Start-up: what happens between the program's start and the first prompt.
-// A front end creates the Context (the temporary variables, the store, the
-// stack base of the guard and the default settings come with it), points the
-// console at its controls, and then calls InitialDefines once before its
-// event loop; afterwards it applies ctx.mainForm and each sheet's layout.
+// A front end creates its Calculator (console/calculator.h) with its
+// controls (the Context, with the temporary variables, the store, the stack
+// base of the guard and the default settings, comes with it), and then
+// calls Calculator::Start, which is InitialDefines, once before its event
+// loop; afterwards it applies ctx.mainForm and each sheet's layout.
 //
 //   zemu::StartupOptions options = zemu::ReadCommandLine(argc, argv);
 //   zemu::InitialDefines(ctx, options);

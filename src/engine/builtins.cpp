@@ -541,7 +541,7 @@ void TraceCall(Context& ctx, const std::string& lower, const std::optional<Value
   std::string line = "Func(" + lower;
   if (power) line += "^" + ValueText(ctx, *power);
   line += ")=" + ValueText(ctx, result);
-  ScreenOut(ctx, ChannelTrace, line);
+  ScreenOut(ctx, ChannelTrace, line, result.IsError() || (power && power->IsError()));
 }
 
 }  // namespace

@@ -179,7 +179,8 @@ Value ComputeDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
   const OuterReads reads(ctx.tempVars);
   Value result = ValueByKind(ctx, d, cursor, reads);
   if (ctx.settings.trace >= TraceLevel::Formula) {
-    ScreenOut(ctx, ChannelTrace, "GET(" + d.Name() + ")=" + ValueText(ctx, result));
+    ScreenOut(ctx, ChannelTrace, "GET(" + d.Name() + ")=" + ValueText(ctx, result),
+              result.IsError());
   }
   return result;
 }
@@ -206,7 +207,8 @@ Value ShownValueOfRow(Context& ctx, TDefine& sheet, int row,
     if (after.definition == d) ShowRowValue(ctx, sheet, row, after);
   }
   if (ctx.settings.trace >= TraceLevel::Command) {
-    ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=" + ValueText(ctx, r));
+    ScreenOut(ctx, ChannelTrace, "GET(" + std::to_string(row) + ")=" + ValueText(ctx, r),
+              r.IsError());
   }
   return r;
 }

@@ -56,7 +56,7 @@ void TraceEnterLine(Context& ctx, const char* label, const char* rest) {
 }
 
 void TraceLeaveLine(Context& ctx, const char* label, const Value& value) {
-  ScreenOut(ctx, ChannelTraceLeave, label + ValueText(ctx, value));
+  ScreenOut(ctx, ChannelTraceLeave, label + ValueText(ctx, value), value.IsError());
 }
 
 inline void TraceEnter(Context& ctx, const char* label, const char* rest) {

@@ -64,7 +64,8 @@ Value BindingValue(Context& ctx, const TempBinding& binding) {
   const auto position = static_cast<std::size_t>(&binding - table.entries.data());
   if (position < table.lowestRead) table.lowestRead = position;
   if (ctx.settings.trace >= TraceLevel::Calc) {
-    ScreenOut(ctx, ChannelTrace, "TempVar: " + binding.name + "=" + ValueText(ctx, binding.value));
+    ScreenOut(ctx, ChannelTrace, "TempVar: " + binding.name + "=" + ValueText(ctx, binding.value),
+              binding.value.IsError());
   }
   return binding.value;
 }

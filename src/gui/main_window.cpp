@@ -30,10 +30,11 @@ QFont DefaultConsoleFont() {
 }
 
 TZemuMain::TZemuMain(const GuiTimings& timings)
-    : timings_(timings), toolkit_(*this), ctx_(&toolkit_) {
+    : timings_(timings),
+      toolkit_(*this),
+      calc_(&toolkit_, &screenText_, &watchText_),
+      ctx_(calc_.context()) {
   setWindowTitle(ToQString(ctx_.mainForm.title));
-  ctx_.console.screen = &screenText_;
-  ctx_.console.watchScreen = &watchText_;
   screenText_.SetChangeHandler([this] { ScheduleRedraw(); });
   watchText_.SetChangeHandler([this] { ScheduleRedraw(); });
 
@@ -81,14 +82,10 @@ TZemuMain::TZemuMain(const GuiTimings& timings)
   UpdateMenuStates();
 }
 
-TZemuMain::~TZemuMain() {
-  ctx_.observers.Remove(this);
-  ctx_.console.screen = &ctx_.console.ownScreen;
-  ctx_.console.watchScreen = &ctx_.console.ownWatchScreen;
-}
+TZemuMain::~TZemuMain() { ctx_.observers.Remove(this); }
 
 void TZemuMain::Start(const StartupOptions& options) {
-  InCore([this, &options] { InitialDefines(ctx_, options); });
+  InCore([this, &options] { calc_.Start(options); });
 }
 
 template <typename Call>

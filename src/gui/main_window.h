@@ -1,8 +1,8 @@
 // TZemuMain, the console window: the WatchScreen, the Screen and the three
 // status lines, the menus built from the core's tables, the assist timer,
 // the find and font dialogs and the about box. It owns the program's
-// Context; the core runs on the window's text models and reports back
-// through the Observer calls, the widgets mirror the models.
+// Calculator (and so its Context); the core runs on the window's text models
+// and reports back through the Observer calls, the widgets mirror the models.
 //
 // Other windows plug in from outside: the sheet windows observe the store
 // (ctx.observers) and add their entries to windowMenu(); the options dialog
@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "console/calculator.h"
 #include "console/menu.h"
 #include "host/observer.h"
 #include "console/startup.h"
@@ -57,7 +58,8 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   ~TZemuMain() override;
 
   Context& context() { return ctx_; }
-  // The start-up: InitialDefines, which shows the window at its first prompt.
+  // The start-up (Calculator::Start), which shows the window at its first
+  // prompt.
   void Start(const StartupOptions& options);
 
   QMenu* windowMenu() const { return windowMenu_; }
@@ -124,9 +126,10 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
 
   GuiTimings timings_;
   QtToolkit toolkit_;
-  Context ctx_;
   MirroredText screenText_;
   MirroredText watchText_;
+  Calculator calc_;  // the core, on the two text models
+  Context& ctx_;     // calc_'s
   ConsoleEdit* watch_ = nullptr;
   ConsoleEdit* screen_ = nullptr;
   QWidget* statusPanel_ = nullptr;

@@ -139,7 +139,7 @@ bool StatementGuard(Context& ctx) {
   }
   if (free < kStackReserve && !ctx.guard.stackExhausted) {
     ctx.guard.stackExhausted = true;
-    ScreenOut(ctx, ChannelLine, "  ERROR: stack memory near to over.\r\n");
+    ScreenOut(ctx, ChannelLine, "  ERROR: stack memory near to over.\r\n", true);
   }
   bool low = ctx.guard.stackExhausted;
   if (ctx.guard.assistDeadlineMs != 0) return AssistBudgetSpent(ctx) || low;

@@ -6,7 +6,10 @@
 // repaint inside the call. Every method does nothing by default.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/run_state.h"
@@ -14,6 +17,18 @@
 namespace zemu {
 
 struct TDefine;
+
+// One text that ScreenOut put on the Screen.
+struct ScreenWrite {
+  std::uint8_t channel;    // a Channel (console/output.h)
+  std::string_view piece;  // what was added at the Screen's end: the text as placed
+  // Where the text given to ScreenOut begins in `piece`; the bytes before it
+  // are its placement (a line break that ends an open line, a data line's
+  // indent, a trace prefix). After the text, a line break may end `piece`
+  // while the console is Idle.
+  std::size_t textStart;
+  bool error;  // the text reports an error (an error line, an error result)
+};
 
 class Observer {
  public:
@@ -47,6 +62,13 @@ class Observer {
   virtual void SettingsChanged() {}
   // ShowPrompt ran: show the main window and give the Screen the focus.
   virtual void PromptShown() {}
+  // ScreenOut wrote on the Screen; called after the piece was added, before
+  // the line being typed (while Idle) is put back below it. Valid during the
+  // call only; the Screen must not be changed in it.
+  virtual void ScreenWritten(const ScreenWrite& /*write*/) {}
+  // A line entered at the console ended (its echo came as ChannelInput),
+  // having reported `errors` errors on the Screen.
+  virtual void LineEnded(LineOutcome /*outcome*/, int /*errors*/) {}
 };
 
 // Hands every call on to the observers added, in the order they were added,
@@ -81,6 +103,12 @@ class ObserverList : public Observer {
   void RunStateChanged(RunState state) override { ForEach(&Observer::RunStateChanged, state); }
   void SettingsChanged() override { ForEach(&Observer::SettingsChanged); }
   void PromptShown() override { ForEach(&Observer::PromptShown); }
+  void ScreenWritten(const ScreenWrite& write) override {
+    ForEach(&Observer::ScreenWritten, write);
+  }
+  void LineEnded(LineOutcome outcome, int errors) override {
+    ForEach(&Observer::LineEnded, outcome, errors);
+  }
 
  private:
   template <typename Method, typename... Args>

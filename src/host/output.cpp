@@ -123,9 +123,8 @@ void StopLog(Context& ctx, int error) {
 void ReportStoppedLog(Context& ctx) {
   const int error = std::exchange(ctx.output.logStopError, 0);
   if (error == 0) return;
-  ScreenOut(ctx, ChannelError,
-            "  ERROR: ログファイル "_sj + ctx.settings.logFileName + " に書き込めません。("_sj +
-                ErrorText(error) + ") 記録を止めました。\r\n"_sj);
+  ErrorOut(ctx, "  ERROR: ログファイル "_sj + ctx.settings.logFileName + " に書き込めません。("_sj +
+                    ErrorText(error) + ") 記録を止めました。\r\n"_sj);
 }
 
 void WriteLog(Context& ctx, std::uint8_t channel, std::string_view piece) {
@@ -174,7 +173,7 @@ std::string ValueText(const Context& ctx, const Value& value) {
   return ValueText(value, ctx.settings.format);
 }
 
-void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
+void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text, bool error) {
   OutputState& out = ctx.output;
   if (out.watchMode) {
     WriteWatchScreen(ctx, channel, text);
@@ -192,6 +191,7 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
   TrimScreen(screen, out.screenCap, out.savedScreenText);
   screen.SetCaret(screen.Length());
   std::string piece = PlaceText(ctx, channel, text, screen.CaretColumn());
+  const std::size_t textStart = piece.size() - text.size();
   if (idle && !piece.ends_with('\n')) {
     // The typed line comes back on a line of its own: the break before it
     // belongs to the text above, or every output would leave one more.
@@ -200,12 +200,16 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text) {
   }
   screen.ReplaceSelection(piece);
   WriteLog(ctx, channel, piece);
+  if (error) ++out.errorCount;
+  ctx.observer->ScreenWritten({channel, piece, textStart, error});
   if (idle) {
     out.savedScreenText = screen.Text();
     PutBackTypedLine(ctx, typed);
   }
   ReportStoppedLog(ctx);
 }
+
+void ErrorOut(Context& ctx, std::string_view text) { ScreenOut(ctx, ChannelError, text, true); }
 
 bool CaptureInputLine(Context& ctx) {
   const TextControl& screen = *ctx.console.screen;

@@ -26,6 +26,7 @@ enum Channel : std::uint8_t {
   ChannelTrace = 5,       // a trace line at the current depth
   ChannelTraceEnter = 6,  // a trace line that opens one level deeper
   ChannelTraceLeave = 7,  // a trace line that closes the current level
+  ChannelInput = 8,       // the echo of a line entered at the console, with its line end
 };
 
 // Beyond this many bytes the console drops its oldest text, so that its text
@@ -50,13 +51,18 @@ struct OutputState {
   std::unique_ptr<LogFile> logFile;    // the log file while one is open
   int logStopError = 0;                // the log stopped on this error; the report is still to come
   std::size_t screenCap = kScreenCap;  // see SetScreenCap
+  int errorCount = 0;                  // texts written on the Screen that reported an error
 };
 
 // Writes one text on one channel: to the WatchScreen during a watch refresh,
 // otherwise to the Screen and, while the File setting is on, to the log.
+// What lands on the Screen is told to the observer (ScreenWritten), with
+// `error` when the text reports an error: an error line, an error result.
 // A write to the log that fails turns File off, closes the log and reports
 // the failure on ChannelError, once, after the text.
-void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text);
+void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text, bool error = false);
+// An error line: `text` on ChannelError, reported as an error.
+void ErrorOut(Context& ctx, std::string_view text);
 
 // The display form in the user's Format setting.
 std::string ValueText(const Context& ctx, const Value& value);

@@ -84,7 +84,7 @@ void LeaveField(Context& ctx, OptionsField field, std::string_view text) {
       break;
     case OptionsField::Format:
       if (!SetFormat(ctx, text)) {
-        ScreenOut(ctx, ChannelError, "  " + FormatErrorText(text) + "\r\n");
+        ErrorOut(ctx, "  " + FormatErrorText(text) + "\r\n");
       }
       break;
     case OptionsField::HelpFileName:

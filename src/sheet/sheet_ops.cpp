@@ -62,14 +62,14 @@ bool LoadNamedSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
 
 void ReportSaveFailure(Context& ctx, const std::string& fileName, const std::string& reason) {
   const std::string text = fileName + "に保存できません。("_sj + reason + ")";
-  ScreenOut(ctx, ChannelError, "  ERROR: " + text + "\r\n");
+  ErrorOut(ctx, "  ERROR: " + text + "\r\n");
   ctx.toolkit->ShowMessage(kSaveFailureCaption, text);
 }
 
 void WarnTooLong(Context& ctx, const std::string& fileName, const std::vector<std::string>& names) {
   for (const std::string& name : names) {
-    ScreenOut(ctx, ChannelError,
-              "  ERROR: " + name + "の定義が長すぎて、"_sj + fileName + "から読み戻せません。\r\n"_sj);
+    ErrorOut(ctx, "  ERROR: " + name + "の定義が長すぎて、"_sj + fileName +
+                      "から読み戻せません。\r\n"_sj);
   }
 }
 
@@ -109,9 +109,9 @@ bool ConfirmOverwrite(Context& ctx, const TDefine& sheet, const std::string& fil
   for (const std::string& concern : concerns) question += concern + "\r\n";
   if (!ctx.toolkit->CanAsk()) {
     for (const std::string& concern : concerns) {
-      ScreenOut(ctx, ChannelError, "  ERROR: " + concern + "\r\n");
+      ErrorOut(ctx, "  ERROR: " + concern + "\r\n");
     }
-    ScreenOut(ctx, ChannelError, "  ERROR: "_sj + fileName + "には保存しません。\r\n"_sj);
+    ErrorOut(ctx, "  ERROR: "_sj + fileName + "には保存しません。\r\n"_sj);
     return false;
   }
   if (ctx.toolkit->AskQuestion(kOverwriteCaption, question + "上書きしますか？"_sj, false) ==
@@ -158,10 +158,9 @@ std::string SaveUnder(Context& ctx, TDefine& sheet, const std::string& chosen, b
 
 std::string AskAndSave(Context& ctx, TDefine& sheet) {
   if (!ctx.toolkit->CanAsk()) {
-    ScreenOut(ctx, ChannelError,
-              "  ERROR: シート"_sj + sheet.name +
-                  "には保存先のファイル名が決まっていないので、保存できません。"_sj
-                  "ファイル名を指定して保存してください。\r\n"_sj);
+    ErrorOut(ctx, "  ERROR: シート"_sj + sheet.name +
+                      "には保存先のファイル名が決まっていないので、保存できません。"_sj
+                      "ファイル名を指定して保存してください。\r\n"_sj);
     return {};
   }
   const std::string chosen =
@@ -373,9 +372,9 @@ bool RefuseLongEdit(Context& ctx, TDefine& sheet, const CellEdit& edit, std::siz
     SetEditedCellText(sheet, row, edit.editedText);
     ctx.observer->RowsChanged(sheet, row, row);
   }
-  ScreenOut(ctx, ChannelError,
-            "  ERROR: 定義が長すぎるので、実行しません。一つの定義は"_sj +
-                std::to_string(kLongestStatement) + "バイト（全角文字は2バイト）までです。\r\n"_sj);
+  ErrorOut(ctx, "  ERROR: 定義が長すぎるので、実行しません。一つの定義は"_sj +
+                    std::to_string(kLongestStatement) +
+                    "バイト（全角文字は2バイト）までです。\r\n"_sj);
   return true;
 }
 

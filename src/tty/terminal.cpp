@@ -1,25 +1,25 @@
-// The terminal front end. Each input line is typed into the same console
-// text model the window uses and entered; the console text is passed on to
-// standard output as soon as it can no longer change, and dropped from the
-// model, so that the output is exactly what the console holds, without the
-// console's size cap and at a constant cost for each piece of output.
+// The terminal front end. Each input line is typed into the same calculator
+// the window uses and entered; what the calculator writes on its console is
+// passed on to standard output as it comes, and dropped from the console's
+// text, so that the output is exactly what the console holds, without the
+// console's size cap and at a constant cost for each piece of output. The
+// echo, the prompt, errors and how each line ended come from the
+// calculator's events, never from reading the printed text.
 #include "tty/terminal.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "console/console.h"
-#include "console/menu.h"
+#include "console/calculator.h"
+#include "host/memory_text.h"
 #include "host/output.h"
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/sjis_literal.h"
-#include "platform/files.h"
-#include "sheet/sheet_ops.h"
 #include "tty/completion.h"
 #include "tty/stream_text.h"
 #include "tty/terminal_commands.h"
@@ -40,20 +40,9 @@ constexpr const char* kUnreadableSjisLine =
     "UTF-8 の端末なら --utf8 を付けて起動してください。\r\n"_sj;
 constexpr const char* kNoWatchLines =
     "  ウォッチ画面に表示する定義（$ を付けた関数）はありません。"_sj;
-// How error lines are told: they hold one of these.
-constexpr std::string_view kErrorMarks[] = {"ERROR:", "Error:"};
-// Longest mark less one: the bytes kept to find a mark split between writes.
-constexpr std::size_t kMarkTail = 5;
 // The watch lines' look on a terminal, and its end.
 constexpr std::string_view kWatchStyle = "\x1b[36m";
 constexpr std::string_view kPlainStyle = "\x1b[0m";
-
-bool HasErrorMark(std::string_view text) {
-  for (std::string_view mark : kErrorMarks) {
-    if (text.find(mark) != std::string_view::npos) return true;
-  }
-  return false;
-}
 
 enum class Mode {
   Interactive,  // a terminal: line editing; the terminal shows the typing
@@ -61,40 +50,49 @@ enum class Mode {
   Quiet,        // -e and --batch: only what the statements print
 };
 
-class TerminalConsole {
+// Whether `text` holds more than line ends.
+bool HoldsText(std::string_view text) { return text.find_first_not_of("\r\n") != text.npos; }
+
+// Hears the calculator's output and passes it on: what was written on the
+// Screen, as it was written, except the prompt (the terminal has its own, or
+// the echo of the entered line takes its place) and, where the typing shows
+// itself or nothing but results is wanted, the echo. Errors are the ones the
+// calculator reports.
+class TerminalConsole : public CalculatorListener {
  public:
-  TerminalConsole(Context& ctx, TerminalIo& io, StreamText& screen, Mode mode)
-      : ctx_(ctx), io_(io), screen_(screen), mode_(mode) {
-    SetScreenCap(ctx_, static_cast<std::size_t>(-1));
+  TerminalConsole(Calculator& calc, TerminalIo& io, StreamText& screen, MemoryText& watchScreen,
+                  Mode mode)
+      : calc_(calc), io_(io), screen_(screen), watchScreen_(watchScreen), mode_(mode) {
+    calc_.SetScreenCap(static_cast<std::size_t>(-1));
   }
 
   bool sawError() const { return sawError_; }
 
-  // Passes on the console text that can no longer change and drops it from
-  // the console: during a run (or after a stopped line) all of it, for
-  // output is only ever added at the end; at the prompt, everything before
-  // the prompt.
+  // Passes on what was written since the last time and drops it from the
+  // console's Screen, which keeps only what can still change (the prompt and
+  // the typing), so that each piece of output costs the same however long a
+  // run prints.
   void Flush() {
-    const std::string_view text = screen_.View();
-    std::size_t final = text.size();
-    if (ctx_.runState == RunState::Idle) {
-      const std::string& saved = ctx_.output.savedScreenText;
-      final = text.starts_with(saved) ? saved.size() : 0;
+    if (!pending_.empty()) {
+      io_.Write(pending_);
+      pending_.clear();
     }
-    if (final == 0) return;
-    Emit(text.substr(0, final));
-    screen_.WillPass(final);
-    DropPassedText(ctx_, final);
+    if (passed_ == 0) return;
+    screen_.WillPass(passed_);
+    calc_.DropPassedText(passed_);
     screen_.SetCaret(screen_.Length());
+    passed_ = 0;
   }
 
-  // Passes on what is left at the end: the last prompt on a pipe.
+  // Passes on what is left at the end: the last prompt line on a pipe, and
+  // in the quiet way typing left after a stopped line.
   void FlushAll() {
     Flush();
     if (mode_ == Mode::Quiet) {
+      if (calc_.runState() != RunState::Idle) WriteQuiet(calc_.TypedLine(), std::string_view::npos);
       if (!quietLine_.empty()) WriteQuietLine();
     } else if (mode_ == Mode::Pipe) {
-      Emit(screen_.View());
+      io_.Write(calc_.TypedLine());
     }
     screen_.SetText("");
   }
@@ -106,47 +104,37 @@ class TerminalConsole {
   // Types one input line after the prompt and enters it (or, for a line
   // ending in '&', continues it on a new console line).
   void Enter(const InputLine& line) {
-    screen_.SetCaret(screen_.Length());
-    InsertTypedText(ctx_, line.text);
-    if (!line.continued) echo_ = LogicalLine() + "\r\n";
-    TypeKey(ctx_, line.continued ? '&' : '\r');
-    // A refused line stays typed in a window; here the next line is new.
-    if (!line.continued && ctx_.runState == RunState::Idle && TypedLine(ctx_) != "> ") {
-      echo_.clear();
-      ClearTypedLine(ctx_);
+    outcome_ = LineOutcome::Done;
+    if (line.continued) {
+      calc_.ContinueLine(line.text);
+    } else {
+      calc_.EnterLine(line.text);
     }
+    // A refused line stays typed in a window; here the next line is new.
+    if (outcome_ == LineOutcome::Refused) calc_.DropTypedLine();
     Flush();
   }
 
-  // A line that ran without a prompt after it: an error stopped it, .end
-  // ended it, or Ctrl-C aborted it (which gets its prompt).
+  // After a line that ran without a prompt after it: an error stopped it,
+  // .end ended it, or Ctrl-C aborted it (which gets its prompt).
   void NoteLineEnd(bool exitRequested, bool aborted) {
-    if (ctx_.runState == RunState::Idle) return;
+    if (outcome_ != LineOutcome::Stopped) return;
     if (!exitRequested) sawError_ = true;
-    if (aborted || mode_ == Mode::Interactive) ShowPrompt(ctx_);
+    if (aborted || mode_ == Mode::Interactive) calc_.ShowPrompt();
     Flush();
   }
 
   void ReportUnreadable() {
     const bool sjis = io_.encoding() == TerminalEncoding::ShiftJis;
-    ScreenOut(ctx_, ChannelError, sjis ? kUnreadableSjisLine : kUnreadableUtf8Line);
+    calc_.WriteError(sjis ? kUnreadableSjisLine : kUnreadableUtf8Line);
     Flush();
-  }
-
-  // Ctrl-C at the prompt: what was typed (continued lines too) is dropped.
-  void DropTypedLine() {
-    if (ctx_.runState == RunState::Idle) {
-      ClearTypedLine(ctx_);
-    } else {
-      screen_.SetText(ctx_.output.savedScreenText);
-    }
   }
 
   // Writes the watch lines when they changed since they were last shown,
   // or always (":watch").
   void ShowWatch(bool always) {
     if (mode_ == Mode::Quiet) return;
-    const std::string text = ctx_.console.watchScreen->Text();
+    const std::string text = watchScreen_.Text();
     std::string marked;
     for (std::size_t start = 0; start < text.size();) {
       std::size_t end = std::min(text.find('\n', start), text.size());
@@ -172,58 +160,53 @@ class TerminalConsole {
   }
 
  private:
-  // The line being typed, as the console will echo it.
-  std::string LogicalLine() {
-    CaptureInputLine(ctx_);
-    return ctx_.output.inputLine;
-  }
-
-  void Emit(std::string_view text) {
-    if (!echo_.empty()) {
-      // The echo of the entered line comes first, after the line end that
-      // closes an output line left open.
-      if (text.starts_with("\r\n") && text.substr(2).starts_with(echo_)) {
-        Pass(text.substr(0, 2));
-        text.remove_prefix(2);
-      }
-      if (text.starts_with(echo_)) {
-        if (mode_ == Mode::Pipe) io_.Write(text.substr(0, echo_.size()));
-        text.remove_prefix(echo_.size());
-      }
-      echo_.clear();
-    }
-    Pass(text);
-  }
-
-  void Pass(std::string_view text) {
-    if (mode_ == Mode::Quiet) {
-      WriteQuiet(text);
+  // The Screen ends with the piece written; what stood before it can no
+  // longer change, and neither can the piece, unless it is the prompt.
+  void Output(const ScreenWrite& write) override {
+    const std::size_t start = screen_.Length() - write.piece.size();
+    if (write.channel == ChannelPrompt) {
+      passed_ = start;
       return;
     }
-    NoteErrorMarks(text);
-    io_.Write(text);
-  }
-
-  // Looks for error marks, also where one is split between two texts.
-  void NoteErrorMarks(std::string_view text) {
-    std::string edge = markTail_;
-    edge.append(text.substr(0, kMarkTail));
-    if (HasErrorMark(edge) || HasErrorMark(text)) sawError_ = true;
-    if (text.size() >= kMarkTail) markTail_.clear();
-    markTail_.append(text.substr(text.size() - std::min(text.size(), kMarkTail)));
-    if (markTail_.size() > kMarkTail) markTail_.erase(0, markTail_.size() - kMarkTail);
-    if (std::size_t lineFeed = markTail_.rfind('\n'); lineFeed != std::string::npos) {
-      markTail_.erase(0, lineFeed + 1);
+    // Typing left after a stopped line (there is no prompt), which output
+    // now follows: it stands in the console text as the output does.
+    if (start > passed_) Pass(screen_.View().substr(passed_, start - passed_), false, 0);
+    passed_ = screen_.Length();
+    std::string_view text = write.piece;
+    // The entered line's echo is the console's own on a pipe; a terminal
+    // shows the typing itself, and the quiet way prints none. A line break
+    // before it still ends the output line left open.
+    if (write.channel == ChannelInput && mode_ != Mode::Pipe) {
+      text = text.substr(0, write.textStart);
     }
+    Pass(text, write.error, write.textStart);
   }
 
-  void WriteQuiet(std::string_view text) {
-    for (std::size_t lineFeed; (lineFeed = text.find('\n')) != std::string_view::npos;) {
-      quietLine_.append(text.substr(0, lineFeed));
-      text.remove_prefix(lineFeed + 1);
+  // Passes on `text`, which reports an error from `textStart` on when `error`.
+  void Pass(std::string_view text, bool error, std::size_t textStart) {
+    if (mode_ == Mode::Quiet) {
+      WriteQuiet(text, error ? textStart : std::string_view::npos);
+      return;
+    }
+    if (error) sawError_ = true;
+    pending_.append(text);
+  }
+
+  void LineEnded(const LineReport& report) override { outcome_ = report.outcome; }
+
+  // Cuts `text` into lines for WriteQuietLine; a line that holds some of the
+  // text from `errorFrom` on (npos: none) is an error line.
+  void WriteQuiet(std::string_view text, std::size_t errorFrom) {
+    for (std::size_t at = 0;;) {
+      const std::size_t lineFeed = text.find('\n', at);
+      const std::size_t end = lineFeed == std::string_view::npos ? text.size() : lineFeed;
+      quietLine_.append(text.substr(at, end - at));
+      const std::size_t from = std::max(at, errorFrom);
+      if (from < end && HoldsText(text.substr(from, end - from))) quietError_ = true;
+      if (lineFeed == std::string_view::npos) return;
       WriteQuietLine();
+      at = lineFeed + 1;
     }
-    quietLine_.append(text);
   }
 
   // One line the quiet way: without the console's two-blank indent and
@@ -235,7 +218,7 @@ class TerminalConsole {
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (line.starts_with("  ")) line.remove_prefix(2);
     while (line.ends_with(' ')) line.remove_suffix(1);
-    const bool error = HasErrorMark(line);
+    const bool error = std::exchange(quietError_, false);
     if (!label_.empty()) {
       io_.Write(std::string(line) + "\n");
       if (error) sawError_ = true;
@@ -245,14 +228,17 @@ class TerminalConsole {
     quietLine_.clear();
   }
 
-  Context& ctx_;
+  Calculator& calc_;
   TerminalIo& io_;
   StreamText& screen_;
+  MemoryText& watchScreen_;
   Mode mode_;
-  std::string echo_;       // the echo that the next text begins with
+  std::string pending_;                      // output not yet passed on
+  std::size_t passed_ = 0;                   // bytes at the Screen's start that were passed on
+  LineOutcome outcome_ = LineOutcome::Done;  // of the line entered last
   std::string label_;      // the running input line, "name:number"
   std::string quietLine_;  // the quiet way's line being written
-  std::string markTail_;   // the end of the last text, for split error marks
+  bool quietError_ = false;  // it holds an error
   std::string shownWatch_;
   bool sawError_ = false;
 };
@@ -274,17 +260,11 @@ std::FILE* OpenSource(const BatchSource& source) {
 
 // The explanation of the statement being typed: the assist mode's lines, as
 // the window shows them after a pause in typing.
-std::vector<std::string> AssistLines(Context& ctx, TerminalToolkit& toolkit, std::string_view line,
-                                     std::size_t caret) {
-  if (ctx.runState != RunState::Idle) return {};
-  TextControl& screen = *ctx.console.screen;
-  ClearTypedLine(ctx);
-  const std::size_t start = screen.Length();
-  screen.ReplaceSelection(line);
-  screen.SetCaret(start + caret);
+std::vector<std::string> AssistLines(Calculator& calc, TerminalToolkit& toolkit,
+                                     std::string_view line, std::size_t caret) {
+  if (calc.runState() != RunState::Idle) return {};
   for (int i = 1; i <= 3; ++i) toolkit.SetStatusLine(i, "");
-  AssistTimerTimer(ctx);
-  ClearTypedLine(ctx);
+  calc.Explain(line, caret);
   std::vector<std::string> lines;
   for (const std::string& text : toolkit.statusLines()) {
     if (!text.empty()) lines.push_back(text);
@@ -297,15 +277,18 @@ class Session {
   Session(const TerminalOptions& options, Mode mode)
       : options_(options),
         mode_(mode),
-        io_(stdin, stdout, mode == Mode::Interactive, options.encoding, options.startup.programPath),
+        io_(stdin, stdout, mode == Mode::Interactive, options.encoding,
+            options.startup.programPath),
         toolkit_(io_),
-        ctx_(&toolkit_),
-        console_(ctx_, io_, screen_, mode) {
-    ctx_.console.screen = &screen_;
+        calc_(&toolkit_, &screen_, &watchScreen_),
+        console_(calc_, io_, screen_, watchScreen_, mode) {
+    calc_.SetListener(&console_);
+    toolkit_.SetCalculator(&calc_);
     toolkit_.SetEventHandler([this](bool) { console_.Flush(); });
-    io_.SetCompleter([this](std::string_view before) { return CompleteAt(ctx_, before); });
+    io_.SetCompleter(
+        [this](std::string_view before) { return CompleteAt(calc_.context(), before); });
     io_.SetAssister([this](std::string_view line, std::size_t caret) {
-      return AssistLines(ctx_, toolkit_, line, caret);
+      return AssistLines(calc_, toolkit_, line, caret);
     });
   }
 
@@ -315,11 +298,10 @@ class Session {
           "zemu: ロケールの文字コードが "_sj + options_.localeNote +
           " なので、端末を UTF-8 として読み書きします（シフトJISの端末なら --sjis）。"_sj);
     }
-    InitialDefines(ctx_, options_.startup);
+    calc_.Start(options_.startup);
     if (mode_ == Mode::Quiet) {
-      ctx_.settings.name = false;
-      ctx_.settings.echo = false;
-      ctx_.observer->SettingsChanged();
+      calc_.SetSwitch(Switch::Name, false);
+      calc_.SetSwitch(Switch::Echo, false);
     }
     console_.Flush();
     console_.ShowWatch(false);
@@ -334,16 +316,16 @@ class Session {
     }
     // On a pipe nobody is asked about unsaved sheets, at .end as at the end
     // of input: they are named.
-    if (mode_ == Mode::Pipe) ReportUnsavedSheets(ctx_);
+    if (mode_ == Mode::Pipe) calc_.ReportUnsavedSheets();
     // What the log still holds is written while a failure can still be told
     // (and counted in the exit status).
-    FlushLogFile(ctx_);
+    calc_.FlushLog();
     console_.FlushAll();
     const bool counted = mode_ != Mode::Interactive;
     return counted && (console_.sawError() || failedSource_) ? 1 : 0;
   }
 
-  Context& context() { return ctx_; }
+  Context& context() { return calc_.context(); }
 
  private:
   // True when the program was ended (.end).
@@ -370,24 +352,24 @@ class Session {
       std::optional<InputLine> line = io_.ReadLine("> ");
       if (!line) {
         if (mode_ != Mode::Interactive) return false;
-        if (ctx_.runState != RunState::Idle) ShowPrompt(ctx_);
-        if (QueryEndProgram(ctx_)) return true;  // Ctrl-D asks as .end does
+        if (calc_.runState() != RunState::Idle) calc_.ShowPrompt();
+        if (calc_.QueryEnd()) return true;  // Ctrl-D asks as .end does
         console_.Flush();
         continue;
       }
       if (!continuing) console_.SetLabel(name + ":" + std::to_string(line->number));
       continuing = false;
       if (line->interrupted) {
-        console_.DropTypedLine();
+        calc_.DropTypedLine();
       } else if (line->unreadable) {
         console_.ReportUnreadable();
-      } else if (!RunTerminalCommand(ctx_, line->text, [this] { console_.ShowWatch(true); })) {
+      } else if (!RunTerminalCommand(calc_, line->text, [this] { console_.ShowWatch(true); })) {
         continuing = line->continued;
         console_.Enter(*line);
         if (!continuing) console_.NoteLineEnd(toolkit_.exitRequested(), toolkit_.TakeAborted());
       }
       if (toolkit_.exitRequested()) {
-        if (mode_ != Mode::Interactive || QueryEndProgram(ctx_)) return true;
+        if (mode_ != Mode::Interactive || calc_.QueryEnd()) return true;
         toolkit_.CancelExit();  // a sheet's save question was cancelled
       }
       console_.Flush();
@@ -400,7 +382,8 @@ class Session {
   TerminalIo io_;
   TerminalToolkit toolkit_;
   StreamText screen_;
-  Context ctx_;
+  MemoryText watchScreen_;
+  Calculator calc_;
   TerminalConsole console_;
   bool failedSource_ = false;  // a --batch file could not be opened
   int optionLines_ = 0;        // lines of the -e read so far

@@ -5,13 +5,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "console/console.h"
-#include "console/menu.h"
+#include "console/calculator.h"
 #include "host/output.h"
-#include "host/context.h"
 #include "definitions/store.h"
 #include "base/scan.h"
-#include "sheet/sheet_ops.h"
 #include "base/sjis_literal.h"
 
 namespace zemu::tty {
@@ -59,9 +56,9 @@ CommandLine SplitCommand(const std::string& line) {
 
 // The sheet named by `which`: its number in the list (from 1) or its name;
 // the CurrentSheet when empty. Null when there is no such sheet.
-TDefine* FindSheet(Context& ctx, const std::string& which) {
-  if (which.empty()) return &CurrentSheet(ctx);
-  std::vector<std::unique_ptr<TDefine>>& sheets = ctx.defines.sheets;
+TDefine* FindSheet(Calculator& calc, const std::string& which) {
+  if (which.empty()) return &calc.CurrentSheet();
+  const std::vector<std::unique_ptr<TDefine>>& sheets = calc.context().defines.sheets;
   char* end = nullptr;
   long number = std::strtol(which.c_str(), &end, 10);
   if (end != which.c_str() && *end == '\0') {
@@ -74,10 +71,10 @@ TDefine* FindSheet(Context& ctx, const std::string& which) {
   return nullptr;
 }
 
-void ListSheets(Context& ctx) {
-  const TDefine* current = &CurrentSheet(ctx);
+void ListSheets(Calculator& calc) {
+  const TDefine* current = &calc.CurrentSheet();
   int number = 1;
-  for (const std::unique_ptr<TDefine>& sheet : ctx.defines.sheets) {
+  for (const std::unique_ptr<TDefine>& sheet : calc.context().defines.sheets) {
     std::string line = "  " + std::to_string(number++) + (sheet.get() == current ? " *" : "  ");
     line += sheet->name.empty() ? "(名前なし)"_sj : sheet->name;
     line += "  定義"_sj + std::to_string(sheet->RowCount() - 2) + "件"_sj;
@@ -86,15 +83,15 @@ void ListSheets(Context& ctx) {
       line += "  書き戻す行"_sj + std::to_string(sheet->keptLines.size()) + "件"_sj;
     }
     if (!sheet->layout.shown) line += "  非表示"_sj;
-    ScreenOut(ctx, ChannelLine, line + "\r\n");
+    calc.Write(ChannelLine, line + "\r\n");
   }
 }
 
 }  // namespace
 
-bool EndTerminal(Context& ctx, bool ask) {
-  if (ask) return QueryEndProgram(ctx);
-  ReportUnsavedSheets(ctx);
+bool EndTerminal(Calculator& calc, bool ask) {
+  if (ask) return calc.QueryEnd();
+  calc.ReportUnsavedSheets();
   return true;
 }
 
@@ -102,50 +99,50 @@ std::vector<std::string> TerminalCommandWords() {
   return {std::begin(kCommandWords), std::end(kCommandWords)};
 }
 
-bool RunTerminalCommand(Context& ctx, const std::string& line,
+bool RunTerminalCommand(Calculator& calc, const std::string& line,
                         const std::function<void()>& showWatch) {
   if (line.empty() || line[0] != ':') return false;
   CommandLine command = SplitCommand(line);
   const std::string& arg = command.argument;
   const std::string& word = command.word;
   // A line stopped by an error leaves no prompt: the menus wait for one.
-  if (ctx.runState != RunState::Idle) ShowPrompt(ctx);
+  if (calc.runState() != RunState::Idle) calc.ShowPrompt();
 
   if (word == "new") {
-    MenuNew(ctx);
+    calc.New();
   } else if (word == "open") {
-    MenuOpen(ctx, arg);
+    calc.Open(arg);
   } else if (word == "run") {
-    MenuRunFile(ctx, arg);
+    calc.RunFile(arg);
   } else if (word == "saveas") {
-    MenuSaveAs(ctx, arg);
+    calc.SaveAs(arg);
   } else if (word == "save" || word == "forget" || word == "close" || word == "show" ||
              word == "hide" || word == "select") {
-    TDefine* sheet = FindSheet(ctx, arg);
+    TDefine* sheet = FindSheet(calc, arg);
     if (sheet == nullptr || (arg.empty() && (word == "show" || word == "hide" || word == "select"))) {
-      ScreenOut(ctx, ChannelError, "  ERROR: シート "_sj + arg + " はありません。\r\n"_sj);
+      calc.WriteError("  ERROR: シート "_sj + arg + " はありません。\r\n"_sj);
     } else if (word == "save") {
-      SheetMenuSave(ctx, *sheet);
+      calc.SaveSheet(*sheet);
     } else if (word == "forget") {
-      SheetMenuForgetAll(ctx, *sheet, true);  // the command is the answer
+      calc.ForgetAll(*sheet, true);  // the command is the answer
     } else if (word == "close") {
-      if (!SheetMenuClose(ctx, *sheet)) {
-        ScreenOut(ctx, ChannelError, "  シートを閉じませんでした。\r\n"_sj);
+      if (!calc.CloseSheet(*sheet)) {
+        calc.Write(ChannelError, "  シートを閉じませんでした。\r\n"_sj);
       }
     } else if (word == "select") {
-      SheetActivated(ctx, *sheet);
+      calc.SelectSheet(*sheet);
     } else if (sheet->layout.shown != (word == "show")) {
-      MenuChooseSheet(ctx, *sheet);
+      calc.ChooseSheet(*sheet);
     }
   } else if (word == "sheets") {
-    ListSheets(ctx);
+    ListSheets(calc);
   } else if (word == "watch") {
     showWatch();
   } else if (word == "help") {
-    ScreenOut(ctx, ChannelLine, kCommandHelp);
+    calc.Write(ChannelLine, kCommandHelp);
   } else {
-    ScreenOut(ctx, ChannelError,
-              "  ERROR: 端末コマンド :"_sj + word + " はありません。:help で一覧を表示します。\r\n"_sj);
+    calc.WriteError("  ERROR: 端末コマンド :"_sj + word +
+                    " はありません。:help で一覧を表示します。\r\n"_sj);
   }
   return true;
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace zemu {
-struct Context;
+class Calculator;
 }
 
 namespace zemu::tty {
@@ -17,11 +17,11 @@ namespace zemu::tty {
 // The end of the program. At `.end` on a terminal every unsaved sheet is
 // asked about, and false (Cancel) keeps the program running; at the end of
 // input, where nothing can be asked, the unsaved sheets are listed.
-bool EndTerminal(Context& ctx, bool ask);
+bool EndTerminal(Calculator& calc, bool ask);
 
 // Runs `line` (Shift-JIS) when it is a terminal command; false otherwise.
 // ":watch" calls `showWatch`, which shows the watch lines.
-bool RunTerminalCommand(Context& ctx, const std::string& line,
+bool RunTerminalCommand(Calculator& calc, const std::string& line,
                         const std::function<void()>& showWatch);
 
 // The terminal commands' words ("sheets", "new", ...), for completion.

@@ -1,8 +1,7 @@
 // The terminal front end's toolkit.
 #include "tty/terminal_toolkit.h"
 
-#include "console/console.h"
-#include "host/context.h"
+#include "console/calculator.h"
 #include "base/sjis_literal.h"
 
 namespace zemu::tty {
@@ -12,12 +11,12 @@ void TerminalToolkit::SetStatusLine(int line, const std::string& text) {
 }
 
 void TerminalToolkit::CheckInterrupt() {
-  if (ctx_ == nullptr || !io_.TakeInterrupt()) return;
-  if (ctx_->runState == RunState::Running || ctx_->runState == RunState::Paused) {
+  if (calc_ == nullptr || !io_.TakeInterrupt()) return;
+  if (calc_->runState() == RunState::Running || calc_->runState() == RunState::Paused) {
     // The terminal echoed "^C" where the output stands: the abort line
     // writes over it.
     if (io_.outputIsTerminal()) io_.WritePlain("\r");
-    AbortComputation(*ctx_);
+    calc_->Abort();
     aborted_ = true;
   }
 }
@@ -29,12 +28,12 @@ void TerminalToolkit::ProcessPendingEvents() {
 
 bool TerminalToolkit::WaitForEvents() {
   // The only event a terminal waits for is an awaited key.
-  if (ctx_ == nullptr || ctx_->console.keyWaitSlot != 0) return false;
+  if (calc_ == nullptr || !calc_->KeyAwaited()) return false;
   if (onEvents_ && io_.interactive()) onEvents_(true);  // show what the key answers first
   const int key = io_.ReadKey();
   CheckInterrupt();
-  if (ctx_->runState == RunState::Aborted) return false;
-  ComKeyPress(*ctx_, static_cast<char>(key));
+  if (calc_->runState() == RunState::Aborted) return false;
+  calc_->KeyPress(static_cast<char>(key));
   return true;
 }
 

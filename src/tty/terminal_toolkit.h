@@ -14,6 +14,10 @@
 #include "host/toolkit.h"
 #include "tty/terminal_io.h"
 
+namespace zemu {
+class Calculator;
+}
+
 namespace zemu::tty {
 
 class TerminalToolkit : public Toolkit {
@@ -29,7 +33,8 @@ class TerminalToolkit : public Toolkit {
   bool TakeAborted() { return std::exchange(aborted_, false); }
   const std::array<std::string, 3>& statusLines() const { return statusLines_; }
 
-  void Attach(Context& ctx) override { ctx_ = &ctx; }
+  // The calculator this toolkit serves; set before it runs.
+  void SetCalculator(Calculator* calc) { calc_ = calc; }
   void SetStatusLine(int line, const std::string& text) override;
   void ProcessPendingEvents() override;
   bool WaitForEvents() override;
@@ -49,7 +54,7 @@ class TerminalToolkit : public Toolkit {
   void CheckInterrupt();
 
   TerminalIo& io_;
-  Context* ctx_ = nullptr;
+  Calculator* calc_ = nullptr;
   std::function<void(bool)> onEvents_;
   bool exitRequested_ = false;
   bool aborted_ = false;

@@ -51,6 +51,37 @@ TEST(TerminalBatch, QuietWaysPrintOnlyWhatStatementsPrint) {
   }
 }
 
+// Errors are the ones the calculator reports, never text that reads like
+// one; a pipe shows the console text, the quiet ways only the results.
+TEST(TerminalBatch, ErrorsAreReportedOnesNotLookalikes) {
+  ScratchFolder files;
+  const std::string batch = files.Write("b.txt", "\"Error: no\";\nnosuch;\n");
+  const struct {
+    std::string arguments;
+    std::string input;
+    std::string out;  // the end of standard output
+    std::string err;
+    int status;
+  } cases[] = {
+      {"-e '\"ERROR: just a text\";'", "", "ERROR: just a text\n", "", 0},
+      {"-e 'nosuch;'", "", U8(u8"ERROR: nosuchは、未定義です。\n"),
+       U8(u8"-e:1: ERROR: nosuchは、未定義です。\n"), 1},
+      {"-e '\"ok\"' -e '.xyz;'", "", "ok\nError: .xyz is undefined command.\n",
+       "-e:2: Error: .xyz is undefined command.\n", 1},
+      {"--batch " + batch, "", U8(u8"Error: no\nERROR: nosuchは、未定義です。\n"),
+       batch + U8(u8":2: ERROR: nosuchは、未定義です。\n"), 1},
+      {"--tty", "\"ERROR: x\";\n", "> \"ERROR: x\";\n  ERROR: x\n> ", "", 0},
+      // A line continued after a stopped line runs whole.
+      {"--tty", ".xyz;\n1+&\n2;\n", "> 1+&\n& 2;\n  1+&\n& 2=3  \n> ", "", 1},
+  };
+  for (const auto& c : cases) {
+    const zemu_test::Run run = RunProgram(c.arguments, c.input);
+    EXPECT_TRUE(run.out.ends_with(c.out)) << c.arguments << "\n" << run.out;
+    EXPECT_EQ(run.err, c.err) << c.arguments;
+    EXPECT_EQ(run.status, c.status) << c.arguments;
+  }
+}
+
 TEST(TerminalBatch, ShippedInitialFileLoadsCleanlyAndOutputStreams) {
   // Start-up errors would go to standard error in the quiet way.
   const zemu_test::Run start = RunProgram("-e '(1[ha])[a]; (25[degC])[degF]'");
