@@ -1,8 +1,11 @@
 #include "context.h"
 
+#include <cstdlib>
+
 namespace zemu {
 
 Context::Context(Toolkit* tk) : toolkit(tk) {
+  caches.enabled = CachesFromSetting(std::getenv("ZEMU_CACHES"));
   if (toolkit == nullptr) {
     ownToolkit_ = std::make_unique<NullToolkit>();
     toolkit = ownToolkit_.get();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "cache/caches.h"
 #include "commands/guard.h"
 #include "commands/help.h"
 #include "commands/settings.h"
@@ -36,10 +37,12 @@ struct Context {
   OutputState output;
   ConsoleState console;  // the Screen, WatchScreen and the console window's state
   TTempVar tempVars;
+  // What the store and the evaluator keep for speed, and the switch that
+  // turns it off (ZEMU_CACHES, read when the context is made). Made before
+  // the store and gone after it: the rows' value cells point into it.
+  Caches caches;
   TDefines defines;
   GuardState guard;
-  // The memo of the function body being read, or none.
-  BodyMemo* body = nullptr;
   MainFormState mainForm;  // the main window's place and title
   PageHistory pageHistory;  // pages the help viewer showed, for going back
   FileSystemState files;    // file names on disk, and the write seam of the tests

@@ -348,7 +348,7 @@ class Session {
     static_cast<void>(new std::vector<std::unique_ptr<TDefine>>(std::move(store.sheets)));
     store.sheets.clear();
     store.current = nullptr;
-    store.spare.reset();
+    ctx_.caches.spare.reset();
   }
 
  private:
