@@ -71,13 +71,6 @@ bool RowList::Erase(int row) {
   return true;
 }
 
-bool HasWildcard(std::string_view text) {
-  for (char c : text) {
-    if (IsWildcard(c)) return true;
-  }
-  return false;
-}
-
 bool IsPlainName(std::string_view name) {
   if (name.empty() || HasWildcard(name)) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
@@ -203,52 +196,9 @@ void RowNamed(Caches& caches, SheetCache& sheet, std::size_t rowCount, int row,
   if (!after.empty()) index.Add(after, row);
 }
 
-LookupMemo& LookupSlot(Caches& caches, std::string_view name) {
-  const auto first = static_cast<unsigned char>(name.front());
-  const auto last = static_cast<unsigned char>(name.back());
-  const std::size_t slot = (name.size() * 31 + first * 7 + last) % Caches::kLookups;
-  return caches.lookups[slot];
-}
-
-const std::string* InternFormat(Caches& caches, const std::string& format) {
-  if (!caches.On(kFormatCache) || caches.lastFormat == nullptr ||
-      !SameText(*caches.lastFormat, format)) {
-    caches.lastFormat = &*caches.formats.insert(format).first;
-  }
+const std::string* KeepFormat(Caches& caches, const std::string& format) {
+  caches.lastFormat = &*caches.formats.insert(format).first;
   return caches.lastFormat;
-}
-
-void JoinSheet(Caches& caches, SheetCache& sheet, DefinitionCache& definition) {
-  assert(definition.forget == nullptr);  // a definition is held by one row at most
-  if (!caches.On(kForgetCache)) return;
-  definition.forget = &sheet.forget;
-  definition.valueStamp = sheet.forget.any;
-}
-
-bool ForgetLater(const Caches& caches, SheetCache& sheet, bool includeVariables) {
-  ForgetCounters& counters = sheet.forget;
-  ++counters.any;
-  if (includeVariables) counters.variables = counters.any;
-  return caches.On(kForgetCache);
-}
-
-std::shared_ptr<Definition> TakeSpare(Caches& caches) {
-  std::shared_ptr<Definition> d = std::move(caches.spare);
-  assert(!d || d.use_count() == 1);  // nobody else took hold of it meanwhile
-  return d;
-}
-
-void KeepSpare(Caches& caches, std::shared_ptr<Definition>&& d) {
-  if (caches.On(kSpareCache) && d.use_count() == 1) caches.spare = std::move(d);
-}
-
-BodyMemo* BodyMemoFor(const Caches& caches, DefinitionCache& definition, std::string_view text) {
-  const bool walks = caches.On(kWalkCache);
-  const bool names = caches.On(kNameCache);
-  if (!walks && !names) return nullptr;
-  if (!definition.body) definition.body = std::make_unique<BodyMemo>();
-  definition.body->Describe(text, walks, names);
-  return definition.body.get();
 }
 
 }  // namespace zemu

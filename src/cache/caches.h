@@ -49,6 +49,7 @@
 #include <vector>
 
 #include "cache/body_memo.h"
+#include "engine/scan.h"
 #include "engine/value.h"
 
 namespace zemu {
@@ -104,7 +105,12 @@ class RowList {
 
 // Whether a byte of a name is a wildcard of MatchName.
 constexpr bool IsWildcard(char c) { return c == '?' || c == '#'; }
-bool HasWildcard(std::string_view text);
+inline bool HasWildcard(std::string_view text) {
+  for (char c : text) {
+    if (IsWildcard(c)) return true;
+  }
+  return false;
+}
 // A stored name that a NameIndex lists by itself: name characters only, no
 // wildcard byte (a trail byte may be one), and no lead byte left alone at
 // the end (it would pair with the probe's next byte).
@@ -306,27 +312,66 @@ void ForgetCaches(DefinitionCache& definition);
 void RowNamed(Caches& caches, SheetCache& sheet, std::size_t rowCount, int row,
               const std::string* before, const std::string& after);
 
+// The helpers below run on every pass of a loop or call of a function:
+// they are inline.
+
 // The slot of the store's answer for a plain name.
-LookupMemo& LookupSlot(Caches& caches, std::string_view name);
+inline LookupMemo& LookupSlot(Caches& caches, std::string_view name) {
+  const auto first = static_cast<unsigned char>(name.front());
+  const auto last = static_cast<unsigned char>(name.back());
+  const std::size_t slot = (name.size() * 31 + first * 7 + last) % Caches::kLookups;
+  return caches.lookups[slot];
+}
 
 // The Format text `format`, kept once.
-const std::string* InternFormat(Caches& caches, const std::string& format);
+const std::string* KeepFormat(Caches& caches, const std::string& format);
+inline const std::string* InternFormat(Caches& caches, const std::string& format) {
+  if (caches.lastFormat != nullptr && SameText(*caches.lastFormat, format) &&
+      caches.On(kFormatCache)) {
+    return caches.lastFormat;
+  }
+  return KeepFormat(caches, format);
+}
 
 // A definition joins a row of the sheet (it was in none): ForgetValues of
 // the sheet reaches its value from now on.
-void JoinSheet(Caches& caches, SheetCache& sheet, DefinitionCache& definition);
+inline void JoinSheet(const Caches& caches, SheetCache& sheet, DefinitionCache& definition) {
+  assert(definition.forget == nullptr);  // a definition is held by one row at most
+  if (!caches.On(kForgetCache)) return;
+  definition.forget = &sheet.forget;
+  definition.valueStamp = sheet.forget.any;
+}
 // ForgetValues of a sheet: with the cache on, the values take it in when
 // read; the caller forgets them at once otherwise (false).
-bool ForgetLater(const Caches& caches, SheetCache& sheet, bool includeVariables);
+inline bool ForgetLater(const Caches& caches, SheetCache& sheet, bool includeVariables) {
+  ForgetCounters& counters = sheet.forget;
+  ++counters.any;
+  if (includeVariables) counters.variables = counters.any;
+  return caches.On(kForgetCache);
+}
 
 // The spare definition, or none; the caller makes it fresh.
-std::shared_ptr<Definition> TakeSpare(Caches& caches);
+inline std::shared_ptr<Definition> TakeSpare(Caches& caches) {
+  std::shared_ptr<Definition> d = std::move(caches.spare);
+  assert(!d || d.use_count() == 1);  // nobody else took hold of it meanwhile
+  return d;
+}
 // Keeps `d` as the spare when nobody else holds it.
-void KeepSpare(Caches& caches, std::shared_ptr<Definition>&& d);
+inline void KeepSpare(Caches& caches, std::shared_ptr<Definition>&& d) {
+  if (d.use_count() == 1 && caches.On(kSpareCache)) caches.spare = std::move(d);
+}
 
 // The memo to read a function's body `text` with (made at the first call),
 // or none with its caches off.
-BodyMemo* BodyMemoFor(const Caches& caches, DefinitionCache& definition, std::string_view text);
+inline BodyMemo* BodyMemoFor(const Caches& caches, DefinitionCache& definition,
+                             std::string_view text) {
+  const bool walks = caches.On(kWalkCache);
+  const bool names = caches.On(kNameCache);
+  if (!walks && !names) return nullptr;
+  if (!definition.body) definition.body = std::make_unique<BodyMemo>();
+  definition.body->Describe(text, walks, names);
+  return definition.body.get();
+}
 
 template <class NameOf>
 void NameIndex::Rebuild(std::size_t rowCount, int first, int last, NameOf nameOf) {

@@ -86,14 +86,16 @@ bool RowMatches(Context& ctx, SheetRow& r, const char* probe, int kind) {
   return NameMatches(probe, r.cells[NameColumn]);
 }
 
-// `unlisted` (when given) is set when a row of a name that is not plain was
-// matched (whether such a row matches may depend on more than the probe's
-// name).
+// `unlisted` (when given) is set when the scan passed a row of a name that
+// is not plain and that begins as the probe does or with a wildcard (whether
+// such a row matches may depend on more than the probe's name), as the
+// index would.
 int ScanRows(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* unlisted = nullptr) {
   for (int row = sheet.RowCount() - 2; row >= 1; --row) {
     SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
-    if (unlisted != nullptr && r.definition && !r.cells[NameColumn].empty() &&
-        !IsPlainName(r.cells[NameColumn])) {
+    const std::string& name = r.cells[NameColumn];
+    if (unlisted != nullptr && r.definition && !name.empty() &&
+        (name[0] == probe[0] || IsWildcard(name[0])) && !IsPlainName(name)) {
       *unlisted = true;
     }
     if (RowMatches(ctx, r, probe, kind)) return row;
