@@ -1,0 +1,20 @@
+# Fails when a file of src/cache/ includes a header of the project other
+# than its own and the few low headers below it: the caches sit under the
+# store and the evaluator and know their types by name only.
+cmake_minimum_required(VERSION 3.25)
+set(allowed "engine/sjis_literal.h" "engine/scan.h" "engine/value.h" "platform/files.h")
+file(GLOB sources ${SOURCE_DIR}/src/cache/*.h ${SOURCE_DIR}/src/cache/*.cpp)
+set(offenders "")
+foreach(source IN LISTS sources)
+  file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*" "\\1" header "${line}")
+    if(NOT header MATCHES "^cache/" AND NOT header IN_LIST allowed)
+      list(APPEND offenders "${source}: ${header}")
+    endif()
+  endforeach()
+endforeach()
+if(offenders)
+  list(JOIN offenders "\n" text)
+  message(FATAL_ERROR "src/cache/ includes from above it:\n${text}")
+endif()
