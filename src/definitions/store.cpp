@@ -162,7 +162,7 @@ int RowFromIndex(Context& ctx, TDefine& sheet, const char* probe, int kind, bool
 }
 
 // Debug builds scan sheets of up to this many rows to check the index.
-constexpr int kScanChecked = 64;
+[[maybe_unused]] constexpr int kScanChecked = 64;
 
 // FindRow's search, from the index or, with the index off, by a scan.
 int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* unlisted = nullptr) {
