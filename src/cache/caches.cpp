@@ -15,9 +15,9 @@ constexpr struct {
   std::string_view name;
   CacheKind kind;
 } kCacheNames[] = {
-    {"index", kIndexCache},   {"rowmemo", kRowMemoCache}, {"lookups", kLookupCache},
-    {"walks", kWalkCache},    {"names", kNameCache},      {"text", kTextCache},
-    {"forget", kForgetCache}, {"format", kFormatCache},   {"spare", kSpareCache},
+    {"index", kIndexCache},      {"rowmemo", kRowMemoCache}, {"lookups", kLookupCache},
+    {"walks", kWalkCache},       {"names", kNameCache},      {"text", kTextCache},
+    {"forget", kForgetCache},    {"format", kFormatCache},   {"spare", kSpareCache},
     {"bindings", kBindingCache},
 };
 

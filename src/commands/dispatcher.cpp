@@ -382,9 +382,7 @@ std::shared_ptr<Definition> ClassifyStatement(Context& ctx, const char* p) {
 
 // A classified statement that was not stored: its Definition serves the next
 // statement, unless something still holds it.
-void Discard(Context& ctx, std::shared_ptr<Definition>& d) {
-  KeepSpare(ctx.caches, std::move(d));
-}
+void Discard(Context& ctx, std::shared_ptr<Definition>& d) { KeepSpare(ctx.caches, std::move(d)); }
 
 // A definition is stored in the current sheet (a variable is also repeated
 // back while Talk is on); name= lists; anything else is a formula.

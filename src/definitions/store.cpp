@@ -165,7 +165,8 @@ int RowFromIndex(Context& ctx, TDefine& sheet, const char* probe, int kind, bool
 [[maybe_unused]] constexpr int kScanChecked = 64;
 
 // FindRow's search, from the index or, with the index off, by a scan.
-int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* unlisted = nullptr) {
+int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind,
+               bool* unlisted = nullptr) {
   if (!ctx.caches.On(kIndexCache)) return ScanRows(ctx, sheet, probe, kind, unlisted);
   const int found = RowFromIndex(ctx, sheet, probe, kind, unlisted);
   // (A search of one kind may analyse the rows it passes: only one of any

@@ -135,7 +135,7 @@ struct SheetRow {
   // Owned by the row. Shared only so that a definition being evaluated stays
   // alive when the evaluation redefines or deletes its own row.
   std::shared_ptr<Definition> definition;
-  RowCache cache;       // the value cell
+  RowCache cache;                            // the value cell
   bool edited = false;                       // cells[TextColumn] holds the editor's text
   // Names the row for as long as it stands, whatever definition it holds and
   // wherever it moves; 0 for the heading and the empty last row.

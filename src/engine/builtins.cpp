@@ -16,9 +16,9 @@
 #include <optional>
 #include <string>
 
+#include "cache/body_memo.h"
 #include "console/output.h"
 #include "context.h"
-#include "cache/body_memo.h"
 #include "engine/eval.h"
 #include "engine/scan.h"
 #include "engine/sjis_literal.h"

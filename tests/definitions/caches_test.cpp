@@ -1,11 +1,12 @@
 // The speed caches change nothing: statements leave the same console text
 // and the same sheets with every cache on, with each one off alone and with
 // all of them off.
+#include "cache/caches.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "cache/caches.h"
 #include "context.h"
 #include "definitions/store.h"
 #include "support/statements.h"
@@ -48,7 +49,8 @@ TEST(CachesTest, EachCacheOffChangesNothing) {
     const std::string expected = RunWith(script, kAllCaches);
     EXPECT_EQ(RunWith(script, 0), expected) << script;
     for (std::uint32_t kind = 1; kind < kAllCaches; kind <<= 1) {
-      EXPECT_EQ(RunWith(script, kAllCaches & ~kind), expected) << script << " without cache " << kind;
+      EXPECT_EQ(RunWith(script, kAllCaches & ~kind), expected)
+          << script << " without cache " << kind;
     }
   }
 }
