@@ -156,14 +156,6 @@ std::span<const int> NameIndex::OtherRows(std::uint16_t key) const {
 
 // ---- per definition ---------------------------------------------------------------
 
-void DefinitionCache::Reset() {
-  body.reset();
-  forget = nullptr;
-  valueStamp = 0;
-  textPending = false;
-  pendingComment.clear();
-}
-
 bool WritePendingText(DefinitionCache& cache, std::string& text, std::string_view commentGap) {
   if (!cache.textPending) return false;
   cache.textPending = false;
@@ -180,11 +172,6 @@ bool WritePendingText(DefinitionCache& cache, std::string& text, std::string_vie
 void ForgetCaches(Caches& caches, SheetCache* rowsMoved) {
   ++caches.generation;
   if (rowsMoved != nullptr) rowsMoved->index.Invalidate();
-}
-
-void ForgetCaches(DefinitionCache& definition) {
-  // Cleared, not freed: the body may be being read (a call that defines rows).
-  if (definition.body) definition.body->Clear();
 }
 
 void RowNamed(Caches& caches, SheetCache& sheet, std::size_t rowCount, int row,

@@ -231,7 +231,13 @@ struct DefinitionCache {
   std::string pendingComment;
 
   // Makes this the cache of a fresh definition, keeping what memory it can.
-  void Reset();
+  void Reset() {
+    body.reset();
+    forget = nullptr;
+    valueStamp = 0;
+    textPending = false;
+    pendingComment.clear();
+  }
 };
 
 // Whether a ForgetValues not taken in yet reaches the value: its sheet's
@@ -305,7 +311,10 @@ struct Caches {
 // next used.
 void ForgetCaches(Caches& caches, SheetCache* rowsMoved = nullptr);
 // The definition's text changed: what its body memo found is void.
-void ForgetCaches(DefinitionCache& definition);
+inline void ForgetCaches(DefinitionCache& definition) {
+  // Cleared, not freed: the body may be being read (a call that defines rows).
+  if (definition.body) definition.body->Clear();
+}
 
 // A row of the sheet took a name (`before`: its old name, null when it held
 // no definition): the generation moves on and the index follows the row.
