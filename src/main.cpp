@@ -85,7 +85,7 @@ void LeaveStore(zemu::Context& ctx) {
   static_cast<void>(new std::vector<std::unique_ptr<zemu::TDefine>>(std::move(store.sheets)));
   store.sheets.clear();
   store.current = nullptr;
-  store.spare.reset();
+  ctx.caches.spare.reset();
 }
 constexpr void (*kAtTerminalEnd)(zemu::Context&) = LeaveStore;
 #else

@@ -6,8 +6,8 @@
 set(layers
   "base"         # bytes, Shift-JIS, scanning, values and their formatting
   "platform"     # files and modules on disk
-  "host"         # the context record, the toolkit and observer contracts, output, the guard
   "cache"        # the speed caches of the store and the evaluator
+  "host"         # the context record, the toolkit and observer contracts, output, the guard
   "definitions"  # the definition sheets' rows and what a definition's text says
   "engine"       # the formula evaluator, units, built-ins, definition values
   "commands"     # the statement dispatcher and the commands

@@ -1,4 +1,4 @@
-// The body memo's walks; its names are filled by the evaluator.
+// The body memo's walks; its names are read by the evaluator.
 #include "cache/body_memo.h"
 
 #include "base/scan.h"
@@ -19,7 +19,7 @@ void BodyMemo::Clear() {
   walks_.fill(Walk{});
   names_.fill(Name{});
   text_ = nullptr;
-  size_ = 0;
+  size_ = walkSize_ = nameSize_ = 0;
 }
 
 const char* BodyMemo::WalkEnd(WalkKind kind, const char* from) {
@@ -29,11 +29,13 @@ const char* BodyMemo::WalkEnd(WalkKind kind, const char* from) {
     const char* end = Walked(kind, from);
     slot = Walk{offset, kind, end != nullptr ? Offset(end) : kNone};
   }
-  return slot.end != kNone ? text_ + slot.end : nullptr;
+  const char* end = slot.end != kNone ? text_ + slot.end : nullptr;
+  assert(end == Walked(kind, from));
+  return end;
 }
 
 const char* WalkEnd(BodyMemo* memo, BodyMemo::WalkKind kind, const char* from) {
-  if (memo != nullptr && memo->Holds(from)) return memo->WalkEnd(kind, from);
+  if (memo != nullptr && memo->HoldsWalk(from)) return memo->WalkEnd(kind, from);
   return Walked(kind, from);
 }
 

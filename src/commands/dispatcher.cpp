@@ -383,9 +383,7 @@ std::shared_ptr<Definition> ClassifyStatement(Context& ctx, const char* p) {
 
 // A classified statement that was not stored: its Definition serves the next
 // statement, unless something still holds it.
-void Discard(Context& ctx, std::shared_ptr<Definition>& d) {
-  if (d.use_count() == 1) ctx.defines.spare = std::move(d);
-}
+void Discard(Context& ctx, std::shared_ptr<Definition>& d) { KeepSpare(ctx.caches, std::move(d)); }
 
 // A definition is stored in the current sheet (a variable is also repeated
 // back while Talk is on); name= lists; anything else is a formula.

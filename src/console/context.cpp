@@ -3,6 +3,8 @@
 // reference, and the parts it refers to are made here.
 #include "host/context.h"
 
+#include <cstdlib>
+
 #include "commands/dispatcher.h"
 #include "commands/help.h"
 #include "definitions/store.h"
@@ -31,6 +33,7 @@ Context::Context(Toolkit* tk)
       defines(upper_->defines),
       pageHistory(upper_->pageHistory),
       toolkit(tk) {
+  caches.enabled = CachesFromSetting(std::getenv("ZEMU_CACHES"));
   if (toolkit == nullptr) {
     ownToolkit_ = std::make_unique<NullToolkit>();
     toolkit = ownToolkit_.get();

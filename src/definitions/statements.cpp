@@ -3,6 +3,7 @@
 #include "definitions/statements.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
 #include "host/context.h"
@@ -123,8 +124,7 @@ void AnalyseTail(Definition& d, const char* base, const char*& p) {
 // The analysis of the statement at base, filling d's kind and offsets;
 // returns the statement's length.
 std::int32_t AnalyseAt(Definition& d, const char* base) {
-  // Cleared, not freed: the body may be being read (a call that defines rows).
-  if (d.bodyMemo) d.bodyMemo->Clear();
+  ForgetCaches(d.cache);
   d.nameStart = d.nameEnd = d.argsStart = d.headEnd = d.bodyStart = 0;
   d.commentStart = d.unitStart = d.unitEnd = d.length = 0;
   d.kind = NotAnalysed;
@@ -163,18 +163,17 @@ bool CanDeferRewrite(const std::string& prefix, const Value& v) {
 }  // namespace
 
 const std::string& Definition::Text() {
-  if (textPending) {
-    textPending = false;
-    text += ValueFullText(pendingValue);
-    if (!pendingComment.empty()) {
-      text += kCommentGap;
-      text += pendingComment;
-    }
+  if (cache.textPending) {
+    [[maybe_unused]] const std::int32_t head[] = {nameStart, nameEnd, headEnd, bodyStart};
+    WritePendingText(cache, text, kCommentGap);
     Value kept = std::move(value);
-    const std::uint64_t stamp = valueStamp;
+    const std::uint64_t stamp = cache.valueStamp;
     AnalyseText(*this);
     value = std::move(kept);
-    valueStamp = stamp;
+    cache.valueStamp = stamp;
+    // The head read before the value was written out stands.
+    assert(kind == VariableKind && nameStart == head[0] && nameEnd == head[1] &&
+           headEnd == head[2] && bodyStart == head[3]);
   }
   return text;
 }
@@ -200,16 +199,17 @@ void AnalyseStatementAt(Context& ctx, Definition& d, const char* statement) {
 
 void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::string& prefix,
                      const std::string& comment, bool deferText) {
-  if (deferText && v.kind == ValueKind::Number && CanDeferRewrite(prefix, v)) {
-    d.textPending = false;
+  if (deferText && ctx.caches.On(kTextCache) && v.kind == ValueKind::Number &&
+      CanDeferRewrite(prefix, v)) {
+    d.cache.textPending = false;
     d.text.assign(prefix);
     d.text += '<';
     d.length = AnalyseAt(d, d.text.c_str());
     if (d.kind == VariableKind && d.bodyStart == d.length) {
       d.flags |= static_cast<std::uint32_t>(VariableKind);
-      d.textPending = true;
-      d.pendingValue = v;
-      d.pendingComment = comment;
+      d.cache.textPending = true;
+      d.cache.pendingValue = v;
+      d.cache.pendingComment = comment;
       d.SetValue(v);
       return;
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <span>
 #include <utility>
 
@@ -57,102 +58,18 @@ std::string_view NameOf(const Definition& d) { return Slice(d.text, d.nameStart,
 
 // ---- the name index ---------------------------------------------------------
 //
-// For a probe whose name (its run of name characters, double-byte
-// characters whole) is K and which does not go on with a wildcard, MatchName
-// accepts exactly the plain stored names equal to K: so the index answers
-// for all plain names at once, and only the other rows are matched one by one.
-
-bool IsWildcard(char c) { return c == '?' || c == '#'; }
-
-bool HasWildcard(std::string_view text) {
-  for (char c : text) {
-    if (IsWildcard(c)) return true;
-  }
-  return false;
-}
-
-// A stored name that the index can answer for: name characters only, no
-// wildcard byte (a trail byte may be one), and no lead byte left alone at the
-// end (it would pair with the probe's next byte).
-bool IsPlainName(std::string_view name) {
-  if (name.empty() || HasWildcard(name)) return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    if (!IsNameChar(c)) return false;
-    if (IsLeadByte(c)) {
-      if (i + 1 == name.size()) return false;
-      ++i;
-    }
-  }
-  return true;
-}
-
-// The key of the list that holds a non-plain stored name: its first byte
-// ('?' for a wildcard) and, when a probe must have it there to match, its
-// second byte (0 for any). A probe that begins with a byte other than a
-// wildcard matches the name only when it begins with the same byte, and goes
-// on with the same second byte unless either side has a wildcard there (a
-// lead byte is compared with its trail byte, which is never a wildcard).
-std::uint16_t OthersKey(std::string_view name) {
-  const auto first = static_cast<unsigned char>(name[0]);
-  if (IsWildcard(name[0])) return '?' << 8;
-  const char second = name.size() >= 2 ? name[1] : '\0';
-  return static_cast<std::uint16_t>(first << 8 |
-                                    (IsWildcard(second) ? 0 : static_cast<unsigned char>(second)));
-}
-
-void IndexAdd(NameIndex& index, const std::string& name, int row) {
-  if (IsPlainName(name)) {
-    index.byName[name].Insert(row);
-    return;
-  }
-  const std::uint16_t key = OthersKey(name);
-  std::vector<int>& list = index.others[key];
-  list.insert(std::upper_bound(list.begin(), list.end(), row), row);
-  ++index.othersByFirstByte[key >> 8];
-}
-
-void IndexRemove(NameIndex& index, const std::string& name, int row) {
-  if (IsPlainName(name)) {
-    auto it = index.byName.find(std::string_view(name));
-    if (it != index.byName.end()) it->second.Erase(row);
-    return;
-  }
-  const std::uint16_t key = OthersKey(name);
-  auto it = index.others.find(key);
-  if (it == index.others.end()) return;
-  std::vector<int>& list = it->second;
-  auto at = std::lower_bound(list.begin(), list.end(), row);
-  if (at != list.end() && *at == row) {
-    list.erase(at);
-    --index.othersByFirstByte[key >> 8];
-  }
-}
-
-// The rows of non-plain names listed under `key`; empty when there are none.
-std::span<const int> OthersAt(const NameIndex& index, std::uint16_t key) {
-  auto it = index.others.find(key);
-  if (it == index.others.end()) return {};
-  return it->second;
-}
-
-void RebuildIndex(TDefine& sheet) {
-  NameIndex& index = sheet.nameIndex;
-  index.Clear();
-  index.byName.reserve(sheet.rows.size());
-  index.others.clear();
-  index.othersByFirstByte.fill(0);
-  for (int row = 1; row <= sheet.RowCount() - 2; ++row) {
-    const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
-    if (r.definition && !r.cells[NameColumn].empty()) IndexAdd(index, r.cells[NameColumn], row);
-  }
-  index.valid = true;
-  index.rowCount = sheet.rows.size();
-}
+// The index (cache/caches.h) lists the rows of a sheet by name; a lookup
+// matches only the rows it lists.
 
 NameIndex& UsableIndex(TDefine& sheet) {
-  if (!sheet.nameIndex.valid || sheet.nameIndex.rowCount != sheet.rows.size()) RebuildIndex(sheet);
-  return sheet.nameIndex;
+  NameIndex& index = sheet.cache.index;
+  if (!index.Describes(sheet.rows.size())) {
+    index.Rebuild(sheet.rows.size(), 1, sheet.RowCount() - 2, [&sheet](int row) {
+      const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+      return r.definition && !r.cells[NameColumn].empty() ? &r.cells[NameColumn] : nullptr;
+    });
+  }
+  return index;
 }
 
 // The scan of FindRow for one row: a definition with a name, of the kind
@@ -168,9 +85,19 @@ bool RowMatches(Context& ctx, SheetRow& r, const char* probe, int kind) {
   return NameMatches(probe, r.cells[NameColumn]);
 }
 
-int ScanRows(Context& ctx, TDefine& sheet, const char* probe, int kind) {
+// `unlisted` (when given) is set when the scan passed a row of a name that
+// is not plain and that begins as the probe does or with a wildcard (whether
+// such a row matches may depend on more than the probe's name), as the
+// index would.
+int ScanRows(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* unlisted = nullptr) {
   for (int row = sheet.RowCount() - 2; row >= 1; --row) {
-    if (RowMatches(ctx, sheet.rows[static_cast<std::size_t>(row)], probe, kind)) return row;
+    SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+    const std::string& name = r.cells[NameColumn];
+    if (unlisted != nullptr && r.definition && !name.empty() &&
+        (name[0] == probe[0] || IsWildcard(name[0])) && !IsPlainName(name)) {
+      *unlisted = true;
+    }
+    if (RowMatches(ctx, r, probe, kind)) return row;
   }
   return -1;
 }
@@ -186,6 +113,8 @@ int LastMatch(Context& ctx, TDefine& sheet, std::span<const int> rows, const cha
       if (RowMatches(ctx, r, probe, kind)) return *it;
       continue;
     }
+    // Every row listed under the name holds it.
+    assert(r.definition && r.cells[NameColumn] == plainName);
     if (!r.definition || r.cells[NameColumn] != plainName) continue;
     if (kind != 0) {
       if (r.definition->kind == NotAnalysed) AnalyseDefinition(ctx, *r.definition);
@@ -196,9 +125,10 @@ int LastMatch(Context& ctx, TDefine& sheet, std::span<const int> rows, const cha
   return -1;
 }
 
+// The bottom-most row that matches the probe, from the sheet's index.
 // `unlisted` is set when a row of a name that is not plain was matched one
 // by one (whether that row matches may depend on more than the probe's name).
-int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* unlisted = nullptr) {
+int RowFromIndex(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* unlisted) {
   const char* end = EndOfName(probe);
   const std::string_view name(probe, static_cast<std::size_t>(end - probe));
   if (IsWildcard(*end) || HasWildcard(name)) {
@@ -206,37 +136,48 @@ int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind, bool* 
   }
   NameIndex& index = UsableIndex(sheet);
   int found = -1;
-  if (!name.empty()) {
-    auto it = index.byName.find(name);
-    // Analysing a row may store nothing, so the list stays as it is.
-    if (it != index.byName.end()) found = LastMatch(ctx, sheet, it->second, probe, name, kind, 0);
-  }
+  // Analysing a row may store nothing, so the list stays as it is.
+  if (!name.empty()) found = LastMatch(ctx, sheet, index.PlainRows(name), probe, name, kind, 0);
   // The probe does not begin with a wildcard here: only the lists of its
   // first byte (with its second byte, or with any) and of names that begin
   // with a wildcard can hold a row that matches it.
   const auto first = static_cast<unsigned char>(probe[0]);
   // An empty probe has no second byte to read.
   const auto second = first != 0 ? static_cast<unsigned char>(probe[1]) : 0;
-  const std::uint32_t wildRows = index.othersByFirstByte['?'];
-  if (index.othersByFirstByte[first] == 0 && wildRows == 0) return found;
+  const std::uint32_t wildRows = index.OtherRowsFirst('?');
+  if (index.OtherRowsFirst(first) == 0 && wildRows == 0) return found;
   if (unlisted != nullptr) *unlisted = true;
-  if (index.othersByFirstByte[first] != 0) {
+  if (index.OtherRowsFirst(first) != 0) {
     if (IsWildcard(static_cast<char>(second))) return ScanRows(ctx, sheet, probe, kind);
     const std::uint16_t key = static_cast<std::uint16_t>(first << 8);
-    found = std::max(found, LastMatch(ctx, sheet, OthersAt(index, key), probe, {}, kind, found));
+    found = std::max(found, LastMatch(ctx, sheet, index.OtherRows(key), probe, {}, kind, found));
     if (second != 0) {
       found = std::max(
-          found, LastMatch(ctx, sheet, OthersAt(index, key | second), probe, {}, kind, found));
+          found, LastMatch(ctx, sheet, index.OtherRows(key | second), probe, {}, kind, found));
     }
   }
   if (wildRows == 0) return found;
-  return std::max(found, LastMatch(ctx, sheet, OthersAt(index, '?' << 8), probe, {}, kind, found));
+  return std::max(found, LastMatch(ctx, sheet, index.OtherRows('?' << 8), probe, {}, kind, found));
 }
 
-// ---- the lookup memo ----------------------------------------------------------
+// Debug builds scan sheets of up to this many rows to check the index.
+[[maybe_unused]] constexpr int kScanChecked = 64;
+
+// FindRow's search, from the index or, with the index off, by a scan.
+int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind,
+               bool* unlisted = nullptr) {
+  if (!ctx.caches.On(kIndexCache)) return ScanRows(ctx, sheet, probe, kind, unlisted);
+  const int found = RowFromIndex(ctx, sheet, probe, kind, unlisted);
+  // (A search of one kind may analyse the rows it passes: only one of any
+  // kind is checked.)
+  assert(kind != 0 || sheet.RowCount() > kScanChecked || found == ScanRows(ctx, sheet, probe, 0));
+  return found;
+}
+
+// ---- the lookup slots ---------------------------------------------------------
 //
-// FindDefinition answers a plain name from its memo while no sheet or row
-// changed: the answer depends on the name alone then.
+// FindDefinition answers a plain name from its slot (Caches::lookups) while
+// no sheet or row changed: the answer depends on the name alone then.
 
 // Whether the name from p to its end is one the memos answer for: no
 // wildcard in it, and no byte after it that makes it part of a sheet
@@ -259,50 +200,47 @@ const char* MemoNameEnd(const char* p) {
   return IsMemoName(p, end) ? end : nullptr;
 }
 
-LookupMemo& MemoFor(TDefines& store, std::string_view name) {
-  const auto first = static_cast<unsigned char>(name.front());
-  const auto last = static_cast<unsigned char>(name.back());
-  const std::size_t slot = (name.size() * 31 + first * 7 + last) % TDefines::kLookupMemos;
-  return store.lookups[slot];
+// The newest row of a plain name (name..end) in the sheets, searched.
+// `unlisted` is set when the answer may depend on more than the name.
+DefinitionRef SearchPlainName(Context& ctx, const char* name, bool& unlisted) {
+  auto& sheets = ctx.defines.sheets;
+  for (auto it = sheets.rbegin(); it != sheets.rend(); ++it) {
+    const int row = IndexedRow(ctx, **it, name, 0, &unlisted);
+    if (row > 0) return DefinitionRef{it->get(), row};
+  }
+  return {};
 }
 
-// A change of what lookups can find: every remembered answer is void.
-void LayoutChanged(Context& ctx) { ++ctx.defines.layout; }
+[[maybe_unused]] bool SameRef(const DefinitionRef& a, const DefinitionRef& b) {
+  return a.sheet == b.sheet && (a.sheet == nullptr || a.row == b.row);
+}
 
-// The newest row of a plain name (name..end) in any sheet, from the memo
-// when it can answer.
-// `byLayout` (when given) is set when the answer holds while the layout does.
-DefinitionRef FindPlainName(Context& ctx, const char* name, const char* end, bool* byLayout) {
+// The newest row of a plain name (name..end) in any sheet, from its slot
+// when it can answer. `byGeneration` (when given) is set when the answer
+// holds while the store's generation does.
+DefinitionRef FindPlainName(Context& ctx, const char* name, const char* end, bool* byGeneration) {
   const std::string_view key(name, static_cast<std::size_t>(end - name));
-  TDefines& store = ctx.defines;
-  LookupMemo& memo = MemoFor(store, key);
-  if (memo.layout == store.layout && SameText(memo.name, key)) {
-    if (byLayout != nullptr) *byLayout = true;
-    return DefinitionRef{memo.sheet, memo.row};
+  Caches& caches = ctx.caches;
+  LookupMemo& memo = LookupSlot(caches, key);
+  if (memo.generation == caches.generation && SameText(memo.name, key)) {
+    if (byGeneration != nullptr) *byGeneration = true;
+    const DefinitionRef kept{memo.sheet, memo.row};
+    assert([&] {
+      bool unlisted = false;
+      return SameRef(kept, SearchPlainName(ctx, name, unlisted)) && !unlisted;
+    }());
+    return kept;
   }
-  DefinitionRef found;
   bool unlisted = false;
-  for (auto it = store.sheets.rbegin(); it != store.sheets.rend() && !found; ++it) {
-    const int row = IndexedRow(ctx, **it, name, 0, &unlisted);
-    if (row > 0) found = DefinitionRef{it->get(), row};
-  }
-  if (!unlisted) {
+  const DefinitionRef found = SearchPlainName(ctx, name, unlisted);
+  if (!unlisted && caches.On(kLookupCache)) {
     memo.name.assign(key);
-    memo.layout = store.layout;
+    memo.generation = caches.generation;
     memo.sheet = found.sheet;
     memo.row = found.row;
   }
-  if (byLayout != nullptr) *byLayout = !unlisted;
+  if (byGeneration != nullptr) *byGeneration = !unlisted;
   return found;
-}
-
-// The Format in force, as kept by the store for the value cells.
-const std::string* ShownFormat(Context& ctx) {
-  TDefines& store = ctx.defines;
-  if (store.shownFormat == nullptr || !SameText(*store.shownFormat, ctx.settings.format)) {
-    store.shownFormat = &*store.formats.insert(ctx.settings.format).first;
-  }
-  return store.shownFormat;
 }
 
 // The same kind, number (to the bit: -0 shows as such), unit and text.
@@ -314,15 +252,15 @@ bool SameValue(const Value& a, const Value& b) {
 
 // Puts the definition's value into the row's value cell, in the Format in force.
 void ShowValue(Context& ctx, TDefine& sheet, SheetRow& row) {
-  row.shown = row.definition->value;
-  row.shownFormat = ShownFormat(ctx);
-  row.shownStamp = sheet.forgetCounters.any;
+  row.cache.shown = row.definition->value;
+  row.cache.format = InternFormat(ctx.caches, ctx.settings.format);
+  row.cache.stamp = sheet.cache.forget.any;
 }
 
 bool CellForgotten(const TDefine& sheet, const SheetRow& row) {
-  const ForgetCounters& counters = sheet.forgetCounters;
+  const ForgetCounters& counters = sheet.cache.forget;
   return row.definition &&
-         row.shownStamp <
+         row.cache.stamp <
              (row.definition->kind == VariableKind ? counters.variables : counters.any);
 }
 
@@ -331,17 +269,17 @@ bool CellForgotten(const TDefine& sheet, const SheetRow& row) {
 void Release(Context* ctx, std::shared_ptr<Definition> d) {
   if (!d) return;
   d->Settle();
-  d->forget = nullptr;
-  if (ctx != nullptr && d.use_count() == 1) ctx->defines.spare = std::move(d);
+  d->cache.forget = nullptr;
+  if (ctx != nullptr) KeepSpare(ctx->caches, std::move(d));
 }
 
-// Frees the rows from the bottom up, the heading row staying.
+// Frees the rows from the bottom up, the heading row staying (the sheet is
+// going away).
 void DropRows(TDefine& sheet) {
   while (sheet.rows.size() > 1) {
     Release(nullptr, std::move(sheet.rows.back().definition));
     sheet.rows.pop_back();
   }
-  sheet.nameIndex.valid = false;
 }
 
 // Attaches `d` to `row` and fills its cells from it.
@@ -351,20 +289,17 @@ void FillRow(Context& ctx, TDefine& sheet, int row, std::shared_ptr<Definition> 
   if (type != KindTypeText(d->kind)) type = KindTypeText(d->kind);
   std::string& name = target.cells[NameColumn];
   if (name != NameOf(*d) || !target.definition) {
-    LayoutChanged(ctx);
-    NameIndex& index = sheet.nameIndex;
-    const bool indexed = index.valid && index.rowCount == sheet.rows.size();
-    if (indexed && target.definition && !name.empty()) IndexRemove(index, name, row);
+    const std::string before = std::move(name);
     name = NameOf(*d);
-    if (indexed && !name.empty()) IndexAdd(index, name, row);
+    RowNamed(ctx.caches, sheet.cache, sheet.rows.size(), row, target.definition ? &before : nullptr,
+             name);
   }
   target.cells[TextColumn].clear();
   target.edited = false;
   target.madeByKeptLine = false;
   if (sheet.replacedRows != nullptr && target.definition) sheet.replacedRows->push_back(target.id);
   Release(&ctx, std::move(target.definition));
-  d->forget = &sheet.forgetCounters;
-  d->valueStamp = sheet.forgetCounters.any;
+  JoinSheet(ctx.caches, sheet.cache, d->cache);
   target.definition = std::move(d);
   ShowValue(ctx, sheet, target);
 }
@@ -383,39 +318,6 @@ bool IsVariableBelowSameName(TDefine& sheet, int row, const std::string& name) {
 }
 
 }  // namespace
-
-// ---- the name index ------------------------------------------------------------
-
-void RowList::Insert(int row) {
-  if (!heap_ && size_ < kInline) {
-    auto at = std::upper_bound(inline_.begin(), inline_.begin() + size_, row);
-    std::copy_backward(at, inline_.begin() + size_, inline_.begin() + size_ + 1);
-    *at = row;
-    ++size_;
-    return;
-  }
-  if (!heap_) heap_ = std::make_unique<std::vector<int>>(inline_.begin(), inline_.begin() + size_);
-  heap_->insert(std::upper_bound(heap_->begin(), heap_->end(), row), row);
-}
-
-void RowList::Erase(int row) {
-  if (heap_) {
-    auto at = std::lower_bound(heap_->begin(), heap_->end(), row);
-    if (at != heap_->end() && *at == row) heap_->erase(at);
-    return;
-  }
-  auto end = inline_.begin() + size_;
-  auto at = std::lower_bound(inline_.begin(), end, row);
-  if (at == end || *at != row) return;
-  std::copy(at + 1, end, at);
-  --size_;
-}
-
-void NameIndex::Clear() {
-  std::destroy_at(&byName);
-  names.release();
-  std::construct_at(&byName, &names);
-}
 
 // ---- Definition -------------------------------------------------------------
 
@@ -450,28 +352,24 @@ void Definition::Reset(std::string_view definitionText) {
   value.text.assign(kNotAnalysedText);
   text.assign(definitionText);
   evaluating = false;
-  bodyMemo.reset();
-  forget = nullptr;
-  valueStamp = 0;
-  textPending = false;
-  pendingComment.clear();
+  cache.Reset();
 }
 
 std::string Definition::Name() const { return std::string(NameOf(*this)); }
 std::string Definition::Head() const { return std::string(Slice(text, 0, headEnd)); }
 std::string Definition::Comment() const {
-  if (textPending) return pendingComment;
+  if (cache.textPending) return cache.pendingComment;
   if (!HasComment()) return "";
   return std::string(Slice(text, commentStart, static_cast<std::int32_t>(text.size())));
 }
 std::string Definition::Unit() {
-  if (textPending) Text();
+  if (cache.textPending) Text();
   return unitStart > 0 ? std::string(Slice(text, unitStart, unitEnd)) : "";
 }
 
 void Definition::SetValue(const Value& v) {
   value = v;
-  valueStamp = forget != nullptr ? forget->any : 0;
+  StampValue(cache);
 }
 
 void Definition::SetTagged(ValueKind valueKind, const char* valueText) {
@@ -479,13 +377,13 @@ void Definition::SetTagged(ValueKind valueKind, const char* valueText) {
   value.number = 0;
   value.unit.clear();
   value.text.assign(valueText);
-  valueStamp = forget != nullptr ? forget->any : 0;
+  StampValue(cache);
 }
 
 void Definition::Forget() { SetTagged(ValueKind::Undefined, kForgottenText); }
 
 std::shared_ptr<Definition> NewDefinition(Context& ctx, std::string_view text) {
-  std::shared_ptr<Definition> d = std::move(ctx.defines.spare);
+  std::shared_ptr<Definition> d = TakeSpare(ctx.caches);
   if (!d) return std::make_shared<Definition>(std::string(text));
   d->Reset(text);
   return d;
@@ -542,7 +440,7 @@ TDefine& AddSheet(Context& ctx, std::string name) {
   sheet->title = SheetTitle(sheet->name);
   TDefine& added = *sheet;
   ctx.defines.sheets.push_back(std::move(sheet));
-  LayoutChanged(ctx);
+  ForgetCaches(ctx.caches);
   ctx.defines.current = &added;
   ctx.observer->SheetAdded(added);
   ctx.observer->CurrentSheetChanged(added);
@@ -587,7 +485,7 @@ bool RemoveSheet(Context& ctx, int index) {
   if (wasCurrent) ctx.defines.current = sheets[static_cast<std::size_t>(index - 1)].get();
   DropRows(sheet);
   sheets.erase(sheets.begin() + index);
-  LayoutChanged(ctx);
+  ForgetCaches(ctx.caches);
   if (wasCurrent) ctx.observer->CurrentSheetChanged(*ctx.defines.current);
   return true;
 }
@@ -613,8 +511,9 @@ void ShowRowValue(Context& ctx, TDefine& sheet, int row) {
 
 void ShowRowValue(Context& ctx, TDefine& sheet, int row, SheetRow& r) {
   // A variable read in a loop: its cell shows this value already.
-  if (!r.edited && r.shownStamp == sheet.forgetCounters.any && r.shownFormat == ShownFormat(ctx) &&
-      SameValue(r.shown, r.definition->value)) {
+  if (!r.edited && r.cache.stamp == sheet.cache.forget.any &&
+      r.cache.format == InternFormat(ctx.caches, ctx.settings.format) &&
+      SameValue(r.cache.shown, r.definition->value)) {
     return;
   }
   ShowValue(ctx, sheet, r);
@@ -625,9 +524,9 @@ void ShowRowValue(Context& ctx, TDefine& sheet, int row, SheetRow& r) {
 std::string SheetCellText(const TDefine& sheet, int row, int column) {
   if (row < 0 || row >= sheet.RowCount() || column < 0 || column >= kColumnCount) return {};
   const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
-  if (column == ValueColumn && r.shownFormat != nullptr) {
+  if (column == ValueColumn && r.cache.format != nullptr) {
     if (CellForgotten(sheet, r)) return kForgottenText;
-    return ValueText(r.shown, *r.shownFormat);
+    return ValueText(r.cache.shown, *r.cache.format);
   }
   if (column == TextColumn && r.definition && !r.edited) return r.definition->Text();
   return r.cells[static_cast<std::size_t>(column)];
@@ -663,16 +562,17 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
     // A variable stored again and again (a loop's "s<s+i") asks for its own
     // row each time: the answer for a plain name is kept while nothing moved.
     const std::string_view key(cursor, static_cast<std::size_t>(memoEnd - cursor));
-    LookupMemo& memo = sheet.rowMemo;
-    const std::uint64_t layout = ctx.defines.layout;
-    if (memo.layout == layout && SameText(memo.name, key)) {
+    LookupMemo& memo = sheet.cache.rowMemo;
+    const std::uint64_t generation = ctx.caches.generation;
+    if (memo.generation == generation && SameText(memo.name, key)) {
       found = memo.row;
+      assert(found == IndexedRow(ctx, sheet, cursor, 0));
     } else {
       bool unlisted = false;
       found = IndexedRow(ctx, sheet, cursor, 0, &unlisted);
-      if (!unlisted) {
+      if (!unlisted && ctx.caches.On(kRowMemoCache)) {
         memo.name.assign(key);
-        memo.layout = layout;
+        memo.generation = generation;
         memo.row = found;
       }
     }
@@ -684,10 +584,10 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind) {
 }
 
 DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd,
-                               bool* byLayout) {
-  if (byLayout != nullptr) *byLayout = false;
+                               bool* byGeneration) {
+  if (byGeneration != nullptr) *byGeneration = false;
   if (IsLetter(static_cast<unsigned char>(*cursor)) && IsMemoName(cursor, nameEnd)) {
-    return FindPlainName(ctx, cursor, nameEnd, byLayout);
+    return FindPlainName(ctx, cursor, nameEnd, byGeneration);
   }
   return FindDefinition(ctx, cursor, 0);
 }
@@ -767,12 +667,10 @@ int PlaceDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
 
   const bool added = row <= 0;
   if (added) {
-    NameIndex& index = sheet.nameIndex;
-    const bool indexed = index.valid && index.rowCount == sheet.rows.size();
     sheet.rows.emplace_back();
+    sheet.cache.index.RowAdded(sheet.rows.size() - 1);
     row = sheet.RowCount() - 2;
     sheet.rows[static_cast<std::size_t>(row)].id = ++sheet.lastRowId;
-    if (indexed) index.rowCount = sheet.rows.size();
   }
   FillRow(ctx, sheet, row, std::move(definition));
   Touch(sheet);
@@ -795,8 +693,7 @@ void DeleteRow(Context& ctx, TDefine& sheet, int row) {
   }
   std::shared_ptr<Definition> d = std::move(sheet.rows[static_cast<std::size_t>(row)].definition);
   sheet.rows.erase(sheet.rows.begin() + row);
-  sheet.nameIndex.valid = false;
-  LayoutChanged(ctx);
+  ForgetCaches(ctx.caches, &sheet.cache);
   Release(&ctx, std::move(d));
   Touch(sheet);
   ctx.observer->RowsRemoved(sheet, row, 1);
@@ -806,8 +703,7 @@ void InsertRow(Context& ctx, TDefine& sheet, int row) {
   if (row < 1 || row > sheet.RowCount() - 1) return;
   sheet.rows.insert(sheet.rows.begin() + row, EmptyRow());
   sheet.rows[static_cast<std::size_t>(row)].id = ++sheet.lastRowId;
-  sheet.nameIndex.valid = false;
-  LayoutChanged(ctx);
+  ForgetCaches(ctx.caches, &sheet.cache);
   Touch(sheet);
   ctx.observer->RowsInserted(sheet, row, 1);
 }
@@ -816,10 +712,14 @@ void ForgetValues(Context& ctx, TDefine& sheet, bool includeVariables) {
   if (ctx.settings.trace >= TraceLevel::Command) {
     ScreenOut(ctx, ChannelTrace, includeVariables ? "FORGET(1)" : "FORGET(0)");
   }
-  // Each row's definition and value cell take this in when next looked at.
-  ForgetCounters& counters = sheet.forgetCounters;
-  ++counters.any;
-  if (includeVariables) counters.variables = counters.any;
+  // Each row's value cell takes this in when next looked at, and with the
+  // cache on each row's definition too.
+  if (!ForgetLater(ctx.caches, sheet.cache, includeVariables)) {
+    for (int row = 1; row <= sheet.RowCount() - 2; ++row) {
+      Definition* d = sheet.rows[static_cast<std::size_t>(row)].definition.get();
+      if (d != nullptr && (includeVariables || d->kind != VariableKind)) d->Forget();
+    }
+  }
   TellRowsChanged(ctx, sheet, 1, sheet.RowCount() - 2);
 }
 

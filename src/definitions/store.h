@@ -13,16 +13,13 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <memory_resource>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-#include "cache/body_memo.h"
 #include "base/sjis_literal.h"
 #include "base/value.h"
+#include "cache/caches.h"
 #include "platform/files.h"
 #include "host/layout.h"
 
@@ -54,22 +51,14 @@ inline constexpr std::uint32_t kAnyFlags = 0xFFFFFFFFu;
 // that are never stored.
 const char* KindTypeText(std::int32_t kind);
 
-// How often ForgetValues ran on a sheet. A definition held by one of its
-// rows compares the stamp of its cached value with these, so that
-// forgetting the values of a whole sheet costs one increment.
-struct ForgetCounters {
-  std::uint64_t any = 0;        // calls so far
-  std::uint64_t variables = 0;  // `any` after the last call that included variables
-};
-
 // One user definition: its text as typed (or as rewritten with a variable's
 // value), its classification and its cached value. All offsets are byte
 // offsets into `text`; AnalyseDefinition (definitions/statements.h) fills them.
 //
-// A variable assigned again and again (a loop) does not write its value out
-// into its text on every pass: while textPending, `text` holds only the
-// head and "<" (so Name() and Head() stand), and Text() writes the rest out
-// when something reads it. The store hands definitions out through
+// A variable assigned again and again (a loop) may leave its value to be
+// written out into its text when something reads it (DefinitionCache): the
+// text holds the head and "<" meanwhile (so Name() and Head() stand), and
+// Text() writes the rest out. The store hands definitions out through
 // DefinitionAt with their text written out.
 struct Definition {
   explicit Definition(std::string definitionText);
@@ -89,27 +78,17 @@ struct Definition {
   std::int32_t unitEnd = 0;       // just after the ] of the declared unit
   std::int32_t length = 0;        // the statement's length; 0 until analysed
   Value value;                    // cached; Undefined or Error means "compute again"
-  std::string text;               // see textPending
+  std::string text;               // see Text()
   bool evaluating = false;  // a variable's right-hand side is being evaluated
-  // What reading the text as a function's body found out, made at the
-  // first call; cleared whenever the text is analysed anew.
-  std::unique_ptr<BodyMemo> bodyMemo;
-
-  // Kept by the store: the forget counters of the sheet whose row holds the
-  // definition (none when no row does), and `any` when the value was set.
-  const ForgetCounters* forget = nullptr;
-  std::uint64_t valueStamp = 0;
-  // A variable's text still to be written out: text + ValueFullText of
-  // pendingValue + (kCommentGap + pendingComment when there is a comment).
-  bool textPending = false;
-  Value pendingValue;
-  std::string pendingComment;
+  DefinitionCache cache;    // kept by the store and the evaluator
 
   std::string Name() const;     // nameStart..nameEnd
   std::string Head() const;     // the first headEnd bytes (marks, name, parameters, unit)
   std::string Comment() const;  // commentStart to the end; empty without a comment
   std::string Unit();           // the declared unit with its brackets; empty without one
-  bool HasComment() const { return textPending ? !pendingComment.empty() : commentStart > 0; }
+  bool HasComment() const {
+    return cache.textPending ? !cache.pendingComment.empty() : commentStart > 0;
+  }
   bool HasValidValue() {
     Settle();
     return value.kind == ValueKind::Number;
@@ -123,12 +102,9 @@ struct Definition {
   // Takes in a ForgetValues of the sheet not seen yet: the value becomes
   // "再計算" (Undefined).
   void Settle() {
-    if (forget != nullptr && valueStamp < (kind == VariableKind ? forget->variables : forget->any)) {
-      Forget();
-    }
+    if (ValueForgotten(cache, kind == VariableKind)) Forget();
   }
-
- private:
+  // The value becomes "再計算" at once.
   void Forget();
 };
 
@@ -148,19 +124,18 @@ inline constexpr std::array<const char*, kColumnCount> kHeadingTexts = {"タイ�
 
 // A row of a sheet. Of a definition row, the value and definition cells
 // are made when read (SheetCellText): the value cell from the value shown
-// and the Format that was in force when it was put there, the definition
-// cell from the definition's text unless the sheet's editor put a text there.
+// and the Format that was in force when it was put there (RowCache), the
+// definition cell from the definition's text unless the sheet's editor put
+// a text there.
 struct SheetRow {
-  // Type and name; the value cell's text where shownFormat is null (the
+  // Type and name; the value cell's text where cache.format is null (the
   // heading row); the definition cell's text where there is no definition
   // or `edited` is set.
   std::array<std::string, kColumnCount> cells;
   // Owned by the row. Shared only so that a definition being evaluated stays
   // alive when the evaluation redefines or deletes its own row.
   std::shared_ptr<Definition> definition;
-  Value shown;                               // the value cell's value
-  const std::string* shownFormat = nullptr;  // the Format it was shown in
-  std::uint64_t shownStamp = 0;              // the sheet's forget count when it was shown
+  RowCache cache;                            // the value cell
   bool edited = false;                       // cells[TextColumn] holds the editor's text
   // Names the row for as long as it stands, whatever definition it holds and
   // wherever it moves; 0 for the heading and the empty last row.
@@ -195,74 +170,11 @@ struct SheetSource {
   std::string unreadWhy;  // what was wrong with it (Shift-JIS)
 };
 
-// The rows of one name in a NameIndex, top to bottom. Most names have one
-// row, or two (a function and its variable below it): up to kInline rows
-// are kept inside, so that indexing a name allocates nothing more.
-class RowList {
- public:
-  static constexpr std::size_t kInline = 2;
-
-  const int* data() const { return heap_ ? heap_->data() : inline_.data(); }
-  std::size_t size() const { return heap_ ? heap_->size() : size_; }
-  bool empty() const { return size() == 0; }
-  const int* begin() const { return data(); }
-  const int* end() const { return data() + size(); }
-  // Adds `row` in its place (rows stay sorted).
-  void Insert(int row);
-  // Takes `row` out when it is listed.
-  void Erase(int row);
-
- private:
-  std::array<int, kInline> inline_{};
-  std::uint32_t size_ = 0;                  // rows in inline_ while there is no heap_
-  std::unique_ptr<std::vector<int>> heap_;  // all the rows, once there were more than kInline
-};
-
-// FindRow's index of a sheet's rows by name, kept by the store as rows are
-// stored and rebuilt after rows moved. A name made only of name characters
-// ("plain") lists its rows in `byName`, top to bottom; rows of any other
-// name (wildcards, brackets) are matched one by one, listed by the bytes a
-// probe must begin with to match them (see OthersKey in the store).
-struct NameIndex {
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  NameIndex() = default;
-  NameIndex(const NameIndex&) = delete;
-  NameIndex& operator=(const NameIndex&) = delete;
-
-  // Empties the index; the memory of its names goes back at once.
-  void Clear();
-
-  // The entries of byName come from here and are only ever freed together
-  // (Clear): a name once indexed stays until the index is rebuilt.
-  std::pmr::monotonic_buffer_resource names;
-  std::pmr::unordered_map<std::string, RowList, Hash, std::equal_to<>> byName{&names};
-  std::unordered_map<std::uint16_t, std::vector<int>> others;
-  std::array<std::uint32_t, 256> othersByFirstByte{};  // rows in `others` by their key's first byte
-  bool valid = false;
-  std::size_t rowCount = 0;  // the RowCount() it describes
-};
-
 // The resumable scan of SearchRows/SearchNext.
 struct RowSearch {
   int row = -1;  // the last row returned; -1 when no search is running
   std::string pattern;
   std::uint32_t mask = 0;
-};
-
-struct TDefine;
-
-// A remembered answer of FindDefinition (across sheets) or FindRow (in one
-// sheet) for a plain name (no qualifier, no wildcard): the sheet and row
-// found (none for a name in no sheet), valid while the store's `layout`
-// count is `layout`.
-struct LookupMemo {
-  std::string name;
-  std::uint64_t layout = 0;  // 0: empty
-  TDefine* sheet = nullptr;
-  int row = -1;
 };
 
 // A definition sheet: its rows, its name and title, and its modified flag.
@@ -290,9 +202,7 @@ struct TDefine {
   // While set (the loading of the sheet's file runs a line), the ids of the
   // rows that a definition replaced are added here.
   std::vector<std::uint64_t>* replacedRows = nullptr;
-  ForgetCounters forgetCounters;  // kept by ForgetValues
-  NameIndex nameIndex;            // kept by the store
-  LookupMemo rowMemo;             // kept by FindRow
+  SheetCache cache;  // kept by the store
 
   int RowCount() const { return static_cast<int>(rows.size()); }
   // True for rows 1 to RowCount() - 2.
@@ -301,21 +211,6 @@ struct TDefine {
 
 // The store: the sheets in creation order and the store-wide state.
 struct TDefines {
-  // Counts the changes of what a name lookup can find: a sheet added or
-  // removed, a row added, removed or moved, a row's name changed.
-  std::uint64_t layout = 1;
-  // FindDefinition's answers for plain names, by a hash of the name.
-  static constexpr std::size_t kLookupMemos = 64;
-  std::array<LookupMemo, kLookupMemos> lookups;
-
-  // The Format texts that value cells were shown in, each kept once for as
-  // long as the store lives; `shownFormat` is the one last used.
-  std::unordered_set<std::string> formats;
-  const std::string* shownFormat = nullptr;
-  // A definition that left its row with nobody else holding it, kept for
-  // the next statement so that a loop does not allocate one on every pass.
-  std::shared_ptr<Definition> spare;
-
   std::vector<std::unique_ptr<TDefine>> sheets;  // sheet 0 is never removed
   TDefine* current = nullptr;                    // receives new definitions
   std::int32_t autoNumber = 1;                   // next number for =text descriptions
@@ -381,7 +276,7 @@ void ShowRowValue(Context& ctx, TDefine& sheet, int row);
 // The same for the row's own SheetRow, `r`, which is sheet.rows[row].
 void ShowRowValue(Context& ctx, TDefine& sheet, int row, SheetRow& r);
 
-// A Definition of `text` for a statement: the store's spare one when there
+// A Definition of `text` for a statement: the spare one (Caches) when there
 // is one, else a new one.
 std::shared_ptr<Definition> NewDefinition(Context& ctx, std::string_view text);
 
@@ -413,11 +308,12 @@ int FindRow(Context& ctx, TDefine& sheet, const char*& cursor, int kind);
 // not consumed. Kind 0 means any kind.
 DefinitionRef FindDefinition(Context& ctx, const char*& cursor, int kind);
 // FindDefinition of any kind for a cursor at a name that the caller has read
-// already: `nameEnd` is where EndOfName would stop. `byLayout` (when given) is
-// set when the answer depends on nothing but the name and the store's
-// `layout` count: it holds for as long as that count stays.
+// already: `nameEnd` is where EndOfName would stop. `byGeneration` (when
+// given) is set when the answer depends on nothing but the name and the
+// store's generation (Caches::generation): it holds for as long as that
+// stays.
 DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* nameEnd,
-                               bool* byLayout = nullptr);
+                               bool* byGeneration = nullptr);
 
 // Puts `definition` in `sheet` (analysing it first if needed): it replaces
 // the bottom-most row of the same name, or is appended as a new row; a

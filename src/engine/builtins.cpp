@@ -97,7 +97,7 @@ void CloseCall(const char* open, const char*& cursor) { CloseCallAt(CallEnd(open
 class CallCloser {
  public:
   CallCloser(const char* open, BodyMemo* memo) : p_(open + 1), memo_(memo) {
-    if (memo == nullptr || !memo->Holds(p_)) return;
+    if (memo == nullptr || !memo->HoldsWalk(p_)) return;
     close_ = memo->WalkEnd(BodyMemo::ToCloser, p_);
     stopped_ = close_ == nullptr;
   }
@@ -265,7 +265,7 @@ Value ReadChosenBranch(Context& ctx, bool holds, CallCloser& closer, const char*
     // Stepping over the other branch finds the call's ")" when nothing but
     // that branch stands before it: the walk to close the call would stop
     // there too.
-    const char* end = WalkEnd(ctx.body, BodyMemo::ToArgumentEnd, cursor);
+    const char* end = WalkEnd(ctx.caches.body, BodyMemo::ToArgumentEnd, cursor);
     if (*end == ',') {
       cursor = end + 1;
     } else if (*end == ')' && !closer.ClosedBy(cursor - 1)) {
@@ -288,11 +288,11 @@ Value ReadIf(Context& ctx, const BuiltinEntry& entry, const char*& cursor) {
   bool holds = EvalCondition(ctx, cursor);
   // A condition that did not read (its first operand is no number), or one
   // that reached the call's ")", leaves no branches to choose from.
-  CallCloser closer(open, ctx.body);
+  CallCloser closer(open, ctx.caches.body);
   if (cursor == start || closer.ClosedBy(cursor)) return MakeError(entry.error);
   if (!holds) {
     // NextArgument, the walk from the memo.
-    const char* end = WalkEnd(ctx.body, BodyMemo::ToArgumentEnd, cursor);
+    const char* end = WalkEnd(ctx.caches.body, BodyMemo::ToArgumentEnd, cursor);
     if (*end != ',') return MakeError(entry.error);
     cursor = end + 1;
   }

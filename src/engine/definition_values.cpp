@@ -72,12 +72,10 @@ int BindArguments(Context& ctx, Definition& d, const char*& cursor) {
 // text is kept with it.
 class ReadingBody {
  public:
-  ReadingBody(Context& ctx, Definition& d) : ctx_(ctx), outer_(ctx.body) {
-    if (!d.bodyMemo) d.bodyMemo = std::make_unique<BodyMemo>();
-    d.bodyMemo->Describe(d.text);
-    ctx.body = d.bodyMemo.get();
+  ReadingBody(Context& ctx, Definition& d) : ctx_(ctx), outer_(ctx.caches.body) {
+    ctx.caches.body = BodyMemoFor(ctx.caches, d.cache, d.text);
   }
-  ~ReadingBody() { ctx_.body = outer_; }
+  ~ReadingBody() { ctx_.caches.body = outer_; }
   ReadingBody(const ReadingBody&) = delete;
   ReadingBody& operator=(const ReadingBody&) = delete;
 

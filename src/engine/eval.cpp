@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -21,7 +22,6 @@
 #include "definitions/statements.h"
 #include "engine/definition_values.h"
 #include "definitions/store.h"
-#include "cache/body_memo.h"
 #include "engine/builtins.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
@@ -150,36 +150,51 @@ Value ReadNumber(Context& ctx, const char*& p) {
   return MakeNumber(value);
 }
 
+#ifndef NDEBUG
+// Whether a name's site in a body memo says what looking the name up again
+// says.
+bool SiteHolds(Context& ctx, const BodyMemo::Name& site, std::string_view name,
+               const char* nameStart, const char* nameEnd) {
+  const char* probe = nameStart;
+  bool byGeneration = false;
+  const DefinitionRef found = FindDefinitionAt(ctx, probe, nameEnd, &byGeneration);
+  if (!byGeneration || probe != nameStart) return false;
+  if (site.sheet == nullptr) return !found && site.builtin == FindBuiltin(name);
+  return found.sheet == site.sheet && found.row == site.row;
+}
+#endif
+
 // Resolves the name at `nameStart` (already read up to the cursor) as a
 // temporary variable, a definition or a built-in, in that order. In a
 // function's body, `site` is the memo's slot of the name: what the name
-// stood for is asked again only when the store's layout changed.
+// stood for is asked again only when the store's generation changed.
 Value ResolveName(Context& ctx, std::string_view name, const char* nameStart, const char*& p,
                   BodyMemo::Name* site) {
-  if (const TempBinding* binding = FindBinding(ctx.tempVars, name))
+  if (const TempBinding* binding = FindBinding(ctx.tempVars, name, ctx.caches))
     return BindingValue(ctx, *binding);
-  const std::uint64_t layout = ctx.defines.layout;
-  if (site != nullptr && site->layout == layout) {
+  const std::uint64_t generation = ctx.caches.generation;
+  if (site != nullptr && site->generation == generation) {
+    assert(SiteHolds(ctx, *site, name, nameStart, p));
     if (site->sheet != nullptr) return ValueOfRow(ctx, *site->sheet, site->row, p);
     return CallBuiltin(ctx, site->builtin, name, p);
   }
   const char* probe = nameStart;
-  bool byLayout = false;
-  DefinitionRef found = FindDefinitionAt(ctx, probe, p, &byLayout);
+  bool byGeneration = false;
+  DefinitionRef found = FindDefinitionAt(ctx, probe, p, &byGeneration);
   if (found) {
     if (probe != nameStart) {  // "sheet!name": the name proper follows the qualifier
       p = probe;
       ReadName(p);
-    } else if (site != nullptr && byLayout) {
-      site->layout = layout;
+    } else if (site != nullptr && byGeneration) {
+      site->generation = generation;
       site->sheet = found.sheet;
       site->row = found.row;
     }
     return ValueOfRow(ctx, *found.sheet, found.row, p);
   }
   const BuiltinEntry* builtin = FindBuiltin(name);
-  if (site != nullptr && byLayout) {
-    site->layout = layout;
+  if (site != nullptr && byGeneration) {
+    site->generation = generation;
     site->sheet = nullptr;
     site->builtin = builtin;
   }
@@ -189,16 +204,12 @@ Value ResolveName(Context& ctx, std::string_view name, const char* nameStart, co
 // The end of the name that begins at p (a letter), from the body's memo
 // when it knows; `site` becomes the memo's slot of the name, or null.
 const char* NameEndAt(Context& ctx, const char* p, BodyMemo::Name*& site) {
-  BodyMemo* memo = ctx.body;
-  if (memo == nullptr || !memo->Holds(p)) {
+  BodyMemo* memo = ctx.caches.body;
+  if (memo == nullptr || !memo->HoldsName(p)) {
     site = nullptr;
     return EndOfName(p);
   }
-  site = &memo->NameAt(p);
-  if (memo->Describes(*site, p)) return memo->NameEnd(*site);
-  const char* end = EndOfName(p);
-  memo->FillName(*site, p, end);
-  return end;
+  return memo->NameEnd(p, site);
 }
 
 // "{" statements "}" item: runs the block for its effects; the item after the

@@ -16,10 +16,6 @@ TempBinding* EntryAt(TTempVar& table, int index) {
   return &table.entries[table.entries.size() - 1 - static_cast<std::size_t>(index)];
 }
 
-std::uint32_t& FirstByteCount(TTempVar& table, std::string_view name) {
-  return table.firstBytes[TTempVar::FirstByteSlot(name)];
-}
-
 }  // namespace
 
 bool SameTempVarName(std::string_view a, std::string_view b) {
@@ -37,14 +33,14 @@ bool SameTempVarName(std::string_view a, std::string_view b) {
 
 void PushTempVar(Context& ctx, std::string_view name, Value value) {
   ctx.tempVars.entries.emplace_back(name, std::move(value));
-  ++FirstByteCount(ctx.tempVars, name);
+  ctx.tempVars.index.Add(name);
   ctx.tempVars.currentIndex = 0;
 }
 
 void PopTempVar(Context& ctx) {
   TTempVar& table = ctx.tempVars;
   if (table.entries.empty()) return;
-  --FirstByteCount(table, table.entries.back().name);
+  table.index.Remove(table.entries.back().name);
   table.entries.pop_back();
 }
 
@@ -54,7 +50,7 @@ void PopTempVars(Context& ctx, int count) {
 
 int FindTempVar(Context& ctx, std::string_view name) {
   TTempVar& table = ctx.tempVars;
-  const TempBinding* binding = FindBinding(table, name);
+  const TempBinding* binding = FindBinding(table, name, ctx.caches);
   table.currentIndex = binding == nullptr ? -1 : static_cast<int>(&table.entries.back() - binding);
   return table.currentIndex;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -15,6 +16,7 @@
 
 #include "base/scan.h"
 #include "base/value.h"
+#include "cache/caches.h"
 
 namespace zemu {
 
@@ -36,16 +38,9 @@ struct TTempVar {
   // older than its own evaluation depends on its caller (see OuterReads).
   static constexpr std::size_t kNoRead = std::numeric_limits<std::size_t>::max();
   std::size_t lowestRead = kNoRead;
-  // How many bindings have a name that begins with each byte (A-Z counted
-  // as a-z): a name whose first byte has none is not looked for.
-  std::array<std::uint32_t, 256> firstBytes{};
+  BindingIndex index;  // the bindings by the first byte of their names
 
   int Count() const { return static_cast<int>(entries.size()); }
-
-  // The firstBytes slot of a name; an empty name counts under the terminator.
-  static std::size_t FirstByteSlot(std::string_view name) {
-    return name.empty() ? 0 : static_cast<unsigned char>(AsciiLower(name[0]));
-  }
 };
 
 // Binds `name` to `value` in front of every other binding and sets the
@@ -57,27 +52,31 @@ void PopTempVar(Context& ctx);
 // Removes the `count` newest bindings; nothing for a count of 0 or less.
 void PopTempVars(Context& ctx, int count);
 
-// False when no binding's name begins with the first byte of `name` (A-Z
-// counted as a-z): FindTempVar would find nothing. A cheap test made before
-// every name lookup.
-inline bool MayBeBound(const TTempVar& table, std::string_view name) {
-  return table.firstBytes[TTempVar::FirstByteSlot(name)] != 0;
-}
-
 // Compares two names with A-Z equal to a-z. A double-byte character is
 // compared byte for byte: its trail byte may lie in the A-Z range.
 bool SameTempVarName(std::string_view a, std::string_view b);
 
-// The newest binding of `name` (compared as FindTempVar does), or nullptr:
-// the evaluator's lookup, which leaves the current index alone.
-inline const TempBinding* FindBinding(const TTempVar& table, std::string_view name) {
-  if (!MayBeBound(table, name)) return nullptr;
+// The newest binding of `name` (compared as FindTempVar does), or nullptr,
+// by looking at every binding.
+inline const TempBinding* ScanBindings(const TTempVar& table, std::string_view name) {
   for (std::size_t i = table.entries.size(); i-- > 0;) {
     const TempBinding& binding = table.entries[i];
     // Most names are written alike where they are bound and where they are read.
     if (SameText(binding.name, name) || SameTempVarName(binding.name, name)) return &binding;
   }
   return nullptr;
+}
+
+// The same, the evaluator's lookup, which leaves the current index alone: a
+// name whose first byte no binding's name begins with is not looked for
+// (with the cache on: a cheap test made before every name lookup).
+inline const TempBinding* FindBinding(const TTempVar& table, std::string_view name,
+                                      const Caches& caches) {
+  if (caches.On(kBindingCache) && !table.index.MayHold(name)) {
+    assert(table.entries.size() > 64 || ScanBindings(table, name) == nullptr);
+    return nullptr;
+  }
+  return ScanBindings(table, name);
 }
 
 // A copy of the binding's value, traced as GetTempVar traces it.

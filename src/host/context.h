@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "cache/caches.h"
 #include "host/console_state.h"
 #include "host/guard.h"
 #include "host/layout.h"
@@ -24,7 +25,6 @@
 
 namespace zemu {
 
-class BodyMemo;
 struct PageHistory;
 struct TDefines;
 struct TTempVar;
@@ -38,8 +38,13 @@ struct Context {
   Context& operator=(const Context&) = delete;
   ~Context();
 
+  // What the store and the evaluator keep for speed, and the switch that
+  // turns it off (ZEMU_CACHES, read when the context is made). Made before
+  // the store and gone after it: the rows' value cells point into it.
+  Caches caches;
+
  private:
-  struct Upper;  // the state of the layers above the host; declared first, made first
+  struct Upper;  // the state of the layers above the host; made after the caches
   std::unique_ptr<Upper> upper_;
 
  public:
@@ -51,8 +56,6 @@ struct Context {
   TTempVar& tempVars;
   TDefines& defines;
   GuardState guard;
-  // The memo of the function body being read, or none.
-  BodyMemo* body = nullptr;
   MainFormState mainForm;  // the main window's place and title
   PageHistory& pageHistory;  // pages the help viewer showed, for going back
   FileSystemState files;    // file names on disk, and the write seam of the tests
