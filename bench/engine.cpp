@@ -2,8 +2,8 @@
 // every assist refresh.
 #include <benchmark/benchmark.h>
 
-#include "host/context.h"
 #include "engine/eval.h"
+#include "host/context.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "commands/dispatcher.h"
-#include "host/context.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
+#include "host/context.h"
 
 namespace {
 

@@ -18,19 +18,19 @@
 #include <string>
 #include <vector>
 
+#include "base/encoding.h"
+#include "base/sjis_literal.h"
 #include "commands/dispatcher.h"
 #include "commands/help.h"
 #include "console/console.h"
-#include "base/encoding.h"
 #include "console/menu.h"
-#include "host/output.h"
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
 #include "definitions/store.h"
 #include "engine/tempvar.h"
-#include "base/sjis_literal.h"
+#include "host/context.h"
+#include "host/output.h"
 #include "sheet/file_format.h"
 #include "sheet/sheet_ops.h"
+#include "support/scripted_toolkit.h"
 
 // The executables that call these entries link with -Wl,--wrap=fopen.
 extern "C" std::FILE* __real_fopen(const char* path, const char* mode);

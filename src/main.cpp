@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "base/encoding.h"
-#include "console/startup.h"
 #include "base/sjis_literal.h"
-#include "host/context.h"
+#include "console/startup.h"
 #include "definitions/store.h"
+#include "host/context.h"
 #include "tty/command_line.h"
 #include "tty/terminal.h"
 #include "tty/terminal_io.h"
@@ -124,8 +124,9 @@ int main(int argc, char** argv) {
   if (!line.terminal) {
 #ifdef ZEMU_HAVE_GUI
     if (!DisplayAvailable()) {
-      Print(stderr, encoding,
-            "zemu: 画面が見つからない（DISPLAY も WAYLAND_DISPLAY もない）ので、端末で動きます。\n"_sj);
+      Print(
+          stderr, encoding,
+          "zemu: 画面が見つからない（DISPLAY も WAYLAND_DISPLAY もない）ので、端末で動きます。\n"_sj);
     } else {
       std::string fault;
       if (WindowEntry* window = LoadWindow(line.startup.programPath, fault)) {

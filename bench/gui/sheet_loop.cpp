@@ -10,9 +10,9 @@
 #include <string>
 
 #include "commands/dispatcher.h"
-#include "host/context.h"
 #include "engine/eval.h"
 #include "gui/sheet_windows.h"
+#include "host/context.h"
 #include "sheet/sheet_ops.h"
 
 namespace {

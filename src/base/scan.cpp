@@ -228,7 +228,9 @@ void SkipToStatementEnd(const char*& cursor) {
   cursor = Walk(cursor, kStatementEnd, false, kNoWanted);
 }
 
-void SkipStatement(const char*& cursor) { cursor = Walk(cursor, kStatementOrBrace, true, kNoWanted); }
+void SkipStatement(const char*& cursor) {
+  cursor = Walk(cursor, kStatementOrBrace, true, kNoWanted);
+}
 
 char SkipToCloseBrace(const char*& cursor) {
   cursor = Walk(cursor, kCloseBrace, true, kNoWanted);

@@ -28,7 +28,7 @@ enum : std::uint8_t {
   kBlank = 1 << 0,
   kLetter = 1 << 1,
   kDigit = 1 << 2,
-  kLead = 1 << 3,   // first byte of a double-byte character
+  kLead = 1 << 3,    // first byte of a double-byte character
   kOpener = 1 << 4,  // opens a group
   kStop = 1 << 5     // the terminator, and the bytes a walk stops or closes a group at
 };

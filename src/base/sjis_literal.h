@@ -66,7 +66,8 @@ constexpr char32_t NextCodePoint(const char* text, std::size_t& pos) {
 // Bytes of the Shift-JIS form of the `size` UTF-8 bytes at `text`.
 constexpr std::size_t SjisLength(const char* text, std::size_t size) {
   std::size_t length = 0;
-  for (std::size_t pos = 0; pos < size;) length += SjisCode(NextCodePoint(text, pos)) > 0xFF ? 2 : 1;
+  for (std::size_t pos = 0; pos < size;)
+    length += SjisCode(NextCodePoint(text, pos)) > 0xFF ? 2 : 1;
   return length;
 }
 

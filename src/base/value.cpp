@@ -159,8 +159,8 @@ std::string GeneralText(double magnitude, int precision, bool keepZeros) {
   // A whole number of no more digits than the precision is its own digits.
   if (!keepZeros && magnitude >= 1 && magnitude < 1e15 && magnitude == std::floor(magnitude)) {
     char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits,
-                                   static_cast<std::uint64_t>(magnitude)).ptr;
+    const auto end =
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(magnitude)).ptr;
     if (end - digits <= precision) return std::string(digits, end);
   }
   Decimal d;

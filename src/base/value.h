@@ -10,7 +10,6 @@
 
 namespace zemu {
 
-
 enum class ValueKind : std::uint8_t { Undefined = 0, Number = 1, Error = 2 };
 
 // A number with its unit text ("[m]", empty when none), an error with its

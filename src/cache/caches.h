@@ -48,9 +48,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "cache/body_memo.h"
 #include "base/scan.h"
 #include "base/value.h"
+#include "cache/body_memo.h"
 
 namespace zemu {
 

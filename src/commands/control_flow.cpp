@@ -8,16 +8,16 @@
 
 #include <string>
 
+#include "base/scan.h"
+#include "base/sjis_literal.h"
+#include "base/value.h"
 #include "commands/assist.h"
-#include "host/guard.h"
-#include "host/context.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "base/scan.h"
 #include "engine/tempvar.h"
 #include "engine/units.h"
-#include "base/value.h"
-#include "base/sjis_literal.h"
+#include "host/context.h"
+#include "host/guard.h"
 
 namespace zemu {
 
@@ -26,11 +26,12 @@ namespace {
 constexpr AssistLines kIfHelp{
     "評価式の値により実行する複文を切り替える制御命令です。"_sj,
     "> .if (評価式); (複文); [.elseif...][.elseif... ][.else;(複文);][.block;]"_sj, ""};
-constexpr AssistLines kForHelp{"パラメータを変化させながら、繰返し実行する制御命令です。"_sj,
-                               "> .for (変数名),(初期値式),(終値式)[,(増分値式)];(複文);[.block;]"_sj,
-                               ""};
-constexpr AssistLines kWhileHelp{"評価式の値が(1e-9)以上の間、複文を繰返し実行する制御命令です。"_sj,
-                                 "> .while (評価式); (複文);[.block;]"_sj, ""};
+constexpr AssistLines kForHelp{
+    "パラメータを変化させながら、繰返し実行する制御命令です。"_sj,
+    "> .for (変数名),(初期値式),(終値式)[,(増分値式)];(複文);[.block;]"_sj, ""};
+constexpr AssistLines kWhileHelp{
+    "評価式の値が(1e-9)以上の間、複文を繰返し実行する制御命令です。"_sj,
+    "> .while (評価式); (複文);[.block;]"_sj, ""};
 
 constexpr const char* kForSyntaxError = "  ERROR: .for (name),(initial),(end)[,(step)];\r\n";
 constexpr const char* kForRangeError =

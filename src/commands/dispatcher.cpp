@@ -7,19 +7,19 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 #include "commands/assist.h"
 #include "commands/control_flow.h"
 #include "commands/help.h"
 #include "commands/listing.h"
 #include "commands/procedures.h"
 #include "commands/set_command.h"
-#include "host/context.h"
 #include "definitions/statements.h"
-#include "engine/definition_values.h"
 #include "definitions/store.h"
+#include "engine/definition_values.h"
 #include "engine/eval.h"
-#include "base/scan.h"
-#include "base/sjis_literal.h"
+#include "host/context.h"
 
 namespace zemu {
 
@@ -53,15 +53,16 @@ struct CommandEntry {
 const std::array<CommandEntry, 15> kCommands{{
     {"bl.ockend",
      Command::BlockEnd,
-     {"複文ブロックの末尾を表す制御命令です。"_sj, "> (制御命令); (複文); (複文); .blockend;"_sj, ""}},
+     {"複文ブロックの末尾を表す制御命令です。"_sj, "> (制御命令); (複文); (複文); .blockend;"_sj,
+      ""}},
     {"br.eak",
      Command::Break,
-     {"複文ブロックを中断する制御命令です。"_sj, "> (制御命令); (複文); .break; (複文); .blockend;"_sj,
-      ""}},
+     {"複文ブロックを中断する制御命令です。"_sj,
+      "> (制御命令); (複文); .break; (複文); .blockend;"_sj, ""}},
     {"c.ontinue",
      Command::Continue,
-     {"複文ブロック内を繰返す制御命令です。"_sj, "> (制御命令); (複文); .continue; (複文); .blockend;"_sj,
-      ""}},
+     {"複文ブロック内を繰返す制御命令です。"_sj,
+      "> (制御命令); (複文); .continue; (複文); .blockend;"_sj, ""}},
     {"del.ete",
      Command::Delete,
      {"定義を取り消す命令です。複数の定義をまとめて取り消せます。"_sj,
@@ -92,9 +93,9 @@ const std::array<CommandEntry, 15> kCommands{{
 constexpr AssistLines kNothingTyped{
     "計算式あるいは命令などを入力して下さい."_sj,
     "> (式); (関数名)=(定義式); (変数名)<(式); (手続き名)>(文;文;文)"_sj, "> .(命令文)"_sj};
-constexpr AssistLines kProcedureShorthand{"定義された手続きの実行命令です。.do命令の省略形です。"_sj,
-                                          "> .(手続き名) [パラメータ１]... ;"_sj,
-                                          "> .do (手続き名) [パラメータ１]... ;"_sj};
+constexpr AssistLines kProcedureShorthand{
+    "定義された手続きの実行命令です。.do命令の省略形です。"_sj,
+    "> .(手続き名) [パラメータ１]... ;"_sj, "> .do (手続き名) [パラメータ１]... ;"_sj};
 constexpr AssistLines kNoCommand{"有効な命令文ではありません。命令はピリオド.で始まります。"_sj,
                                  " 主な命令： .end; .set; .list; .do; .new; .help"_sj,
                                  " 主な制御命令： .if; .for; .while: "_sj};
@@ -343,7 +344,8 @@ const AssistLines* DefinitionHelp(std::int32_t kind) {
   static constexpr AssistLines kVariable{"変数定義文です。代入記号は < です。"_sj,
                                          "> (関数名)<(数式)['コメント];"_sj, ""};
   static constexpr AssistLines kFunction{"関数定義文です。記号は = です。"_sj,
-                                         "> (関数名)[(引数)]=(定義する数式)['コメント[単位]];"_sj, ""};
+                                         "> (関数名)[(引数)]=(定義する数式)['コメント[単位]];"_sj,
+                                         ""};
   static constexpr AssistLines kConversion{"単位変換定義文です。記号は = です。"_sj,
                                            "> [単位１][単位２]=(数式)['コメント];"_sj,
                                            "> [単位接頭詞]]=(数式)['コメント]"_sj};

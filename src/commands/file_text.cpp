@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "base/encoding.h"
-#include "host/output.h"
-#include "host/context.h"
 #include "base/sjis_literal.h"
+#include "host/context.h"
+#include "host/output.h"
 #include "platform/files.h"
 
 namespace zemu {

@@ -10,12 +10,12 @@
 #include <climits>
 #include <memory>
 
-#include "commands/dispatcher.h"
-#include "host/guard.h"
-#include "host/run.h"
-#include "host/context.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "commands/dispatcher.h"
+#include "host/context.h"
+#include "host/guard.h"
+#include "host/run.h"
 #include "platform/files.h"
 
 namespace zemu {
@@ -247,7 +247,8 @@ class HelpViewer {
   }
 
   bool OpenFile() {
-    file_.reset(fileName_.empty() ? nullptr : std::fopen(DiskName(ctx_.files, fileName_).c_str(), "rb"));
+    file_.reset(fileName_.empty() ? nullptr
+                                  : std::fopen(DiskName(ctx_.files, fileName_).c_str(), "rb"));
     if (file_) return true;
     Write(ChannelError, "  ## HELP用のファイル "_sj + fileName_ + " がありません。##\r\n"_sj);
     WriteClosingLines();

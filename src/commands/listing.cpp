@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "commands/assist.h"
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "commands/assist.h"
+#include "definitions/store.h"
+#include "host/context.h"
 
 namespace zemu {
 

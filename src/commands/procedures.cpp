@@ -6,19 +6,20 @@
 #include <memory>
 #include <string>
 
-#include "commands/file_text.h"
-#include "host/guard.h"
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "commands/file_text.h"
+#include "definitions/store.h"
+#include "host/context.h"
+#include "host/guard.h"
 
 namespace zemu {
 
 namespace {
 
 constexpr const char* kOpenDialogTitle = "手続きファイルの実行"_sj;
-constexpr const char* kOpenDialogFilter = "定義式(*.ZDF)|*.ZDF|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*"_sj;
+constexpr const char* kOpenDialogFilter =
+    "定義式(*.ZDF)|*.ZDF|手続き(*.ZPJ)|*.ZPJ|全て(*.*)|*.*"_sj;
 
 // Entry 0 read as a word stops at "!"; a sheet qualifier with its name
 // directly after it is joined back, so that sheet!name finds the procedure

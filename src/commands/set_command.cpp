@@ -4,12 +4,12 @@
 #include <array>
 #include <cerrno>
 
-#include "commands/assist.h"
-#include "commands/dispatcher.h"
-#include "host/context.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
 #include "base/value.h"
+#include "commands/assist.h"
+#include "commands/dispatcher.h"
+#include "host/context.h"
 #include "platform/files.h"
 
 namespace zemu {
@@ -33,7 +33,10 @@ const std::array<ItemEntry, 13> kItems{{
      {"ZEMUの諸設定を表示・変更する命令です。メニューの設定(S)と同等です。"_sj,
       "> .set (項目) [設定値];　　設定値を省略すると現在の値を表示します。"_sj,
       "項目には、name, file, format, echo, talk, trace, watch などがあります。"_sj}},
-    {"as.sist", Item::Assist, false, {"現在、使用されていない項目名です。"_sj, "> .set assist;", ""}},
+    {"as.sist",
+     Item::Assist,
+     false,
+     {"現在、使用されていない項目名です。"_sj, "> .set assist;", ""}},
     {"ec.ho",
      Item::Echo,
      true,

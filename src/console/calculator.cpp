@@ -7,9 +7,9 @@
 
 #include "console/console.h"
 #include "console/menu.h"
-#include "host/output.h"
 #include "console/startup.h"
 #include "definitions/store.h"
+#include "host/output.h"
 #include "sheet/sheet_ops.h"
 
 namespace zemu {

@@ -16,9 +16,9 @@
 #include <string_view>
 
 #include "commands/set_command.h"
+#include "host/context.h"
 #include "host/observer.h"
 #include "host/run_state.h"
-#include "host/context.h"
 
 namespace zemu {
 

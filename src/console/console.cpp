@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "base/scan.h"
+#include "base/sjis_literal.h"
 #include "commands/dispatcher.h"
 #include "definitions/store.h"
 #include "engine/definition_values.h"
-#include "host/guard.h"
 #include "host/context.h"
-#include "base/scan.h"
-#include "base/sjis_literal.h"
+#include "host/guard.h"
 
 namespace zemu {
 
@@ -102,7 +102,6 @@ void ContinueLine(Context& ctx) {
 }
 
 }  // namespace
-
 
 void WatchRefresh(Context& ctx) {
   OutputState& out = ctx.output;
@@ -380,7 +379,6 @@ void AssistTimerTimer(Context& ctx) {
   EndAssistBudget(ctx);
   ResetStackWatch(ctx.guard);
 }
-
 
 void StopComputation(Context& ctx) {
   if (ctx.runState != RunState::Running && ctx.runState != RunState::Paused) return;

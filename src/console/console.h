@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "host/console_state.h"
-#include "host/run.h"
 #include "host/output.h"
+#include "host/run.h"
 #include "host/run_state.h"
 #include "host/text_control.h"
 
@@ -22,8 +22,6 @@ struct Context;
 // and short after a key, so that help follows the typing.
 inline constexpr int kAssistDelayStartup = 10000;
 inline constexpr int kAssistDelayKey = 1000;
-
-
 
 // Ends a run: rebuilds the watch screen if needed, writes the "> " prompt
 // on a line of its own and makes the console Idle.
@@ -72,7 +70,6 @@ void ClearTypedLine(Context& ctx);
 void AssistTimerTimer(Context& ctx);
 // Offset in `text` of the statement that holds the caret at `caret`.
 std::size_t StatementStartAt(std::string_view text, std::size_t caret);
-
 
 // The Stop, Restart and Abort items of the computation menu.
 void StopComputation(Context& ctx);

@@ -3,13 +3,13 @@
 
 #include <array>
 
+#include "base/sjis_literal.h"
 #include "commands/dispatcher.h"
 #include "commands/procedures.h"
 #include "console/console.h"
-#include "host/output.h"
-#include "host/context.h"
 #include "definitions/store.h"
-#include "base/sjis_literal.h"
+#include "host/context.h"
+#include "host/output.h"
 #include "sheet/sheet_ops.h"
 
 namespace zemu {

@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "console/console.h"
-#include "host/output.h"
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "console/console.h"
+#include "definitions/store.h"
+#include "host/context.h"
+#include "host/output.h"
 #include "platform/files.h"
 #include "sheet/ini.h"
 #include "sheet/sheet_ops.h"
@@ -158,9 +158,9 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
   CloseLogFile(ctx);
   ctx.settings.file = false;
   ScreenOut(ctx, ChannelLine, kBanner);
-  ctx.settings.helpFileName =
-      StatementName(ctx.files, options.helpFile.empty() ? ReplaceExtension(options.programPath, ".ZHP")
-                                                  : options.helpFile);
+  ctx.settings.helpFileName = StatementName(
+      ctx.files,
+      options.helpFile.empty() ? ReplaceExtension(options.programPath, ".ZHP") : options.helpFile);
   ctx.observer->SettingsChanged();
   ctx.console.watchScreen->SetHeight(0);
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
 #include "base/sjis_literal.h"
 
 namespace zemu {
@@ -27,9 +28,9 @@ inline constexpr const char* kBanner =
 inline constexpr std::size_t kFileArgumentCount = 3;
 
 struct StartupOptions {
-  std::string programPath;             // the running program's full path
-  std::vector<std::string> arguments;  // the counted arguments, options left out
-  std::string initialFile;             // overrides the initial definition file; empty: none
+  std::string programPath;               // the running program's full path
+  std::vector<std::string> arguments;    // the counted arguments, options left out
+  std::string initialFile;               // overrides the initial definition file; empty: none
   std::vector<std::string> openFiles{};  // definition files opened as sheets whatever the count
   // Where the initial sheet is saved when that is not the file it was read
   // from (the shipped file of an installed program); empty: the file read.

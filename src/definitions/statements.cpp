@@ -6,10 +6,10 @@
 #include <cassert>
 #include <utility>
 
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "definitions/store.h"
+#include "host/context.h"
 
 namespace zemu {
 

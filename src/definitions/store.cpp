@@ -9,10 +9,10 @@
 #include <span>
 #include <utility>
 
-#include "host/context.h"
-#include "definitions/statements.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "definitions/statements.h"
+#include "host/context.h"
 
 namespace zemu {
 
@@ -185,7 +185,13 @@ int IndexedRow(Context& ctx, TDefine& sheet, const char* probe, int kind,
 bool IsMemoName(const char* p, const char* end) {
   if (HasWildcard(std::string_view(p, static_cast<std::size_t>(end - p)))) return false;
   switch (*end) {
-    case '.': case '/': case ':': case '\\': case '!': case '?': case '#':
+    case '.':
+    case '/':
+    case ':':
+    case '\\':
+    case '!':
+    case '?':
+    case '#':
       return false;
     default:
       return true;

@@ -20,8 +20,8 @@
 #include "base/sjis_literal.h"
 #include "base/value.h"
 #include "cache/caches.h"
-#include "platform/files.h"
 #include "host/layout.h"
+#include "platform/files.h"
 
 namespace zemu {
 
@@ -79,8 +79,8 @@ struct Definition {
   std::int32_t length = 0;        // the statement's length; 0 until analysed
   Value value;                    // cached; Undefined or Error means "compute again"
   std::string text;               // see Text()
-  bool evaluating = false;  // a variable's right-hand side is being evaluated
-  DefinitionCache cache;    // kept by the store and the evaluator
+  bool evaluating = false;        // a variable's right-hand side is being evaluated
+  DefinitionCache cache;          // kept by the store and the evaluator
 
   std::string Name() const;     // nameStart..nameEnd
   std::string Head() const;     // the first headEnd bytes (marks, name, parameters, unit)
@@ -119,8 +119,8 @@ enum SheetColumn : int { TypeColumn = 0, NameColumn = 1, ValueColumn = 2, TextCo
 inline constexpr int kColumnCount = 4;
 
 // The heading row's cells.
-inline constexpr std::array<const char*, kColumnCount> kHeadingTexts = {"タイプ"_sj, "名前"_sj, "値"_sj,
-                                                                        "定義"_sj};
+inline constexpr std::array<const char*, kColumnCount> kHeadingTexts = {"タイプ"_sj, "名前"_sj,
+                                                                        "値"_sj, "定義"_sj};
 
 // A row of a sheet. Of a definition row, the value and definition cells
 // are made when read (SheetCellText): the value cell from the value shown
@@ -135,8 +135,8 @@ struct SheetRow {
   // Owned by the row. Shared only so that a definition being evaluated stays
   // alive when the evaluation redefines or deletes its own row.
   std::shared_ptr<Definition> definition;
-  RowCache cache;                            // the value cell
-  bool edited = false;                       // cells[TextColumn] holds the editor's text
+  RowCache cache;       // the value cell
+  bool edited = false;  // cells[TextColumn] holds the editor's text
   // Names the row for as long as it stands, whatever definition it holds and
   // wherever it moves; 0 for the heading and the empty last row.
   std::uint64_t id = 0;
@@ -195,8 +195,8 @@ struct TDefine {
   bool modified = false;          // set by every change of a row
   std::uint64_t changeCount = 0;  // counts the changes that set modified; reading a value is none
   RowSearch search;
-  SheetLayout layout;  // window place, column widths, font, shown
-  SheetSource source;  // the file behind `name`, as read or written
+  SheetLayout layout;               // window place, column widths, font, shown
+  SheetSource source;               // the file behind `name`, as read or written
   std::vector<KeptLine> keptLines;  // in file order
   std::uint64_t lastRowId = 0;      // the id given to the newest row
   // While set (the loading of the sheet's file runs a line), the ids of the

@@ -16,13 +16,13 @@
 #include <optional>
 #include <string>
 
-#include "host/output.h"
-#include "host/context.h"
-#include "cache/body_memo.h"
-#include "engine/eval.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "cache/body_memo.h"
+#include "engine/eval.h"
 #include "engine/units.h"
+#include "host/context.h"
+#include "host/output.h"
 
 namespace zemu {
 
@@ -134,10 +134,10 @@ class CallCloser {
     }
   }
 
-  const char* p_;                 // the walk got this far without the ")"
-  BodyMemo* memo_;                // the body's memo, or null
-  const char* close_ = nullptr;   // the ")" once found
-  bool stopped_ = false;          // a ";" or the end of the text came first
+  const char* p_;                // the walk got this far without the ")"
+  BodyMemo* memo_;               // the body's memo, or null
+  const char* close_ = nullptr;  // the ")" once found
+  bool stopped_ = false;         // a ";" or the end of the text came first
 };
 
 // ---- item arguments ------------------------------------------------------
@@ -402,18 +402,21 @@ constexpr BuiltinEntry kBuiltinTable[] = {
     {"atan", nullptr, ReadItem, Atan, "atan", "atan()は、三角関数tan()の逆関数です。"_sj, nullptr},
     {"average", nullptr, NotReady, nullptr, "average() is not ready.", nullptr, nullptr},
     {"comp", nullptr, ReadComp, nullptr, "comp()",
-     "comp(式x,条件,式y)は、２つの式の比較をする関数です。"_sj, "comp(1+2,>,3)=0     comp(3,=,3)=+1"},
+     "comp(式x,条件,式y)は、２つの式の比較をする関数です。"_sj,
+     "comp(1+2,>,3)=0     comp(3,=,3)=+1"},
     {"cos", nullptr, ReadAngle, Cos, "cos",
      "cos()は、三角関数です。引数の単位は、ラジアン[rad]です。"_sj,
      "cos^2(x)は、(cos(x))^2 のことです。  cos(x)^2は、cos(x^2)です。"_sj},
-    {"cubic", nullptr, ReadItem, Cubic, "cubic", "cubic()は、三乗にする関数です。"_sj, "cubic(x)=x^3"},
+    {"cubic", nullptr, ReadItem, Cubic, "cubic", "cubic()は、三乗にする関数です。"_sj,
+     "cubic(x)=x^3"},
     {"dim", nullptr, NotReady, nullptr, "dim() is not ready.", nullptr, nullptr},
     {"det", nullptr, NotReady, nullptr, "det() is not ready.", nullptr, nullptr},
     {"exp", nullptr, ReadItem, Exp, "exp", "exp()は、自然対数の底ｅの累乗を求める関数です。"_sj,
      "exp(x)=e^(x)"},
     {"floor", "int", ReadItem, Floor, "int", "int()は、引数を超えない最大の整数を返す関数です。"_sj,
      "int(12.34)=12    int(-12.34)=-13"},
-    {"frag", nullptr, ReadItem, Frag, "frag", "frag()は、引数と引数を超えない最大の整数の差です。"_sj,
+    {"frag", nullptr, ReadItem, Frag, "frag",
+     "frag()は、引数と引数を超えない最大の整数の差です。"_sj,
      "frag(12.34)=0.34    frag(-12.34)=0.66"},
     {"if", nullptr, ReadIf, nullptr, "if(XX)",
      "if(条件,真の場合の計算式, 偽の場合の計算式)は、条件により計算式を切替えます。"_sj,
@@ -425,10 +428,10 @@ constexpr BuiltinEntry kBuiltinTable[] = {
     {"log10", nullptr, ReadItem, Log10, "log10", "log10()は、10を底とする対数を計算します。"_sj,
      nullptr},
     {"lookup", nullptr, NotReady, nullptr, "lookup() is not ready.", nullptr, nullptr},
-    {"max", nullptr, ReadMax, nullptr, "max()", "max()は、任意個の引数の中で最大の値を返します。"_sj,
-     "max(1,2,3,4)=4"},
-    {"min", nullptr, ReadMin, nullptr, "min()", "min()は、任意個の引数の中で最小の値を返します。"_sj,
-     "min(1,2,3,4)=1"},
+    {"max", nullptr, ReadMax, nullptr, "max()",
+     "max()は、任意個の引数の中で最大の値を返します。"_sj, "max(1,2,3,4)=4"},
+    {"min", nullptr, ReadMin, nullptr, "min()",
+     "min()は、任意個の引数の中で最小の値を返します。"_sj, "min(1,2,3,4)=1"},
     {"mod", nullptr, ReadMod, nullptr, "mod", "mod()は、２つの整数の割り算の剰余を返します。"_sj,
      "mod(10,3)=1 （10÷3=3あまり１）"_sj},
     {"or", nullptr, ReadOr, nullptr, "or()",

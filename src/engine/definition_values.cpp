@@ -196,8 +196,8 @@ namespace {
 
 // ValueOfRow once the row's definition must be asked: one returned object,
 // so that the value is built where the caller wants it.
-Value ShownValueOfRow(Context& ctx, TDefine& sheet, int row,
-                      const std::shared_ptr<Definition>& d, const char*& cursor) {
+Value ShownValueOfRow(Context& ctx, TDefine& sheet, int row, const std::shared_ptr<Definition>& d,
+                      const char*& cursor) {
   Value r = GetDefinitionValue(ctx, *d, cursor);
   // The evaluation may have moved or replaced the row.
   if (row < sheet.RowCount()) {

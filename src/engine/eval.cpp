@@ -16,17 +16,17 @@
 #include <string>
 #include <string_view>
 
-#include "host/guard.h"
-#include "host/output.h"
-#include "host/context.h"
-#include "definitions/statements.h"
-#include "engine/definition_values.h"
-#include "definitions/store.h"
-#include "engine/builtins.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "definitions/statements.h"
+#include "definitions/store.h"
+#include "engine/builtins.h"
+#include "engine/definition_values.h"
 #include "engine/tempvar.h"
 #include "engine/units.h"
+#include "host/context.h"
+#include "host/guard.h"
+#include "host/output.h"
 
 namespace zemu {
 
@@ -60,11 +60,13 @@ void TraceLeaveLine(Context& ctx, const char* label, const Value& value) {
 }
 
 inline void TraceEnter(Context& ctx, const char* label, const char* rest) {
-  if (Tracing(ctx)) [[unlikely]] TraceEnterLine(ctx, label, rest);
+  if (Tracing(ctx)) [[unlikely]]
+    TraceEnterLine(ctx, label, rest);
 }
 
 inline void TraceLeave(Context& ctx, const char* label, const Value& value) {
-  if (Tracing(ctx)) [[unlikely]] TraceLeaveLine(ctx, label, value);
+  if (Tracing(ctx)) [[unlikely]]
+    TraceLeaveLine(ctx, label, value);
 }
 
 // The value of a digit byte in `radix`, or -1. Hexadecimal digits are the
@@ -80,7 +82,8 @@ int DigitValue(char c, int radix) {
 // ("12.5e-3", ".5", "7.", "1E+5"; 0 for a text without digits before its
 // exponent), whatever the process's locale says about decimal points.
 double DecimalValue(const char* begin, const char* end) {
-  if (begin == end || *begin == 'e' || *begin == 'E' || (*begin == '.' && end - begin == 1)) return 0;
+  if (begin == end || *begin == 'e' || *begin == 'E' || (*begin == '.' && end - begin == 1))
+    return 0;
   double value = 0;
   const std::from_chars_result read = std::from_chars(begin, end, value);
   if (read.ec == std::errc::result_out_of_range) {
@@ -95,8 +98,7 @@ void ShowExponentHelp(Context& ctx) {
   if (ctx.runState != RunState::Idle) return;
   ctx.toolkit->SetStatusLine(
       1, "数値定数[+/-]99[.99][E[+/-]99]のなかでのEは１０のべき乗を表します。"_sj);
-  ctx.toolkit->SetStatusLine(2,
-                             "12.34E5=1234000      12.34E+5=1234000    12.34E-5=0.0001234");
+  ctx.toolkit->SetStatusLine(2, "12.34E5=1234000      12.34E+5=1234000    12.34E-5=0.0001234");
 }
 
 // number -> ["0" ("b"|"o"|"x"|"d")] digits ["." digits] ["e" [sign] digits]
@@ -112,11 +114,25 @@ Value ReadNumber(Context& ctx, const char*& p) {
   int radix = 10;
   if (p[0] == '0') {
     switch (p[1]) {
-      case 'b': case 'B': radix = 2; break;
-      case 'o': case 'O': radix = 8; break;
-      case 'x': case 'X': radix = 16; break;
-      case 'd': case 'D': radix = 10; p += 2; break;
-      default: break;
+      case 'b':
+      case 'B':
+        radix = 2;
+        break;
+      case 'o':
+      case 'O':
+        radix = 8;
+        break;
+      case 'x':
+      case 'X':
+        radix = 16;
+        break;
+      case 'd':
+      case 'D':
+        radix = 10;
+        p += 2;
+        break;
+      default:
+        break;
     }
     if (radix != 10) p += 2;
   }
@@ -271,12 +287,18 @@ void SkipOperand(const char*& p) {
 
 bool Compare(double x, int op, double y) {
   switch (op) {
-    case EQ: return x == y;
-    case NE: return x != y;
-    case GT: return x > y;
-    case GE: return x >= y;
-    case LT: return x < y;
-    case LE: return x <= y;
+    case EQ:
+      return x == y;
+    case NE:
+      return x != y;
+    case GT:
+      return x > y;
+    case GE:
+      return x >= y;
+    case LT:
+      return x < y;
+    case LE:
+      return x <= y;
   }
   return false;
 }

@@ -3,8 +3,8 @@
 // back so that a push or pop never moves the older bindings.
 #include "engine/tempvar.h"
 
-#include "host/context.h"
 #include "base/scan.h"
+#include "host/context.h"
 
 namespace zemu {
 

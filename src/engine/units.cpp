@@ -8,11 +8,11 @@
 #include <memory>
 #include <optional>
 
-#include "host/context.h"
-#include "definitions/statements.h"
-#include "engine/definition_values.h"
-#include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "definitions/statements.h"
+#include "definitions/store.h"
+#include "engine/definition_values.h"
+#include "host/context.h"
 
 namespace zemu {
 

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "host/window_texts.h"
 #include "gui/qt_text.h"
+#include "host/window_texts.h"
 
 namespace zemu::gui {
 

@@ -6,10 +6,10 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "host/window_texts.h"
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
 #include "gui/sheet_windows.h"
+#include "host/window_texts.h"
 
 namespace zemu::gui {
 

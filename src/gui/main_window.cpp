@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 
 #include "console/console.h"
-#include "host/window_texts.h"
 #include "gui/dialogs.h"
 #include "gui/qt_text.h"
+#include "host/window_texts.h"
 
 namespace zemu::gui {
 

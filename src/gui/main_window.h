@@ -17,14 +17,14 @@
 #include <vector>
 
 #include "console/calculator.h"
-#include "console/menu.h"
-#include "host/observer.h"
-#include "console/startup.h"
 #include "console/console.h"
-#include "host/context.h"
+#include "console/menu.h"
+#include "console/startup.h"
 #include "gui/console_edit.h"
 #include "gui/mirrored_text.h"
 #include "gui/qt_toolkit.h"
+#include "host/context.h"
+#include "host/observer.h"
 
 class QLabel;
 class QMenu;

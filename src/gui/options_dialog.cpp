@@ -14,8 +14,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "host/context.h"
 #include "gui/qt_text.h"
+#include "host/context.h"
 
 namespace zemu::gui {
 

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "host/context.h"
 #include "definitions/store.h"
 #include "gui/qt_text.h"
+#include "host/context.h"
 
 namespace zemu::gui {
 

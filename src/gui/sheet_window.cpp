@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "host/context.h"
 #include "definitions/store.h"
 #include "gui/qt_text.h"
 #include "gui/sheet_model.h"
+#include "host/context.h"
 #include "sheet/sheet_ops.h"
 
 namespace zemu::gui {

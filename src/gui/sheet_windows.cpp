@@ -6,11 +6,11 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "host/context.h"
 #include "definitions/store.h"
 #include "gui/qt_text.h"
 #include "gui/sheet_model.h"
 #include "gui/sheet_window.h"
+#include "host/context.h"
 #include "sheet/sheet_ops.h"
 
 namespace zemu::gui {

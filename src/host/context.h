@@ -56,13 +56,13 @@ struct Context {
   TTempVar& tempVars;
   TDefines& defines;
   GuardState guard;
-  MainFormState mainForm;  // the main window's place and title
+  MainFormState mainForm;    // the main window's place and title
   PageHistory& pageHistory;  // pages the help viewer showed, for going back
-  FileSystemState files;    // file names on disk, and the write seam of the tests
+  FileSystemState files;     // file names on disk, and the write seam of the tests
   Toolkit* toolkit;
   ObserverList observers;
   Observer* observer = &observers;  // where the core reports changes
-  Upcalls up;  // the calls of the lower layers into the upper ones
+  Upcalls up;                       // the calls of the lower layers into the upper ones
 
  private:
   std::unique_ptr<Toolkit> ownToolkit_;

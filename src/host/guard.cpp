@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "host/run.h"
 #include "host/context.h"
+#include "host/run.h"
 
 namespace zemu {
 

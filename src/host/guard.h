@@ -32,7 +32,7 @@ struct GuardState {
   // The least time between two deliveries; tests set 0, so that events
   // arrive after a fixed number of checks, whatever the machine's speed.
   std::int64_t eventIntervalMs = kEventIntervalMs;
-  unsigned countdown = 0;         // checks left before the clock is read again
+  unsigned countdown = 0;  // checks left before the clock is read again
   // The reserve was reached during this top-level statement: every level
   // stops, so that a text that recurses more than once per level cannot
   // start down again.
@@ -89,8 +89,8 @@ bool StatementGuard(Context& ctx);
 inline bool GuardCountedDown(GuardState& guard, bool systemTrace, RunState state) {
   const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
   if (guard.countdown == 0 || guard.stackExhausted || guard.assistDeadlineMs != 0 || systemTrace ||
-      (state != RunState::Running && state != RunState::Idle) ||
-      here <= guard.stackLimit || here - guard.stackLimit < kStackReserve) {
+      (state != RunState::Running && state != RunState::Idle) || here <= guard.stackLimit ||
+      here - guard.stackLimit < kStackReserve) {
     return false;
   }
   --guard.countdown;

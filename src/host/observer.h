@@ -84,7 +84,9 @@ class ObserverList : public Observer {
   void SheetRemoved(TDefine& sheet) override { ForEach(&Observer::SheetRemoved, sheet); }
   void SheetRenamed(TDefine& sheet) override { ForEach(&Observer::SheetRenamed, sheet); }
   void SheetShownChanged(TDefine& sheet) override { ForEach(&Observer::SheetShownChanged, sheet); }
-  void SheetLayoutChanged(TDefine& sheet) override { ForEach(&Observer::SheetLayoutChanged, sheet); }
+  void SheetLayoutChanged(TDefine& sheet) override {
+    ForEach(&Observer::SheetLayoutChanged, sheet);
+  }
   void RowsInserted(TDefine& sheet, int row, int count) override {
     ForEach(&Observer::RowsInserted, sheet, row, count);
   }

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "host/context.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
 #include "base/value.h"
+#include "host/context.h"
 #include "platform/files.h"
 
 namespace zemu {

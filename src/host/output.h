@@ -41,13 +41,13 @@ inline constexpr std::size_t kInputLineMax = kInputLineSize - 1;
 
 // The output state: one for the program.
 struct OutputState {
-  bool outputSwitch = true;     // off: every text outside a watch refresh is dropped
-  int traceDepth = 0;           // nesting of trace levels, never below 0
-  bool dataLineOpen = false;    // the last text on the Screen was ChannelData
-  bool watchMode = false;       // WatchRefresh is running
-  int watchLineCounter = -1;    // last line written to the watch screen; -1: none yet
-  std::string savedScreenText;  // the Screen as it was just before the current prompt
-  std::string inputLine = ">";  // the line being typed; its first byte is always '>'
+  bool outputSwitch = true;            // off: every text outside a watch refresh is dropped
+  int traceDepth = 0;                  // nesting of trace levels, never below 0
+  bool dataLineOpen = false;           // the last text on the Screen was ChannelData
+  bool watchMode = false;              // WatchRefresh is running
+  int watchLineCounter = -1;           // last line written to the watch screen; -1: none yet
+  std::string savedScreenText;         // the Screen as it was just before the current prompt
+  std::string inputLine = ">";         // the line being typed; its first byte is always '>'
   std::unique_ptr<LogFile> logFile;    // the log file while one is open
   int logStopError = 0;                // the log stopped on this error; the report is still to come
   std::size_t screenCap = kScreenCap;  // see SetScreenCap

@@ -55,8 +55,7 @@ class Toolkit {
                              bool withCancel) = 0;
   virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
   // A modal input box; false when cancelled.
-  virtual bool InputBox(const std::string& title, const std::string& prompt,
-                        std::string& text) = 0;
+  virtual bool InputBox(const std::string& title, const std::string& prompt, std::string& text) = 0;
   // Asks the front end to end the program once the current run unwinds.
   virtual void RequestExit() = 0;
   // Height of the console font in pixels.

@@ -3,10 +3,10 @@
 
 #include <cerrno>
 
-#include "console/console.h"
-#include "host/output.h"
-#include "host/context.h"
 #include "base/value.h"
+#include "console/console.h"
+#include "host/context.h"
+#include "host/output.h"
 
 namespace zemu {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/sjis_literal.h"
 #include "commands/set_command.h"
 #include "host/settings.h"
 #include "host/toolkit.h"
-#include "base/sjis_literal.h"
 
 namespace zemu {
 

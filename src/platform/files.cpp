@@ -332,7 +332,8 @@ FileStamp StampOf(const FileSystemState& files, const std::string& name) {
   return StampOfDiskName(DiskName(files, name));
 }
 
-bool IsWriteProtected(const FileSystemState& files, const std::string& name, const FileStamp& stamp) {
+bool IsWriteProtected(const FileSystemState& files, const std::string& name,
+                      const FileStamp& stamp) {
   if (!stamp.exists) return false;
   if ((stamp.mode & 0222) == 0) return true;
   return access(DiskName(files, name).c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM);

@@ -23,7 +23,6 @@
 
 namespace zemu {
 
-
 // What the program keeps about the file system: one for the program.
 struct FileSystemState {
   // The encoding of file names on disk, an iconv name.
@@ -45,7 +44,8 @@ std::string DiskName(const FileSystemState& files, std::string_view name);
 // The Shift-JIS name for bytes from the disk. A name that does not convert
 // is taken as it is when it reads as Shift-JIS; otherwise what Shift-JIS
 // lacks becomes '?' and `exact` (when given) is set false.
-std::string StatementName(const FileSystemState& files, std::string_view diskName, bool* exact = nullptr);
+std::string StatementName(const FileSystemState& files, std::string_view diskName,
+                          bool* exact = nullptr);
 
 // Writes all of `bytes`: false, with errno set, when the system (or the test
 // seam) refused some of them. A stream is not flushed: its buffer's failure
@@ -96,7 +96,8 @@ FileStamp StampOf(const FileSystemState& files, const std::string& name);
 // A file that its user has marked read-only (no write permission for
 // anyone, or none for us): saving over it needs the user's yes, even where
 // the folder would let the program replace it.
-bool IsWriteProtected(const FileSystemState& files, const std::string& name, const FileStamp& stamp);
+bool IsWriteProtected(const FileSystemState& files, const std::string& name,
+                      const FileStamp& stamp);
 
 // Puts `content` in place of the file `name` (Shift-JIS; a symbolic link is
 // followed and the file it points at replaced) as one step: a crash at any

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "base/scan.h"
 #include "commands/procedures.h"
 #include "commands/set_command.h"
-#include "host/context.h"
 #include "definitions/store.h"
-#include "base/scan.h"
+#include "host/context.h"
 
 namespace zemu {
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
 #include "base/sjis_literal.h"
 
 namespace zemu {

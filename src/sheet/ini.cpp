@@ -45,8 +45,8 @@ void ForEachIniLine(std::FILE* file, Take take) {
   constexpr std::size_t kChunk = 65536;
   const auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
   std::string line;
-  bool open = false;         // some bytes of a line not yet ended were read
-  bool afterCr = false;      // the last chunk ended in a CR: an LF here belongs to it
+  bool open = false;     // some bytes of a line not yet ended were read
+  bool afterCr = false;  // the last chunk ended in a CR: an LF here belongs to it
   for (std::size_t n; (n = std::fread(buffer.get(), 1, kChunk, file)) > 0;) {
     const std::string_view chunk(buffer.get(), n);
     std::size_t pos = afterCr && chunk[0] == '\n' ? 1 : 0;
@@ -69,8 +69,10 @@ void ForEachIniLine(std::FILE* file, Take take) {
       open = false;
       pos = end + 1;
       if (chunk[end] == '\r') {
-        if (pos == n) afterCr = true;
-        else if (chunk[pos] == '\n') ++pos;
+        if (pos == n)
+          afterCr = true;
+        else if (chunk[pos] == '\n')
+          ++pos;
       }
     }
   }

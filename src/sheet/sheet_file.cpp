@@ -6,16 +6,16 @@
 #include <cstring>
 #include <vector>
 
-#include "commands/dispatcher.h"
-#include "commands/file_text.h"
-#include "host/guard.h"
-#include "commands/procedures.h"
-#include "host/run.h"
-#include "host/context.h"
-#include "definitions/statements.h"
-#include "definitions/store.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "commands/dispatcher.h"
+#include "commands/file_text.h"
+#include "commands/procedures.h"
+#include "definitions/statements.h"
+#include "definitions/store.h"
+#include "host/context.h"
+#include "host/guard.h"
+#include "host/run.h"
 #include "sheet/file_format.h"
 #include "sheet/ini.h"
 

@@ -6,13 +6,13 @@
 #include <cerrno>
 #include <memory>
 
-#include "commands/dispatcher.h"
-#include "commands/file_text.h"
-#include "host/run.h"
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "commands/dispatcher.h"
+#include "commands/file_text.h"
+#include "definitions/store.h"
+#include "host/context.h"
+#include "host/run.h"
 #include "platform/files.h"
 #include "sheet/file_format.h"
 #include "sheet/ini.h"

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <vector>
+
 #include "base/sjis_literal.h"
 
 namespace zemu {

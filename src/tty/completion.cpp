@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/encoding.h"
+#include "base/scan.h"
 #include "commands/dispatcher.h"
 #include "commands/set_command.h"
-#include "base/encoding.h"
-#include "host/context.h"
 #include "definitions/store.h"
 #include "engine/builtins.h"
-#include "base/scan.h"
+#include "host/context.h"
 #include "platform/files.h"
 #include "tty/terminal_commands.h"
 

@@ -16,9 +16,9 @@ namespace {
 // while a line is read. The editor itself is one per process.
 struct EditorState {
   const ZemuEditHost* host = nullptr;
-  char* line = nullptr;     // the last line read; freed by the next read
-  char* before = nullptr;   // the text before the caret when Tab was pressed
-  ZemuEditOffer offer{};    // the candidates of the running completion
+  char* line = nullptr;      // the last line read; freed by the next read
+  char* before = nullptr;    // the text before the caret when Tab was pressed
+  ZemuEditOffer offer{};     // the candidates of the running completion
   size_t nextCandidate = 0;  // the next one to hand out
 };
 EditorState state;

@@ -16,10 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/sjis_literal.h"
 #include "console/calculator.h"
 #include "host/memory_text.h"
 #include "host/output.h"
-#include "base/sjis_literal.h"
 #include "tty/completion.h"
 #include "tty/stream_text.h"
 #include "tty/terminal_commands.h"
@@ -236,9 +236,9 @@ class TerminalConsole : public CalculatorListener {
   std::string pending_;                      // output not yet passed on
   std::size_t passed_ = 0;                   // bytes at the Screen's start that were passed on
   LineOutcome outcome_ = LineOutcome::Done;  // of the line entered last
-  std::string label_;      // the running input line, "name:number"
-  std::string quietLine_;  // the quiet way's line being written
-  bool quietError_ = false;  // it holds an error
+  std::string label_;                        // the running input line, "name:number"
+  std::string quietLine_;                    // the quiet way's line being written
+  bool quietError_ = false;                  // it holds an error
   std::string shownWatch_;
   bool sawError_ = false;
 };

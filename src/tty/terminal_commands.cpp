@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "console/calculator.h"
-#include "host/output.h"
-#include "definitions/store.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "console/calculator.h"
+#include "definitions/store.h"
+#include "host/output.h"
 
 namespace zemu::tty {
 
@@ -29,8 +29,9 @@ constexpr const char* kCommandHelp =
     "    :watch            ウォッチ画面の行を表示する\r\n"_sj
     "    :help             この一覧\r\n"_sj;
 
-constexpr const char* kCommandWords[] = {"sheets", "new",  "open", "run",    "save",  "saveas", "forget",
-                                         "close",  "show", "hide", "select", "watch", "help"};
+constexpr const char* kCommandWords[] = {"sheets", "new",    "open",  "run",  "save",
+                                         "saveas", "forget", "close", "show", "hide",
+                                         "select", "watch",  "help"};
 
 struct CommandLine {
   std::string word;      // the command word, lower case
@@ -63,7 +64,7 @@ TDefine* FindSheet(Calculator& calc, const std::string& which) {
   long number = std::strtol(which.c_str(), &end, 10);
   if (end != which.c_str() && *end == '\0') {
     return number >= 1 && number <= static_cast<long>(sheets.size()) ? sheets[number - 1].get()
-                                                                       : nullptr;
+                                                                     : nullptr;
   }
   for (const std::unique_ptr<TDefine>& sheet : sheets) {
     if (sheet->name == which) return sheet.get();
@@ -119,7 +120,8 @@ bool RunTerminalCommand(Calculator& calc, const std::string& line,
   } else if (word == "save" || word == "forget" || word == "close" || word == "show" ||
              word == "hide" || word == "select") {
     TDefine* sheet = FindSheet(calc, arg);
-    if (sheet == nullptr || (arg.empty() && (word == "show" || word == "hide" || word == "select"))) {
+    if (sheet == nullptr ||
+        (arg.empty() && (word == "show" || word == "hide" || word == "select"))) {
       calc.WriteError("  ERROR: シート "_sj + arg + " はありません。\r\n"_sj);
     } else if (word == "save") {
       calc.SaveSheet(*sheet);

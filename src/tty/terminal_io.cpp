@@ -28,7 +28,8 @@ constexpr int kEscape = 27;
 constexpr int kHistoryLines = 1000;
 // Said on standard error, with the reason, when the line editor module is
 // missing or cannot be loaded.
-constexpr const char* kNoLineEditor = "zemu: 行編集の部品を読み込めないので、行を編集せずに読みます: "_sj;
+constexpr const char* kNoLineEditor =
+    "zemu: 行編集の部品を読み込めないので、行を編集せずに読みます: "_sj;
 
 // A message about the history, on standard error: its texts before a file
 // or folder's name, between the name and the reason, and after the reason.
@@ -160,7 +161,6 @@ bool IsShiftJisCodeset(std::string_view codeset) {
   return std::find(kNames.begin(), kNames.end(), AsciiLowerText(codeset)) != kNames.end();
 }
 
-
 }  // namespace
 
 TerminalEncoding EncodingOfLocale(std::string& note) {
@@ -190,8 +190,8 @@ TerminalIo::TerminalIo(std::FILE* in, std::FILE* out, bool interactive, Terminal
 
 void TerminalIo::LoadEditor(const std::string& programPath) {
   std::string fault;
-  auto* entry =
-      reinterpret_cast<EditEntry*>(LoadModuleEntry(programPath, kEditModuleName, kEditEntryName, fault));
+  auto* entry = reinterpret_cast<EditEntry*>(
+      LoadModuleEntry(programPath, kEditModuleName, kEditEntryName, fault));
   editor_ = entry != nullptr ? entry() : nullptr;
   if (editor_ == nullptr) {
     WriteErrorPlain(FromSjis(kNoLineEditor) + fault);  // the reason is the C library's text

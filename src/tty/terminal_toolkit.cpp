@@ -1,8 +1,8 @@
 // The terminal front end's toolkit.
 #include "tty/terminal_toolkit.h"
 
-#include "console/calculator.h"
 #include "base/sjis_literal.h"
+#include "console/calculator.h"
 
 namespace zemu::tty {
 

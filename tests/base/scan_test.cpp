@@ -3,7 +3,6 @@
 // is handed over in a heap block of exactly its size, so that a sanitizer
 // build catches any read past the terminator.
 #include "base/scan.h"
-#include "base/sjis_literal.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -243,13 +244,27 @@ TEST(ScanMatch, CommandWord) {
 
 TEST(ScanMatch, Name) {
   const MatchCase cases[] = {
-      {"abc+1", "abc", true},   {"abcd", "abc", false},   {"abc", "abcd", false},
-      {"abc;", "abc", true},    {"ab+b", "a?+?", true},   {"ab+d", "a?+?", false},
-      {"a#", "abc", true},      {"x", "#", true},         {"a?c", "abbbc", true},
-      {"a?", "abc", true},      {"a?c?", "abcb", true},   {"a?c?", "abcd", false},
-      {"ab+1", "a?", true},     {"ab_", "a?", true},      {"a+1", "a?", false},
-      {"長さ=1"_sj, "長さ"_sj, true}, {"長さ2"_sj, "長さ"_sj, false}, {"表"_sj, "\x95", false},
-      {"x?表"_sj, "xab表"_sj, true},  {"?x", "ソx"_sj, true},      {"ソ?"_sj, "ソソ"_sj, true},
+      {"abc+1", "abc", true},
+      {"abcd", "abc", false},
+      {"abc", "abcd", false},
+      {"abc;", "abc", true},
+      {"ab+b", "a?+?", true},
+      {"ab+d", "a?+?", false},
+      {"a#", "abc", true},
+      {"x", "#", true},
+      {"a?c", "abbbc", true},
+      {"a?", "abc", true},
+      {"a?c?", "abcb", true},
+      {"a?c?", "abcd", false},
+      {"ab+1", "a?", true},
+      {"ab_", "a?", true},
+      {"a+1", "a?", false},
+      {"長さ=1"_sj, "長さ"_sj, true},
+      {"長さ2"_sj, "長さ"_sj, false},
+      {"表"_sj, "\x95", false},
+      {"x?表"_sj, "xab表"_sj, true},
+      {"?x", "ソx"_sj, true},
+      {"ソ?"_sj, "ソソ"_sj, true},
   };
   for (const MatchCase& k : cases) {
     auto probe = Exact(k.a);

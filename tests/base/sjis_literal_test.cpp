@@ -27,7 +27,8 @@ TEST(SjisLiteral, MatchesTheRunTimeConversion) {
       {"lead bytes 0x81 to 0xFC", "、亜腕弌熙纊"_sj, u8"、亜腕弌熙纊"},
       {"vendor rows", "①ⅰ№㈱"_sj, u8"①ⅰ№㈱"},
       {"greek and symbols", "μΩ°±×÷"_sj, u8"μΩ°±×÷"},
-      {"mixed message", "  ERROR: x.ZDFを開けません。\r\n"_sj, u8"  ERROR: x.ZDFを開けません。\r\n"},
+      {"mixed message", "  ERROR: x.ZDFを開けません。\r\n"_sj,
+       u8"  ERROR: x.ZDFを開けません。\r\n"},
   };
   for (const LiteralCase& c : cases) {
     const std::string utf8(reinterpret_cast<const char*>(c.utf8));

@@ -12,9 +12,9 @@
 #include <limits>
 #include <random>
 
-#include "host/context.h"
-#include "engine/units.h"
 #include "base/sjis_literal.h"
+#include "engine/units.h"
+#include "host/context.h"
 
 namespace zemu {
 namespace {

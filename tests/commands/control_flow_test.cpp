@@ -11,19 +11,18 @@
 #include <regex>
 #include <string>
 
-#include "host/guard.h"
+#include "base/sjis_literal.h"
 #include "console/console.h"
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
-#include "engine/tempvar.h"
-#include "support/statements.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "base/sjis_literal.h"
+#include "engine/tempvar.h"
+#include "host/context.h"
+#include "host/guard.h"
+#include "support/scripted_toolkit.h"
+#include "support/statements.h"
 
 namespace zemu {
 namespace {
-
 
 double NumberOf(Context& ctx, const char* formula) { return EvalText(ctx, formula).number; }
 

@@ -8,10 +8,10 @@
 
 #include <string>
 
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "definitions/store.h"
+#include "host/context.h"
+#include "support/scripted_toolkit.h"
 
 namespace zemu {
 namespace {
@@ -207,8 +207,8 @@ TEST(Dispatcher, AssistTexts) {
       {"  ", "計算式あるいは命令などを入力して下さい."_sj,
        "> (式); (関数名)=(定義式); (変数名)<(式); (手続き名)>(文;文;文)"_sj, "> .(命令文)"_sj},
       {"1+2; .end", "計算式です。"_sj, "> (数式);"_sj, "現在の計算結果は、3   です。"_sj},
-      {".bl", "複文ブロックの末尾を表す制御命令です。"_sj, "> (制御命令); (複文); (複文); .blockend;"_sj,
-       ""},
+      {".bl", "複文ブロックの末尾を表す制御命令です。"_sj,
+       "> (制御命令); (複文); (複文); .blockend;"_sj, ""},
       {".END", "プログラムを終了する命令です。"_sj, "> .end;", ""},
       {".del a", "定義を取り消す命令です。複数の定義をまとめて取り消せます。"_sj,
        "> .delete (定義名),[定義名1]...;"_sj, ""},
@@ -217,7 +217,8 @@ TEST(Dispatcher, AssistTexts) {
        "> .do (手続きファイル名[.ZDF]) [パラメータ１]... ;"_sj},
       {".new", "新しい定義シートを作成する命令です。"_sj, "> .new;", ""},
       {".xyz", "有効な命令文ではありません。命令はピリオド.で始まります。"_sj,
-       " 主な命令： .end; .set; .list; .do; .new; .help"_sj, " 主な制御命令： .if; .for; .while: "_sj},
+       " 主な命令： .end; .set; .list; .do; .new; .help"_sj,
+       " 主な制御命令： .if; .for; .while: "_sj},
       {".proc 1", "定義された手続きの実行命令です。.do命令の省略形です。"_sj,
        "> .(手続き名) [パラメータ１]... ;"_sj, "> .do (手続き名) [パラメータ１]... ;"_sj},
       {"\"abc\"", "文字列は、そのまま結果に印字されます。"_sj, "> \"文字列\";"_sj, ""},

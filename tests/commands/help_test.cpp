@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "base/encoding.h"
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "host/context.h"
 #include "support/scratch_folder.h"
+#include "support/scripted_toolkit.h"
 
 namespace zemu {
 namespace {
@@ -229,7 +229,10 @@ TEST_F(HelpTest, KeySequences) {
       {"quit ends the viewer", {'q', 'a'}, {}, {"(quit)"}, 1},
       {"full-width letter", {0x82, 0x60}, {}, {"(abs)", "abs page"}},
       {"full-width space", {0x81, 0x40}, {"acos"}, {"検索語入力(acos) \n"_sj, "acos page"}},
-      {"tab to contents", {'a', '\t'}, {}, {"(abs)", "abs page", "TAB（menu）\n"_sj, "sample help"}},
+      {"tab to contents",
+       {'a', '\t'},
+       {},
+       {"(abs)", "abs page", "TAB（menu）\n"_sj, "sample help"}},
       {"back", {'a', 8}, {}, {"abs page", "BS（前頁）\n"_sj, "sample help"}},
       {"search word", {' '}, {"abs"}, {"検索語入力(abs) \n"_sj, "abs page"}},
       {"search cancelled", {' '}, {std::nullopt}, {"検索語入力(menu) \n"_sj, "sample help"}},
@@ -281,8 +284,9 @@ TEST_F(HelpTest, BackSpaceOnTheFirstPage) {
   std::string path = IndexedFile("s.ZHP", kSample);
   Keys({8});
   std::string screen = Show(path);
-  EXPECT_NE(screen.find("BS（前頁）\n\r\n  ##前頁はありません。##\r\n"_sj + kSeparator + "menu 目次"_sj),
-            std::string::npos)
+  EXPECT_NE(
+      screen.find("BS（前頁）\n\r\n  ##前頁はありません。##\r\n"_sj + kSeparator + "menu 目次"_sj),
+      std::string::npos)
       << screen;
 }
 
@@ -405,7 +409,8 @@ TEST_F(HelpTest, LineOfMegabytes) {
 TEST_F(HelpTest, Failures) {
   std::string path = IndexedFile("s.ZHP", kSample);
   std::string screen = Show(Path("none.ZHP"));
-  EXPECT_EQ(screen.find("  ## HELP用のファイル "_sj + Path("none.ZHP") + " がありません。##\r\n"_sj), 0u);
+  EXPECT_EQ(
+      screen.find("  ## HELP用のファイル "_sj + Path("none.ZHP") + " がありません。##\r\n"_sj), 0u);
   EXPECT_EQ(Count(screen, "\r\n"), 3u);  // the message and the two closing lines
 
   ClearConsole();
@@ -439,8 +444,9 @@ TEST_F(HelpTest, FilesThatAreNoHelpFilesAreLeftAlone) {
     WriteFile(path, text);
     std::string screen = Show(path);
     EXPECT_EQ(ReadFile(path), text);
-    EXPECT_EQ(
-        screen.find("  ## ヘルプファイル（"_sj + path + "）には項目(@@)の行がありません。##\r\n"_sj), 0u)
+    EXPECT_EQ(screen.find("  ## ヘルプファイル（"_sj + path +
+                          "）には項目(@@)の行がありません。##\r\n"_sj),
+              0u)
         << screen;
   }
 }

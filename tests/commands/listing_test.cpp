@@ -8,16 +8,15 @@
 
 #include <string>
 
-#include "commands/dispatcher.h"
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
-#include "support/statements.h"
-#include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "commands/dispatcher.h"
+#include "definitions/store.h"
+#include "host/context.h"
+#include "support/scripted_toolkit.h"
+#include "support/statements.h"
 
 namespace zemu {
 namespace {
-
 
 // Two sheets: S0.ZDF, then the current sheet S1.ZDF.
 void MakeTwoSheets(Context& ctx) {

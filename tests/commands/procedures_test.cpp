@@ -13,19 +13,18 @@
 #include <string>
 #include <vector>
 
+#include "base/sjis_literal.h"
 #include "console/console.h"
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
-#include "engine/tempvar.h"
-#include "support/scratch_folder.h"
-#include "support/statements.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "base/sjis_literal.h"
+#include "engine/tempvar.h"
+#include "host/context.h"
+#include "support/scratch_folder.h"
+#include "support/scripted_toolkit.h"
+#include "support/statements.h"
 
 namespace zemu {
 namespace {
-
 
 constexpr const char* kStackMessage = "  ERROR: stack memory near to over.\r\n";
 

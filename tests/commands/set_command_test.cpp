@@ -11,11 +11,11 @@
 #include <sstream>
 #include <string>
 
-#include "commands/dispatcher.h"
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
 #include "base/sjis_literal.h"
+#include "commands/dispatcher.h"
+#include "host/context.h"
 #include "support/scratch_folder.h"
+#include "support/scripted_toolkit.h"
 
 namespace zemu {
 namespace {
@@ -85,7 +85,8 @@ TEST(SetCommand, Transcripts) {
 TEST(SetCommand, RefusesUnusableFormat) {
   Context ctx;
   Execute(ctx, ".set format \"%q\"; .set format");
-  EXPECT_EQ(ScreenText(ctx), "  ERROR: 表示書式が不正です (%q)\r\n  .Set Format \"%.8G%S  \"\r\n"_sj);
+  EXPECT_EQ(ScreenText(ctx),
+            "  ERROR: 表示書式が不正です (%q)\r\n  .Set Format \"%.8G%S  \"\r\n"_sj);
   EXPECT_EQ(ctx.settings.format, "%.8G%S  ");
   EXPECT_FALSE(SetFormat(ctx, "%q"));
   EXPECT_EQ(ctx.settings.format, "%.8G%S  ");
@@ -285,7 +286,8 @@ TEST(SetCommand, AssistTexts) {
       {".set ep off", "数値の表記で、10のべき乗を示すEを使用/不使用を設定します。"_sj,
        ".set epower [on/off];", "onのとき1.23e+5=12300  offのとき1.23e+5=123×e+5"_sj},
       {".set lo to x.log", "ZEMUの実行経過をファイルに記録します。"_sj,
-       "> .set file [on/off/to (ファイル名)];"_sj, "offで書き込みの一時停止できます。再開はonです。"_sj},
+       "> .set file [on/off/to (ファイル名)];"_sj,
+       "offで書き込みの一時停止できます。再開はonです。"_sj},
       {".set format \"%G\"", "計算結果の値の表示書式を設定します。"_sj,
        "> .set format [abc1]%[+- #][123][.45]l{f|e|g}[abc2][%s][abc3];",
        "C言語の書式文字列で、数値と単位の書式を記述できます。"_sj},
@@ -293,8 +295,8 @@ TEST(SetCommand, AssistTexts) {
        "> .set help to [ヘルプファイル名];"_sj, ""},
       {".set n off", "計算結果の表示の前に計算式を書くかどうかを設定します。"_sj,
        "> .set name [on/off];", ""},
-      {".set ta off", "関数や手続きの登録を復唱するかどうかを設定します。"_sj, "> .set talk [on/off];",
-       ""},
+      {".set ta off", "関数や手続きの登録を復唱するかどうかを設定します。"_sj,
+       "> .set talk [on/off];", ""},
       {".set t calc", "関数や変数の評価を逐次トレース表示するかどうかを設定します。"_sj,
        "> .set trace [off/command/formula/calc/system];", ""},
       {".set w off", "$の付いた関数や手続きを画面上部に常時表示するかどうかを設定します。"_sj,

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "console/startup.h"
 #include "host/output.h"
 #include "support/scripted_toolkit.h"
-#include "console/startup.h"
 
 namespace zemu {
 namespace {

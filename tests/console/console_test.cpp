@@ -1,7 +1,6 @@
 // The console's logic on its text model: Enter and the prompt, the '&' key,
 // the assist search, the run-state menu items, find-next and the key wait.
 #include "console/console.h"
-#include "console/menu.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "base/sjis_literal.h"
 #include "commands/assist.h"
+#include "console/menu.h"
+#include "definitions/store.h"
+#include "host/context.h"
 #include "host/guard.h"
 #include "host/output.h"
 #include "support/scripted_toolkit.h"
-#include "host/context.h"
-#include "definitions/store.h"
-#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -281,7 +281,8 @@ TEST(PauseTest, PausedRunWaitsForRestartOrAbort) {
   toolkit.events.push_back([&] { pausedLine2 = toolkit.statusLines[1]; });
   toolkit.events.push_back([&] { RestartComputation(ctx); });
   EXPECT_EQ(WaitWhilePaused(ctx), RunState::Running);
-  EXPECT_EQ(pausedLine2, "      継続し再開するのは、メニューの「計算中断(A)－計算再開(R)」です。"_sj);
+  EXPECT_EQ(pausedLine2,
+            "      継続し再開するのは、メニューの「計算中断(A)－計算再開(R)」です。"_sj);
   EXPECT_EQ(toolkit.statusLines[1], "");
 
   StopComputation(ctx);

@@ -10,13 +10,13 @@
 #include <functional>
 #include <string>
 
-#include "console/console.h"
-#include "host/output.h"
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "console/console.h"
+#include "definitions/store.h"
+#include "host/context.h"
+#include "host/output.h"
 #include "support/scratch_folder.h"
+#include "support/scripted_toolkit.h"
 
 namespace zemu {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "host/context.h"
+#include "base/sjis_literal.h"
 #include "definitions/statements.h"
 #include "definitions/store.h"
-#include "base/sjis_literal.h"
+#include "host/context.h"
 #include "support/param_names.h"
 
 namespace zemu {

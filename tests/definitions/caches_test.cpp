@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "host/context.h"
 #include "definitions/store.h"
+#include "host/context.h"
 #include "support/statements.h"
 
 namespace zemu {

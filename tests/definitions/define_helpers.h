@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "host/context.h"
 #include "definitions/statements.h"
-#include "engine/definition_values.h"
 #include "definitions/store.h"
+#include "engine/definition_values.h"
 #include "engine/eval.h"
+#include "host/context.h"
 
 namespace zemu::testing_defs {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "define_helpers.h"
 #include "base/scan.h"
-#include "support/statements.h"
 #include "base/sjis_literal.h"
+#include "define_helpers.h"
 #include "support/param_names.h"
+#include "support/statements.h"
 
 namespace zemu {
 namespace {
@@ -130,7 +130,8 @@ TEST(StoreDefinitionTest, SetsModifiedAndWatchRefresh) {
   EXPECT_TRUE(ctx.defines.watchRefreshNeeded);
   EXPECT_EQ(Cell(ctx, 1, TypeColumn), "説明"_sj);
   EXPECT_EQ(Cell(ctx, 1, NameColumn), "1");
-  EXPECT_EQ(Cell(ctx, 1, ValueColumn), ValueText(ctx, MakeTagged(ValueKind::Undefined, "解析前"_sj)));
+  EXPECT_EQ(Cell(ctx, 1, ValueColumn),
+            ValueText(ctx, MakeTagged(ValueKind::Undefined, "解析前"_sj)));
 }
 
 struct FindRowCase {
@@ -324,7 +325,6 @@ TEST(SheetTest, RemovingCurrentSheetSelectsPrevious) {
   EXPECT_EQ(ctx.defines.sheets.size(), 1u);
 }
 
-
 // FindRow as a scan of every row from the bottom, for comparison.
 int ScannedRow(TDefine& sheet, const char* probe, int kind) {
   for (int row = sheet.RowCount() - 2; row >= 1; --row) {
@@ -341,8 +341,8 @@ int ScannedRow(TDefine& sheet, const char* probe, int kind) {
 // whose trail byte is "\", "|" or "?" (and a lead byte alone), as rows are
 // added, replaced, inserted and deleted.
 TEST(FindRowTest, IndexAgreesWithScanningEveryRow) {
-  const std::string pieces[] = {"a", "b", "1", "?", "#", "[", "]", "\x81\x5C", "\x95\x7C", "\x81",
-                                "\x81?"};
+  const std::string pieces[] = {"a", "b",        "1",        "?",    "#",    "[",
+                                "]", "\x81\x5C", "\x95\x7C", "\x81", "\x81?"};
   const std::string tails[] = {"", "+1", "<2", "(x)", "?", "#", "\x81"};
   std::mt19937 random(11);
   auto name = [&](int most) {

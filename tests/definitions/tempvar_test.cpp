@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/context.h"
 #include "base/sjis_literal.h"
+#include "host/context.h"
 #include "support/param_names.h"
 
 namespace zemu {

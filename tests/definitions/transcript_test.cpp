@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "base/sjis_literal.h"
 #include "commands/dispatcher.h"
 #include "define_helpers.h"
 #include "engine/tempvar.h"
-#include "base/sjis_literal.h"
 #include "support/param_names.h"
 
 namespace zemu {

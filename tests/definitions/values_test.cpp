@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "define_helpers.h"
 #include "base/sjis_literal.h"
+#include "define_helpers.h"
 #include "engine/tempvar.h"
 #include "support/param_names.h"
 

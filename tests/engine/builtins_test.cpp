@@ -7,10 +7,10 @@
 #include <map>
 #include <string>
 
-#include "host/context.h"
-#include "engine/eval.h"
 #include "base/sjis_literal.h"
+#include "engine/eval.h"
 #include "engine/tempvar.h"
+#include "host/context.h"
 #include "support/param_names.h"
 
 namespace zemu {
@@ -292,7 +292,8 @@ TEST(BuiltinHelpTest, AliasShowsTheEntrysHelp) {
   Context ctx(&toolkit);
   ctx.runState = RunState::Idle;
   EvalText(ctx, "π"_sj);
-  EXPECT_EQ(toolkit.lines[1], "pi,pi(),π,π()は、いずれも、3.1415926535897932385を返す関数です。"_sj);
+  EXPECT_EQ(toolkit.lines[1],
+            "pi,pi(),π,π()は、いずれも、3.1415926535897932385を返す関数です。"_sj);
   EXPECT_EQ(toolkit.lines[2], "小学生がpi=3としたいときには、pi=3と関数定義してください。"_sj);
 }
 

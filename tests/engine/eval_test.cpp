@@ -9,11 +9,11 @@
 #include <random>
 #include <string>
 
-#include "commands/dispatcher.h"
-#include "host/output.h"
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "commands/dispatcher.h"
+#include "definitions/store.h"
+#include "host/context.h"
+#include "host/output.h"
 #include "support/param_names.h"
 
 namespace zemu {
@@ -92,8 +92,8 @@ TEST(EvalCursorTest, StopsBeforeWhatCannotContinueAFormula) {
   struct {
     const char* text;
     const char* rest;
-  } cases[] = {{"1+2;3", ";3"}, {"1+2 ,x", ",x"}, {"3 < 4", "< 4"}, {"(1) = 2", "= 2"},
-               {"2 [m]+3", "+3"}, {"1+2 ' note", "' note"}};
+  } cases[] = {{"1+2;3", ";3"},    {"1+2 ,x", ",x"},  {"3 < 4", "< 4"},
+               {"(1) = 2", "= 2"}, {"2 [m]+3", "+3"}, {"1+2 ' note", "' note"}};
   for (const auto& c : cases) {
     Context ctx;
     const char* p = c.text;
@@ -116,13 +116,14 @@ TEST(EvalConditionTest, OperatorsAndBareConditions) {
     bool holds;
     const char* rest;
   } cases[] = {
-      {"1<2", true, ""},       {"1,<,2", true, ""},     {"1,lt,2", true, ""},
-      {"2,LE,2", true, ""},    {"1=1", true, ""},       {"1==1", true, ""},
-      {"1=<2", true, ""},      {"3=>2", true, ""},      {"1<>2", true, ""},
-      {"1><2", true, ""},      {"1!=1", false, ""},     {"2>=3", false, ""},
-      {"-1", false, ""},       {"1e-10", false, ""},    {"2e-9", true, ""},
-      {"1)x", true, "x"},      {"1,ne,2,", true, ""},   {"1[km]>2[m]", false, ""},
-      {"1 eq 1", false, "1 eq 1"}, {"1<x,3", false, "3"}, {"1<(x,y),3", false, "3"}, {"1<y)", false, ")"},
+      {"1<2", true, ""},           {"1,<,2", true, ""},   {"1,lt,2", true, ""},
+      {"2,LE,2", true, ""},        {"1=1", true, ""},     {"1==1", true, ""},
+      {"1=<2", true, ""},          {"3=>2", true, ""},    {"1<>2", true, ""},
+      {"1><2", true, ""},          {"1!=1", false, ""},   {"2>=3", false, ""},
+      {"-1", false, ""},           {"1e-10", false, ""},  {"2e-9", true, ""},
+      {"1)x", true, "x"},          {"1,ne,2,", true, ""}, {"1[km]>2[m]", false, ""},
+      {"1 eq 1", false, "1 eq 1"}, {"1<x,3", false, "3"}, {"1<(x,y),3", false, "3"},
+      {"1<y)", false, ")"},
   };
   for (const auto& c : cases) {
     Context ctx;
@@ -177,8 +178,7 @@ TEST(EvalLimitsTest, DeepNestingEndsInAnError) {
     EXPECT_TRUE(v.IsError());
     if (open == '(') {
       EXPECT_EQ(ValueText(ctx, v), "ERROR: Stack Over");
-      EXPECT_NE(ScreenText(ctx).find("  ERROR: stack memory near to over.\r\n"),
-                std::string::npos);
+      EXPECT_NE(ScreenText(ctx).find("  ERROR: stack memory near to over.\r\n"), std::string::npos);
     }
   }
 }

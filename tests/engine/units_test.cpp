@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "host/context.h"
-#include "definitions/statements.h"
-#include "engine/definition_values.h"
-#include "definitions/store.h"
-#include "engine/eval.h"
 #include "base/sjis_literal.h"
+#include "definitions/statements.h"
+#include "definitions/store.h"
+#include "engine/definition_values.h"
+#include "engine/eval.h"
+#include "host/context.h"
 #include "support/param_names.h"
 
 namespace zemu {

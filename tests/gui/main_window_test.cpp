@@ -29,10 +29,10 @@
 #include "console/console.h"
 #include "definitions/store.h"
 #include "engine/definition_values.h"
-#include "support/scripted_toolkit.h"
-#include "host/window_texts.h"
 #include "gui/dialogs.h"
 #include "gui/qt_text.h"
+#include "host/window_texts.h"
+#include "support/scripted_toolkit.h"
 
 using namespace zemu;
 using namespace zemu::gui;

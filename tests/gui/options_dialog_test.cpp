@@ -16,9 +16,9 @@
 #include <memory>
 #include <string>
 
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
 #include "gui/qt_text.h"
+#include "host/context.h"
+#include "support/scripted_toolkit.h"
 #include "support/statements.h"
 
 namespace zemu::gui {

@@ -12,9 +12,9 @@
 #include <QTest>
 
 #include "console/console.h"
+#include "console/menu.h"
 #include "definitions/store.h"
 #include "engine/definition_values.h"
-#include "console/menu.h"
 #include "gui/qt_text.h"
 #include "gui/sheet_model.h"
 #include "gui/sheet_window.h"

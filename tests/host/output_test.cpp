@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "console/console.h"
-#include "host/memory_text.h"
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
-#include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "console/console.h"
+#include "definitions/store.h"
+#include "host/context.h"
+#include "host/memory_text.h"
 #include "support/scratch_folder.h"
+#include "support/scripted_toolkit.h"
 
 namespace zemu {
 namespace {
@@ -399,11 +399,21 @@ TEST(MemoryTextTest, CaretColumnAgreesWithSearchAfterAnyEdit) {
   for (int step = 0; step < 3000; ++step) {
     const std::size_t length = text.Length();
     switch (random() % 6) {
-      case 0: text.SetText(pieces[random() % 6]); break;
-      case 1: text.Select(0, random() % (length + 2)); break;
-      case 2: text.Select(random() % (length + 1), random() % 4); break;
-      case 3: text.ReplaceLine(random() % 3, pieces[random() % 6]); break;
-      default: text.SetCaret(length); break;
+      case 0:
+        text.SetText(pieces[random() % 6]);
+        break;
+      case 1:
+        text.Select(0, random() % (length + 2));
+        break;
+      case 2:
+        text.Select(random() % (length + 1), random() % 4);
+        break;
+      case 3:
+        text.ReplaceLine(random() % 3, pieces[random() % 6]);
+        break;
+      default:
+        text.SetCaret(length);
+        break;
     }
     text.ReplaceSelection(pieces[random() % 6]);
     if (random() % 3 == 0) text.SetCaret(random() % (text.Length() + 1));

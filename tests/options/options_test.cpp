@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "support/scripted_toolkit.h"
-#include "host/context.h"
-#include "console/console.h"
 #include "base/sjis_literal.h"
+#include "console/console.h"
+#include "host/context.h"
 #include "support/scratch_folder.h"
+#include "support/scripted_toolkit.h"
 #include "support/statements.h"
 
 namespace zemu {

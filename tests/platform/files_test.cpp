@@ -11,8 +11,8 @@
 #include <string>
 
 #include "../sheet/sheet_test_util.h"
-#include "host/context.h"
 #include "base/sjis_literal.h"
+#include "host/context.h"
 
 namespace zemu {
 namespace {

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "definitions/store.h"
 #include "base/sjis_literal.h"
+#include "definitions/store.h"
 #include "sheet_test_util.h"
 
 namespace zemu {

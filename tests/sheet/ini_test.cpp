@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "sheet_test_util.h"
 #include "base/sjis_literal.h"
+#include "sheet_test_util.h"
 
 namespace zemu {
 namespace {
@@ -88,11 +88,11 @@ TEST(IniReader, LinesAcrossChunks) {
     std::size_t at;
   };
   const Case cases[] = {
-      {"\r\nTop=8\r\n", 1},   // CR | LF
-      {"\rTop=8\r\n", 1},      // a lone CR | the next line
-      {"\nTop=8\r\n", 3},      // "To" | "p=8"
-      {"\r\nTop=8", 5},        // "\r\nTop" | "=8", the last line, without an end
-      {"\nTop=8\r\n", 0},      // the padding line ends the chunk
+      {"\r\nTop=8\r\n", 1},  // CR | LF
+      {"\rTop=8\r\n", 1},    // a lone CR | the next line
+      {"\nTop=8\r\n", 3},    // "To" | "p=8"
+      {"\r\nTop=8", 5},      // "\r\nTop" | "=8", the last line, without an end
+      {"\nTop=8\r\n", 0},    // the padding line ends the chunk
   };
   for (const Case& c : cases) {
     const std::string head = "[DefineForm]\r\n";

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "base/sjis_literal.h"
 #include "console/console.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "base/sjis_literal.h"
 #include "sheet/sheet_ops.h"
 #include "sheet_test_util.h"
 

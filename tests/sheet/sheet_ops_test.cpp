@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "base/sjis_literal.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
 #include "sheet_test_util.h"
-#include "base/sjis_literal.h"
 
 namespace zemu {
 namespace {
@@ -213,7 +213,8 @@ TEST(SheetSave, UnwritableFolderKeepsOldFileAndModifiedFlag) {
   EXPECT_TRUE(sheet.modified);
   EXPECT_EQ(ReadFile(dir / "kept/t.ZDF"), old);
   const std::string screen = ScreenText(p.ctx);
-  EXPECT_TRUE(Contains(screen, "  ERROR: " + (dir / "d/t.ZDF") + "に保存できません。"_sj)) << screen;
+  EXPECT_TRUE(Contains(screen, "  ERROR: " + (dir / "d/t.ZDF") + "に保存できません。"_sj))
+      << screen;
   EXPECT_FALSE(Contains(screen, "M .save"));
   ASSERT_EQ(p.toolkit.messages.size(), 1u);
   EXPECT_TRUE(p.toolkit.messages[0].starts_with("保存できません: "_sj));

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "commands/dispatcher.h"
-#include "host/output.h"
-#include "support/scripted_toolkit.h"
 #include "host/context.h"
+#include "host/output.h"
 #include "support/scratch_folder.h"
+#include "support/scripted_toolkit.h"
 #include "support/statements.h"
 
 namespace zemu::sheet_test {

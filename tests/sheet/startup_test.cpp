@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "base/sjis_literal.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
-#include "base/sjis_literal.h"
 #include "host/layout.h"
 #include "sheet_test_util.h"
 

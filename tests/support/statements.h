@@ -6,8 +6,8 @@
 #include <string>
 
 #include "commands/dispatcher.h"
-#include "host/output.h"
 #include "host/context.h"
+#include "host/output.h"
 
 namespace zemu {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "host/context.h"
 #include "base/sjis_literal.h"
+#include "host/context.h"
 #include "support/scratch_folder.h"
 #include "support/statements.h"
 #include "tty/stream_text.h"

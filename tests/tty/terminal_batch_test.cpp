@@ -13,10 +13,10 @@
 
 namespace {
 
+using zemu::ScratchFolder;
 using zemu_test::InOrder;
 using zemu_test::ReadAll;
 using zemu_test::RunProgram;
-using zemu::ScratchFolder;
 using zemu_test::U8;
 
 TEST(TerminalBatch, QuietWaysPrintOnlyWhatStatementsPrint) {

@@ -15,9 +15,9 @@
 
 namespace {
 
+using zemu::ScratchFolder;
 using zemu_test::PtySession;
 using zemu_test::ReadAll;
-using zemu::ScratchFolder;
 using zemu_test::U8;
 
 constexpr char kUp[] = "\x1b[A";

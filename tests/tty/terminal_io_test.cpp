@@ -26,7 +26,7 @@ std::string Written(TerminalEncoding encoding, const std::string& sjis) {
 TEST(TerminalIoTest, WritesLineEndsAndCharacters) {
   const std::pair<std::string, std::string> cases[] = {
       {"  v1=1  ", "  v1=1  "}, {"a\r\nb\r\n", "a\nb\n"}, {"a\r\r\nb\r", "a\r\nb\r"},
-      {"\r\n\r\n", "\n\n"},     {"\n\r", "\n\r"},        {"表\r\nソ"_sj, "表\nソ"},
+      {"\r\n\r\n", "\n\n"},     {"\n\r", "\n\r"},         {"表\r\nソ"_sj, "表\nソ"},
   };
   for (const auto& [sjis, utf8] : cases) {
     EXPECT_EQ(Written(TerminalEncoding::Utf8, sjis), utf8) << sjis;

@@ -9,9 +9,9 @@
 
 namespace {
 
+using zemu::ScratchFolder;
 using zemu_test::PtySession;
 using zemu_test::ReadAll;
-using zemu::ScratchFolder;
 using zemu_test::U8;
 
 TEST(TerminalKeys, CtrlCAbortsTheRunAndDropsTheTyping) {
@@ -86,7 +86,8 @@ TEST(TerminalKeys, TheLineEditorIsLoadedOnlyForATerminalAndIsNotNeeded) {
     std::filesystem::copy_file(build + "/" + file, alone + "/" + file);
   }
   PtySession bare({home}, alone + "/zemu");
-  EXPECT_TRUE(bare.WaitFor(U8(u8"行編集の部品を読み込めないので、行を編集せずに読みます: "))) << bare.output();
+  EXPECT_TRUE(bare.WaitFor(U8(u8"行編集の部品を読み込めないので、行を編集せずに読みます: ")))
+      << bare.output();
   ASSERT_TRUE(bare.WaitForPrompt());
   bare.Send("1+2\r");
   EXPECT_TRUE(bare.WaitFor("1+2=3")) << bare.output();

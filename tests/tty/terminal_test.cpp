@@ -31,7 +31,8 @@ RunResult RunZemu(const std::string& input, const std::string& options = "--tty"
   RunResult run;
   std::FILE* pipe = ::popen(command.c_str(), "r");
   char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    run.out.append(buffer, n);
   int status = ::pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
@@ -88,7 +89,11 @@ TEST(TerminalTest, BadInputGivesAMessageNotACrash) {
     std::string expected;
     int status;  // 1: an error was reported
   } cases[] = {
-      {std::string("1+\0" "2;\n", 6) + "5*5;\n", unreadable, 1},
+      {std::string("1+\0"
+                   "2;\n",
+                   6) +
+           "5*5;\n",
+       unreadable, 1},
       {"\xff\xfe;\n5*5;\n", unreadable, 1},
       {"\"open quote;\n(1+2;\n5*5;\n", "ERROR: Missing ')'", 1},
       // Refused whole: before, the cut 1999 bytes ran and printed INF.
@@ -99,7 +104,8 @@ TEST(TerminalTest, BadInputGivesAMessageNotACrash) {
     RunResult run = RunZemu(c.input);
     EXPECT_NE(run.out.find("=25"), std::string::npos) << run.out.substr(0, 500);
     EXPECT_EQ(run.status, c.status) << c.expected;
-    EXPECT_NE(run.out.find(c.expected), std::string::npos) << c.expected << "\n" << run.out.substr(0, 500);
+    EXPECT_NE(run.out.find(c.expected), std::string::npos) << c.expected << "\n"
+                                                           << run.out.substr(0, 500);
   }
 }
 
@@ -111,8 +117,8 @@ TEST(TerminalCommandTest, MenuActionsKeepTheirEchoLines) {
   const zemu::ScratchFolder folder;
   const std::string file = folder / "w.ZDF";
   RunResult saved = RunZemu("w<6*7;\n:saveas " + file + "\n:new\n:sheets\n:bogus\n");
-  EXPECT_TRUE(InOrder(saved.out, {"M .save \"" + file + "\"\n", "M .New\n",
-                                  "w.ZDF", U8(u8"端末コマンド :bogus はありません")}))
+  EXPECT_TRUE(InOrder(saved.out, {"M .save \"" + file + "\"\n", "M .New\n", "w.ZDF",
+                                  U8(u8"端末コマンド :bogus はありません")}))
       << saved.out;
   // The saved sheet opens again with its definition.
   RunResult opened = RunZemu(":open " + file + "\nw;\n");
@@ -154,7 +160,8 @@ TEST(TerminalTest, LongOutputIsPassedOnWhole) {
   // About 54 000 bytes of results on one data line.
   RunResult run = RunZemu(".set name off; .for i,1,6000; 1000000+i; .blockend;\n");
   EXPECT_NE(run.out.find("  1000001  "), std::string::npos);
-  EXPECT_NE(run.out.find("1006000  \n> "), std::string::npos) << run.out.substr(run.out.size() - 200);
+  EXPECT_NE(run.out.find("1006000  \n> "), std::string::npos)
+      << run.out.substr(run.out.size() - 200);
   EXPECT_GT(run.out.size(), 50000u);  // the console itself would keep 30 000
 }
 
