@@ -64,8 +64,10 @@ std::string QtToolkit::FileDialog(const FileDialogRequest& request, bool save) {
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   // File names in the core are Shift-JIS like every text; the core turns
   // them into the disk's names itself.
+  // A pattern ("*.ZDF") stands in the name field as offered: accepted as
+  // it is, the dialog lists the files it matches.
   const QString name = ToQString(request.fileName);
-  if (!name.isEmpty() && !name.contains(u'*') && !name.contains(u'?')) dialog.selectFile(name);
+  if (!name.isEmpty()) dialog.selectFile(name);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return ToSjis(dialog.selectedFiles().front());
 }
@@ -79,11 +81,19 @@ std::string QtToolkit::SaveFileDialog(const FileDialogRequest& request) {
 }
 
 Answer QtToolkit::AskQuestion(const std::string& title, const std::string& text, bool withCancel) {
+  return Ask(QMessageBox::Question, title, text, withCancel);
+}
+
+Answer QtToolkit::AskWarning(const std::string& title, const std::string& text) {
+  return Ask(QMessageBox::Warning, title, text, false);
+}
+
+Answer QtToolkit::Ask(QMessageBox::Icon icon, const std::string& title, const std::string& text,
+                      bool withCancel) {
   window_.SyncNow();
   QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
   if (withCancel) buttons |= QMessageBox::Cancel;
-  QMessageBox box(QMessageBox::Question, ToQString(title), ToQString(text), buttons,
-                  DialogParent(window_));
+  QMessageBox box(icon, ToQString(title), ToQString(text), buttons, DialogParent(window_));
   box.setDefaultButton(QMessageBox::Yes);
   switch (box.exec()) {
     case QMessageBox::Yes:

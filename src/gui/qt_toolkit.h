@@ -3,6 +3,7 @@
 // It belongs to the main window, which shows what it is asked to.
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -30,6 +31,7 @@ class QtToolkit : public Toolkit {
   std::string OpenFileDialog(const FileDialogRequest& request) override;
   std::string SaveFileDialog(const FileDialogRequest& request) override;
   Answer AskQuestion(const std::string& title, const std::string& text, bool withCancel) override;
+  Answer AskWarning(const std::string& title, const std::string& text) override;
   void ShowMessage(const std::string& title, const std::string& text) override;
   bool InputBox(const std::string& title, const std::string& prompt, std::string& text) override;
   void RequestExit() override;
@@ -38,6 +40,8 @@ class QtToolkit : public Toolkit {
 
  private:
   std::string FileDialog(const FileDialogRequest& request, bool save);
+  Answer Ask(QMessageBox::Icon icon, const std::string& title, const std::string& text,
+             bool withCancel);
 
   TZemuMain& window_;
 };

@@ -53,6 +53,11 @@ class Toolkit {
   // Message boxes: Yes/No when `withCancel` is false, Yes/No/Cancel otherwise.
   virtual Answer AskQuestion(const std::string& title, const std::string& text,
                              bool withCancel) = 0;
+  // A Yes/No question about something that cannot be undone, shown with a
+  // warning icon where the toolkit has icons.
+  virtual Answer AskWarning(const std::string& title, const std::string& text) {
+    return AskQuestion(title, text, false);
+  }
   virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
   // A modal input box; false when cancelled.
   virtual bool InputBox(const std::string& title, const std::string& prompt, std::string& text) = 0;

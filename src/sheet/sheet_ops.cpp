@@ -283,7 +283,7 @@ int ReportUnsavedSheets(Context& ctx) {
 }
 
 void ForgetAll(Context& ctx, TDefine& sheet) {
-  if (ctx.toolkit->AskQuestion(kForgetCaption, kForgetQuestion, false) == Answer::Yes) {
+  if (ctx.toolkit->AskWarning(kForgetCaption, kForgetQuestion) == Answer::Yes) {
     ForgetValues(ctx, sheet, true);
   }
 }

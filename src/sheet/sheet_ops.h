@@ -26,10 +26,11 @@ inline constexpr const char* kSaveQuestion = " の定義を保存しますか？
 // Title of the message box that reports a failed save.
 inline constexpr const char* kSaveFailureCaption = "保存できません"_sj;
 // The main window's title after a sheet was opened, shown from the window
-// menu, or activated: this prefix and the sheet's name.
+// menu, or activated: this prefix and the sheet's name. Activation keeps the
+// program's year like opening does.
 inline constexpr const char* kOpenedTitlePrefix = "ZEMU 2002 - ";
 inline constexpr const char* kShownTitlePrefix = "ZEMU - ";
-inline constexpr const char* kActivatedTitlePrefix = "ZEMU 2000 - ";
+inline constexpr const char* kActivatedTitlePrefix = "ZEMU 2002 - ";
 // Caption of a sheet's window-menu entry before the sheet has a name.
 inline constexpr const char* kUnnamedMenuCaption = "New Define";
 

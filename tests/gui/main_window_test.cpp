@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -290,6 +291,33 @@ class MainWindowTest : public QObject {
     w->close();
     QCOMPARE(ended.count(), 1);
     QVERIFY(!w->isVisible());
+  }
+
+  // Forget all warns; other questions ask. The open dialog offers its
+  // pattern in the name field.
+  void boxesShowTheirIconAndTheOpenDialogItsPattern() {
+    auto w = StartWindow();
+    Toolkit& toolkit = *w->context().toolkit;
+    for (const bool warning : {true, false}) {
+      QMessageBox::Icon icon = QMessageBox::NoIcon;
+      QTimer::singleShot(20, [&icon] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        icon = box->icon();
+        box->button(QMessageBox::No)->click();
+      });
+      const Answer answer =
+          warning ? toolkit.AskWarning("t", "q") : toolkit.AskQuestion("t", "q", false);
+      QCOMPARE(answer, Answer::No);
+      QCOMPARE(icon, warning ? QMessageBox::Warning : QMessageBox::Question);
+    }
+    QString offered;
+    QTimer::singleShot(20, [&offered] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      offered = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+      dialog->reject();
+    });
+    QCOMPARE(toolkit.OpenFileDialog({"t", "ZDF(*.ZDF)|*.ZDF", "ZDF", "*.ZDF"}), std::string());
+    QCOMPARE(offered, QString("*.ZDF"));
   }
 
   void assistLinesFollowTheTimerAndGiveUpOnSlowFormulas() {

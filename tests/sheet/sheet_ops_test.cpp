@@ -372,7 +372,7 @@ TEST(SheetWindow, ActivationSelectsAndEchoes) {
   sheet_test::ClearConsole(p.ctx);
   ActivateSheet(p.ctx, first);
   EXPECT_EQ(&CurrentSheet(p.ctx), &first);
-  EXPECT_EQ(p.ctx.mainForm.title, "ZEMU 2000 - ZEMU0.ZDF");
+  EXPECT_EQ(p.ctx.mainForm.title, "ZEMU 2002 - ZEMU0.ZDF");
   EXPECT_EQ(ScreenText(p.ctx), "M .select ZEMU0.ZDF\r\n");
 }
 
