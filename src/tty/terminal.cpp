@@ -286,7 +286,7 @@ class Session {
     toolkit_.SetCalculator(&calc_);
     toolkit_.SetEventHandler([this](bool) { console_.Flush(); });
     io_.SetCompleter(
-        [this](std::string_view before) { return CompleteAt(calc_.context(), before); });
+        [this](std::string_view before) { return CompleteTerminalLine(calc_.context(), before); });
     io_.SetAssister([this](std::string_view line, std::size_t caret) {
       return AssistLines(calc_, toolkit_, line, caret);
     });

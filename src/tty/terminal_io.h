@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "console/completion.h"
 #include "tty/edit_module.h"
 
 namespace zemu::tty {
@@ -35,13 +36,7 @@ struct InputLine {
   int number = 0;            // its line number in the input, from 1
 };
 
-// What Tab offers, in Shift-JIS: the candidates for the word at the end of
-// the text before the caret. See completion.h.
-struct CompletionOffer {
-  std::string word;
-  std::vector<std::string> candidates;
-  char append = ' ';  // written after a single candidate; 0 for nothing
-};
+// What Tab offers (see tty/completion.h).
 using Completer = std::function<CompletionOffer(std::string_view beforeCaret)>;
 // The assist key: the lines that explain the statement being typed.
 using Assister = std::function<std::vector<std::string>(std::string_view line, std::size_t caret)>;

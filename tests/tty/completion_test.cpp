@@ -52,7 +52,7 @@ TEST(Completion, OffersWhatFitsWhereTheCaretIs) {
       {"12", "12", {}, '\0'},
   };
   for (const Case& c : cases) {
-    const CompletionOffer offer = CompleteAt(ctx, c.before);
+    const CompletionOffer offer = CompleteTerminalLine(ctx, c.before);
     EXPECT_EQ(offer.word, c.word) << c.before;
     std::vector<std::string> first(
         offer.candidates.begin(),
@@ -62,7 +62,7 @@ TEST(Completion, OffersWhatFitsWhereTheCaretIs) {
     EXPECT_EQ(offer.append, c.append) << c.before;
   }
   // Procedures run as .name: offered after the commands.
-  const CompletionOffer commands = CompleteAt(ctx, ".");
+  const CompletionOffer commands = CompleteTerminalLine(ctx, ".");
   EXPECT_EQ(std::vector<std::string>(commands.candidates.end() - 2, commands.candidates.end()),
             (std::vector<std::string>{".p", ".q"}));
 }
