@@ -11,6 +11,10 @@ namespace zemu::gui {
 
 namespace {
 
+// Separate ranges of changed rows kept before the views hear of them all
+// as one range.
+constexpr std::size_t kDirtyRanges = 8;
+
 // Where a noted row goes when `count` rows are taken out at `first`: rows
 // below move up; a row taken out goes to the first row after the gap
 // (`towardsEnd`) or the last row before it.
@@ -140,8 +144,10 @@ void SheetModel::AnnounceHeldRows() {
   beginInsertRows(QModelIndex(), first, first + count - 1);
   rows_ += count;
   unannouncedAt_ = unannounced_ = 0;
-  if (dirtyFirst_ >= first) dirtyFirst_ += count;
-  if (dirtyLast_ >= first) dirtyLast_ += count;
+  for (auto& [from, to] : dirty_) {
+    if (from >= first) from += count;
+    if (to >= first) to += count;
+  }
   endInsertRows();
 }
 
@@ -160,11 +166,11 @@ void SheetModel::StoreRowsRemoved(int row, int count) {
   beginRemoveRows(QModelIndex(), first, first + count - 1);
   rows_ -= count;
   unannouncedAt_ = unannounced_ = 0;
-  if (dirtyFirst_ >= 0) {
-    dirtyFirst_ = RowAfterRemoval(dirtyFirst_, first, count, true);
-    dirtyLast_ = RowAfterRemoval(dirtyLast_, first, count, false);
-    if (dirtyFirst_ > dirtyLast_) dirtyFirst_ = dirtyLast_ = -1;
+  for (auto& [from, to] : dirty_) {
+    from = RowAfterRemoval(from, first, count, true);
+    to = RowAfterRemoval(to, first, count, false);
   }
+  std::erase_if(dirty_, [](const auto& range) { return range.first > range.second; });
   endRemoveRows();
 }
 
@@ -172,7 +178,7 @@ void SheetModel::Reset() {
   beginResetModel();
   rows_ = sheet_ != nullptr ? sheet_->RowCount() - 1 : 0;
   unannouncedAt_ = unannounced_ = 0;
-  dirtyFirst_ = dirtyLast_ = -1;
+  dirty_.clear();
   forgotten_ = false;
   if (sheet_ != nullptr) seenForget_ = sheet_->cache.forget;
   endResetModel();
@@ -190,14 +196,25 @@ void SheetModel::StoreRowsChanged(int first, int last) {
 
 void SheetModel::NoteChanged(int first, int last) {
   if (first > last) return;
-  if (dirtyFirst_ < 0) {
-    dirtyFirst_ = first;
-    dirtyLast_ = last;
-  } else {
-    dirtyFirst_ = std::min(dirtyFirst_, first);
-    dirtyLast_ = std::max(dirtyLast_, last);
-  }
   StartFlushTimer();
+  // A loop rewrites the same row again and again: one compare.
+  for (auto& [from, to] : dirty_) {
+    if (first <= to + 1 && last >= from - 1) {
+      from = std::min(from, first);
+      to = std::max(to, last);
+      return;
+    }
+  }
+  if (dirty_.size() < kDirtyRanges) {
+    dirty_.emplace_back(first, last);
+    return;
+  }
+  // Changes all over the sheet: the views hear of the rows from the first to the last.
+  for (const auto& [from, to] : dirty_) {
+    first = std::min(first, from);
+    last = std::max(last, to);
+  }
+  dirty_.assign(1, {first, last});
 }
 
 void SheetModel::StoreValuesForgotten() {
@@ -214,10 +231,15 @@ void SheetModel::FlushChanges() {
   flushTimer_.stop();
   if (sheet_ == nullptr) return;
   if (!hold_) AnnounceHeldRows();
-  if (dirtyFirst_ >= 0) {
-    const int first = dirtyFirst_;
-    const int last = std::min(dirtyLast_, rows_ - 1);
-    dirtyFirst_ = dirtyLast_ = -1;
+  std::vector<std::pair<int, int>> dirty;
+  dirty.swap(dirty_);
+  std::sort(dirty.begin(), dirty.end());
+  for (std::size_t i = 0; i < dirty.size(); ++i) {
+    const int first = dirty[i].first;
+    int last = dirty[i].second;
+    while (i + 1 < dirty.size() && dirty[i + 1].first <= last + 1)
+      last = std::max(last, dirty[++i].second);
+    last = std::min(last, rows_ - 1);
     if (first <= last) emit dataChanged(index(first, 0), index(last, kColumnCount - 1));
   }
   if (forgotten_) FlushForgottenValues();
@@ -248,7 +270,7 @@ void SheetModel::Detach() {
   sheet_ = nullptr;
   rows_ = 0;
   unannouncedAt_ = unannounced_ = 0;
-  dirtyFirst_ = dirtyLast_ = -1;
+  dirty_.clear();
   forgotten_ = false;
   flushTimer_.stop();
   endResetModel();

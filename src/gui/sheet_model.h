@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "base/encoding.h"
 #include "cache/caches.h"
@@ -106,10 +107,9 @@ class SheetModel : public QAbstractTableModel {
   int unannouncedAt_ = 0;
   int unannounced_ = 0;
   bool hold_ = false;
-  int dirtyFirst_ = -1;  // model rows whose cells changed unseen; -1 when none
-  int dirtyLast_ = -1;
-  bool forgotten_ = false;     // a ForgetValues came since the last flush
-  ForgetCounters seenForget_;  // the sheet's forget counters at the last flush
+  std::vector<std::pair<int, int>> dirty_;  // model rows whose cells changed unseen
+  bool forgotten_ = false;                  // a ForgetValues came since the last flush
+  ForgetCounters seenForget_;               // the sheet's forget counters at the last flush
   ShownRows shownRows_;
   bool edited_ = false;
   QTimer flushTimer_;
