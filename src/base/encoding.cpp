@@ -32,6 +32,7 @@ class Converter {
   // that byte, steps over it and goes on. False when anything was refused.
   bool Run(std::string_view in, std::string& out, const char* replacement = nullptr) {
     out.clear();
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a fresh start for every text
     bool clean = true;
     char* src = const_cast<char*>(in.data());
     std::size_t srcLeft = in.size();
@@ -65,7 +66,44 @@ void AppendUnits(const std::string& bytes, std::u16string& out) {
   }
 }
 
-// Converts the characters of a run without ASCII, each to exactly one unit.
+// Converts with a replacement for each refused byte; without iconv the
+// bytes are taken as they are.
+bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
+             const char* replacement) {
+  Converter converter(to, from);
+  if (!converter.ok()) {
+    out.assign(in);
+    return false;
+  }
+  return converter.Run(in, out, replacement);
+}
+
+}  // namespace
+
+std::size_t SjisCharLength(std::string_view sjis, std::size_t pos) {
+  if (pos >= sjis.size()) return 0;
+  const auto c = static_cast<unsigned char>(sjis[pos]);
+  if (pos + 1 < sjis.size() && (IsLeadByte(c) || (c == '\r' && sjis[pos + 1] == '\n'))) return 2;
+  return 1;
+}
+
+// ---- The widget's text ---------------------------------------------------------
+
+class WidgetTextCodec::Conversion {
+ public:
+  Conversion(const char* to, const char* from) : converter_(to, from) {}
+  Converter& converter() { return converter_; }
+
+ private:
+  Converter converter_;
+};
+
+WidgetTextCodec::WidgetTextCodec() = default;
+WidgetTextCodec::~WidgetTextCodec() = default;
+
+namespace {
+
+// The characters of a run without ASCII, each to exactly one unit.
 void ConvertRun(Converter& cp932, std::string_view run, std::u16string& out) {
   std::string bytes;
   if (cp932.ok() && cp932.Run(run, bytes)) {
@@ -88,35 +126,17 @@ void ConvertRun(Converter& cp932, std::string_view run, std::u16string& out) {
   }
 }
 
-// Converts with a replacement for each refused byte; without iconv the
-// bytes are taken as they are.
-bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
-             const char* replacement) {
-  Converter converter(to, from);
-  if (!converter.ok()) {
-    out.assign(in);
-    return false;
-  }
-  return converter.Run(in, out, replacement);
-}
-
 }  // namespace
 
-std::size_t SjisCharLength(std::string_view sjis, std::size_t pos) {
-  if (pos >= sjis.size()) return 0;
-  const auto c = static_cast<unsigned char>(sjis[pos]);
-  if (pos + 1 < sjis.size() && (IsLeadByte(c) || (c == '\r' && sjis[pos + 1] == '\n'))) return 2;
-  return 1;
-}
-
-std::u16string SjisToUtf16(std::string_view sjis) {
-  Converter cp932("UTF-16LE", "CP932");
+std::u16string WidgetTextCodec::ToUtf16(std::string_view sjis) {
   std::u16string out;
   out.reserve(sjis.size());
   std::size_t runStart = 0;
   std::size_t pos = 0;
   auto flush = [&] {
-    if (pos > runStart) ConvertRun(cp932, sjis.substr(runStart, pos - runStart), out);
+    if (pos == runStart) return;
+    if (!toUtf16_) toUtf16_ = std::make_unique<Conversion>("UTF-16LE", "CP932");
+    ConvertRun(toUtf16_->converter(), sjis.substr(runStart, pos - runStart), out);
   };
   while (pos < sjis.size()) {
     const auto c = static_cast<unsigned char>(sjis[pos]);
@@ -138,8 +158,7 @@ std::u16string SjisToUtf16(std::string_view sjis) {
   return out;
 }
 
-std::string Utf16ToSjis(std::u16string_view utf16) {
-  Converter cp932("CP932", "UTF-16LE");
+std::string WidgetTextCodec::ToSjis(std::u16string_view utf16) {
   std::string out;
   out.reserve(utf16.size() * 2);
   std::string bytes;
@@ -150,6 +169,8 @@ std::string Utf16ToSjis(std::u16string_view utf16) {
     }
     const char in[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
     const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+    if (!toSjis_) toSjis_ = std::make_unique<Conversion>("CP932", "UTF-16LE");
+    Converter& cp932 = toSjis_->converter();
     if (!surrogate && cp932.ok() && cp932.Run(std::string_view(in, 2), bytes) && !bytes.empty()) {
       out += bytes;
     } else {
@@ -158,6 +179,10 @@ std::string Utf16ToSjis(std::u16string_view utf16) {
   }
   return out;
 }
+
+std::u16string SjisToUtf16(std::string_view sjis) { return WidgetTextCodec().ToUtf16(sjis); }
+
+std::string Utf16ToSjis(std::u16string_view utf16) { return WidgetTextCodec().ToSjis(utf16); }
 
 std::size_t Utf16Offset(std::string_view sjis, std::size_t byte) {
   std::size_t units = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,26 @@ std::u16string SjisToUtf16(std::string_view sjis);
 // Text typed, pasted or committed by an input method, in Shift-JIS: '\n'
 // stays '\n'; what code page 932 lacks (and a lone surrogate) becomes "?".
 std::string Utf16ToSjis(std::u16string_view utf16);
+
+// SjisToUtf16 and Utf16ToSjis for a caller that converts many short texts
+// (the cells of a grid): each direction's iconv conversion is opened at the
+// first text that needs it and kept open for the object's life. ASCII text
+// needs none. Not for use by two threads at once.
+class WidgetTextCodec {
+ public:
+  WidgetTextCodec();
+  ~WidgetTextCodec();
+  WidgetTextCodec(const WidgetTextCodec&) = delete;
+  WidgetTextCodec& operator=(const WidgetTextCodec&) = delete;
+
+  std::u16string ToUtf16(std::string_view sjis);
+  std::string ToSjis(std::u16string_view utf16);
+
+ private:
+  class Conversion;
+  std::unique_ptr<Conversion> toUtf16_;  // null until needed
+  std::unique_ptr<Conversion> toSjis_;
+};
 
 // Bytes of the character that starts at `pos` (1 or 2; 0 at the end).
 std::size_t SjisCharLength(std::string_view sjis, std::size_t pos);

@@ -40,10 +40,6 @@ void Touch(TDefine& sheet) {
   ++sheet.changeCount;
 }
 
-void TellRowsChanged(Context& ctx, TDefine& sheet, int first, int last) {
-  if (first <= last) ctx.observer->RowsChanged(sheet, first, last);
-}
-
 SheetRow EmptyRow() { return SheetRow{}; }
 
 // The bytes from..to of text, both clamped to the text.
@@ -726,7 +722,15 @@ void ForgetValues(Context& ctx, TDefine& sheet, bool includeVariables) {
       if (d != nullptr && (includeVariables || d->kind != VariableKind)) d->Forget();
     }
   }
-  TellRowsChanged(ctx, sheet, 1, sheet.RowCount() - 2);
+  ctx.observer->ValuesForgotten(sheet);
+}
+
+bool ValueCellForgottenSince(const TDefine& sheet, int row, const ForgetCounters& seen) {
+  if (!sheet.IsDefinitionRow(row)) return false;
+  const SheetRow& r = sheet.rows[static_cast<std::size_t>(row)];
+  if (r.cache.format == nullptr || !CellForgotten(sheet, r)) return false;
+  const bool variable = r.definition->kind == VariableKind;
+  return r.cache.stamp >= (variable ? seen.variables : seen.any);
 }
 
 int SearchRows(Context& ctx, TDefine& sheet, std::string_view pattern, std::uint32_t mask) {

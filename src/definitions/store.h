@@ -333,8 +333,15 @@ void DeleteRow(Context& ctx, TDefine& sheet, int row);
 void InsertRow(Context& ctx, TDefine& sheet, int row);
 
 // Marks every cached value of the sheet "再計算" (variables only when
-// includeVariables is set).
+// includeVariables is set). Costs the same for any number of rows (with the
+// forget cache on): the rows take it in when read, and the observer hears
+// ValuesForgotten, not of every row.
 void ForgetValues(Context& ctx, TDefine& sheet, bool includeVariables);
+// Whether the row's value cell reads "再計算" because of a ForgetValues that
+// came after the sheet's forget counters were `seen` (a copy of
+// sheet.cache.forget): the cells a front end that drew the sheet then must
+// draw again.
+bool ValueCellForgottenSince(const TDefine& sheet, int row, const ForgetCounters& seen);
 
 // Starts a scan from row 1 down for definitions whose flags share a bit with
 // `mask` and whose name cell MatchName accepts for `pattern`. Returns the

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPlainTextDocumentLayout>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
 
@@ -105,13 +107,31 @@ void ConsoleEdit::Sync() {
         QString::fromUtf16(edit.insert.data(), static_cast<qsizetype>(edit.insert.size())));
     shown_ = std::move(now);
     updating_ = false;
+
   } else if (!changes.selection) {
     return;
   }
   ShowSelection();
   // Qt moves the cursor along with an edit before it, so the caret may look
   // unmoved while the text under it grew: the view follows it all the same.
-  if (input_ != nullptr) ensureCursorVisible();
+  FollowCaret();
+}
+
+// An edit clears the layout of the blocks it touched, and until a block is
+// laid out again the document counts it as one line: a long output line cut
+// at its front (the Screen's cap) would make the view scroll to the caret
+// by the wrong line count and stop far above it. So the blocks are laid out
+// first; that costs no more than drawing them.
+void ConsoleEdit::FollowCaret() {
+  if (input_ == nullptr) return;
+  if (auto* layout = qobject_cast<QPlainTextDocumentLayout*>(document()->documentLayout())) {
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+      if (block.layout()->lineCount() == 0) layout->ensureBlockLayout(block);
+    }
+    // The scroll bar's range follows the document's size when told.
+    emit layout->documentSizeChanged(layout->documentSize());
+  }
+  ensureCursorVisible();
 }
 
 void ConsoleEdit::ShowSelection() {
@@ -125,7 +145,7 @@ void ConsoleEdit::ShowSelection() {
   updating_ = true;
   setTextCursor(cursor);
   updating_ = false;
-  if (input_ != nullptr) ensureCursorVisible();
+  FollowCaret();
 }
 
 void ConsoleEdit::WidgetCursorMoved() {
@@ -202,6 +222,17 @@ bool ConsoleEdit::canInsertFromMimeData(const QMimeData* source) const {
 
 void ConsoleEdit::insertFromMimeData(const QMimeData* source) {
   if (canInsertFromMimeData(source)) input_->TextDropped(ToSjis(source->text()));
+}
+
+// Narrower (the window, or the scroll bar coming into view), the lines wrap
+// anew and take more of them: a view that showed the caret (the end of the
+// output, a help page) goes on showing it.
+void ConsoleEdit::resizeEvent(QResizeEvent* event) {
+  const QScrollBar* bar = verticalScrollBar();
+  const bool caretShown = input_ != nullptr && (bar->value() == bar->maximum() ||
+                                                viewport()->rect().contains(cursorRect()));
+  QPlainTextEdit::resizeEvent(event);
+  if (caretShown) FollowCaret();
 }
 
 void ConsoleEdit::contextMenuEvent(QContextMenuEvent* event) {

@@ -48,11 +48,14 @@ class ConsoleEdit : public QPlainTextEdit {
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
   void ShowText();
   void ShowSelection();
+  // Scrolls the caret into view (the Screen only).
+  void FollowCaret();
   void WidgetCursorMoved();
   void DocumentChanged(int position, int removed, int added);
 

@@ -113,6 +113,11 @@ SheetWindow::SheetWindow(Context& ctx, TDefine& sheet, QWidget* owner)
   // to the front (which makes it the current sheet).
   setAttribute(Qt::WA_ShowWithoutActivating);
   grid_->setModel(model_);
+  // Hidden, the grid needs to hear of no new row (a file being loaded adds
+  // them all before the window shows); of forgotten values, only of the
+  // rows in view.
+  model_->HoldNewRows(true);
+  model_->SetShownRows([this] { return ShownRows(); });
   connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this,
           [this](int column, int, int newSize) { ColumnResized(column, newSize); });
   connect(qApp, &QApplication::focusChanged, this, &SheetWindow::FocusChanged);
@@ -160,7 +165,17 @@ void SheetWindow::ApplyShown() {
   const bool shown = sheet_->layout.shown;
   // A sheet shown again through its menu entry comes back into view.
   if (shown && isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  if (shown) model_->HoldNewRows(false);
   setVisible(shown);
+  if (!shown) model_->HoldNewRows(true);
+}
+
+std::pair<int, int> SheetWindow::ShownRows() const {
+  if (!grid_->isVisible()) return {0, -1};
+  const int top = grid_->rowAt(0);
+  if (top < 0) return {0, -1};
+  const int bottom = grid_->rowAt(grid_->viewport()->height() - 1);
+  return {top, bottom < 0 ? model_->rowCount() - 1 : bottom};
 }
 
 void SheetWindow::Detach() {

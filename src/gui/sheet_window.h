@@ -9,6 +9,7 @@
 #include <QTableView>
 #include <QWidget>
 #include <string>
+#include <utility>
 
 #include "console/menu.h"
 
@@ -88,6 +89,8 @@ class SheetWindow : public QWidget {
   void FocusChanged(QWidget* old, QWidget* now);
   bool InGrid(const QWidget* widget) const;
   void ColumnResized(int column, int newSize);
+  // The first and last row the grid shows; first > last for none.
+  std::pair<int, int> ShownRows() const;
   void KeepPlace();
 
   Context& ctx_;

@@ -87,6 +87,10 @@ void SheetWindows::RowsChanged(TDefine& sheet, int first, int last) {
   if (SheetWindow* window = WindowOf(sheet)) window->model()->StoreRowsChanged(first, last);
 }
 
+void SheetWindows::ValuesForgotten(TDefine& sheet) {
+  if (SheetWindow* window = WindowOf(sheet)) window->model()->StoreValuesForgotten();
+}
+
 void SheetWindows::AddWindowMenuEntries(QMenu* menu) {
   if (menu != menu_) {
     if (menu_) {

@@ -55,6 +55,7 @@ class SheetWindows : public QObject, public Observer {
   void RowsInserted(TDefine& sheet, int row, int count) override;
   void RowsRemoved(TDefine& sheet, int row, int count) override;
   void RowsChanged(TDefine& sheet, int first, int last) override;
+  void ValuesForgotten(TDefine& sheet) override;
 
  private:
   struct Entry {

@@ -51,6 +51,11 @@ class Observer {
   virtual void RowsInserted(TDefine& /*sheet*/, int /*row*/, int /*count*/) {}
   virtual void RowsRemoved(TDefine& /*sheet*/, int /*row*/, int /*count*/) {}
   virtual void RowsChanged(TDefine& /*sheet*/, int /*first*/, int /*last*/) {}
+  // ForgetValues ran on the sheet: value cells may read "再計算" now. Which
+  // ones the store tells when asked (ValueCellForgottenSince), so that a
+  // front end looks only at the rows it shows; this call costs the same
+  // however many rows the sheet has.
+  virtual void ValuesForgotten(TDefine& /*sheet*/) {}
   // Another sheet became the CurrentSheet.
   virtual void CurrentSheetChanged(TDefine& /*sheet*/) {}
 
@@ -96,6 +101,7 @@ class ObserverList : public Observer {
   void RowsChanged(TDefine& sheet, int first, int last) override {
     ForEach(&Observer::RowsChanged, sheet, first, last);
   }
+  void ValuesForgotten(TDefine& sheet) override { ForEach(&Observer::ValuesForgotten, sheet); }
   void CurrentSheetChanged(TDefine& sheet) override {
     ForEach(&Observer::CurrentSheetChanged, sheet);
   }

@@ -49,6 +49,19 @@ TEST(WidgetText, CharactersAndPositions) {
   }
 }
 
+// One codec kept open converts every text as a fresh conversion does,
+// whatever it converted before (a refused byte leaves no state behind).
+TEST(WidgetText, CodecKeptOpenConvertsEachTextAlike) {
+  const std::string texts[] = {"a表b"_sj, "\x85\x40z", "a\x81", "、亜腕纊"_sj, "ｶﾅ"_sj, "x"};
+  WidgetTextCodec codec;
+  for (int round = 0; round < 2; ++round) {
+    for (const std::string& text : texts) {
+      EXPECT_EQ(codec.ToUtf16(text), SjisToUtf16(text)) << text;
+      EXPECT_EQ(codec.ToSjis(SjisToUtf16(text)), Utf16ToSjis(SjisToUtf16(text))) << text;
+    }
+  }
+}
+
 TEST(WidgetText, TypedTextToShiftJis) {
   const struct {
     std::u16string typed;

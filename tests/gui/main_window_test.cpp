@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -219,6 +220,48 @@ class MainWindowTest : public QObject {
       QCOMPARE(ctx.defines.sheets.size(), sheets);
       QCOMPARE(ctx.runState, RunState::Idle);
       QVERIFY(!win.computeMenu()->menuAction()->isEnabled());
+    }
+  }
+
+  // Whatever the console showed before, the help page is in view while it
+  // waits for a key.
+  void helpPageIsInViewWhileItWaits() {
+    QTemporaryDir dir;
+    const QString helpFile = dir.filePath("zemu.ZHP");
+    QVERIFY(QFile::copy(ZEMU_SOURCE_DIR "/data/zemu.ZHP", helpFile));
+    const struct {
+      const char* name;
+      const char* before;
+      bool scrollUp;
+    } cases[] = {
+        {"fresh console", "", false},
+        {"long output", ".for i,1,20000; i;", false},
+        {"long output read from the top", ".for i,1,20000; i;", true},
+    };
+    for (const auto& c : cases) {
+      auto w = StartWindow();
+      TZemuMain& win = *w;
+      win.context().settings.helpFileName = QFile::encodeName(helpFile).toStdString();
+      QPlainTextEdit* screen = win.screenEdit();
+      if (*c.before != '\0') {
+        Type(win, c.before);
+        Enter(win);
+        QTest::qWait(20);  // the scroll bar comes into view: the lines wrap anew
+        QVERIFY2(screen->viewport()->rect().contains(screen->cursorRect()), c.name);
+      }
+      if (c.scrollUp) screen->verticalScrollBar()->setValue(0);
+      bool inView = false;
+      Later(50, {[&] {
+              QCOMPARE(win.context().console.keyWaitSlot, char{0});
+              QVERIFY(ScreenText(win).endsWith("==Select==>? "));
+              QScrollBar* bar = screen->verticalScrollBar();
+              inView = bar->value() == bar->maximum() &&
+                       screen->viewport()->rect().contains(screen->cursorRect());
+              QTest::keyClick(screen, Qt::Key_Escape);
+            }});
+      Type(win, ".help");
+      Enter(win);  // returns when the viewer has ended
+      QVERIFY2(inView, c.name);
     }
   }
 

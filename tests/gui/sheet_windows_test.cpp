@@ -102,6 +102,8 @@ class SheetWindowsTest : public QObject {
   void windowMenuEntriesHideAndShow();
   void layoutRoundTrip();
   void loopReachesTheGridAsOneChange();
+  void gridUpdatesTheRowsThatChanged();
+  void rowsAddedWhileHiddenComeAtOnce();
 };
 
 // Statements typed one after another; after each the grid shows the store.
@@ -338,6 +340,69 @@ void SheetWindowsTest::loopReachesTheGridAsOneChange() {
   QCoreApplication::processEvents();
   QCOMPARE(changes.count(), 1);
   QCOMPARE(model.index(0, ValueColumn).data().toString(), QStringLiteral("5.00005E9  "));
+}
+
+// Rows of the grid told of as changed, one statement after another: the row
+// a statement stored, and of the value cells a ForgetValues reached only
+// those in view (c, row 1), never the far one.
+void SheetWindowsTest::gridUpdatesTheRowsThatChanged() {
+  ScratchFolder dir;
+  std::string text = "> c=2*3\r\n";
+  for (int k = 1; k <= 500; ++k)
+    text += "> v" + std::to_string(k) + "<" + std::to_string(k) + "\r\n";
+  WriteFile(dir / "big.ZDF", text + "> far=1+1\r\n");
+  Program p(1);
+  const SheetModel& model = *p.Window(0).model();
+  p.Type(".set talk off;.do \"" + dir / "big.ZDF" + "\"");
+  const std::pair<const char*, int> steps[] = {
+      {"c;far", 2},                 // both values shown
+      {"v3<7", 2},                  // v3, and c's value forgotten
+      {"v3<8", 1},                  // c's value was forgotten already
+      {".for i,1,1000; v5<i;", 1},  // one row, however often
+      {"v501<1", 0},                // a row inserted: none changed
+  };
+  for (const auto& [statement, rows] : steps) {
+    int updated = 0;
+    const auto counter = connect(&model, &QAbstractItemModel::dataChanged, this,
+                                 [&updated](const QModelIndex& from, const QModelIndex& to) {
+                                   updated += to.row() - from.row() + 1;
+                                 });
+    p.Type(statement);
+    disconnect(counter);
+    QVERIFY2(updated == rows, (statement + (" " + std::to_string(updated))).c_str());
+  }
+  QCOMPARE(model.index(0, ValueColumn).data().toString(), QStringLiteral("再計算"));
+  QVERIFY(ShowsStore(model, p.Sheet(0)));
+}
+
+// While its window is hidden the grid hears of no new row; shown again, it
+// takes them in one reset when it knew no definition (a file loaded), rows
+// added and taken out elsewhere in one reset too, and the model stays whole.
+void SheetWindowsTest::rowsAddedWhileHiddenComeAtOnce() {
+  const struct {
+    const char* before;
+    const char* hidden;
+    int resets;
+    int inserts;
+  } cases[] = {
+      {"", "a<1;b<2;c<3", 1, 0},
+      {"a<1", "b<2;c<3", 0, 1},
+      {"a<1;b<2", "c<3;d(x)=x;.delete a", 1, 0},
+  };
+  for (const auto& c : cases) {
+    Program p(1);
+    SheetModel& model = *p.Window(0).model();
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    p.Type(c.before);
+    ChooseSheetMenuEntry(p.ctx, p.Sheet(0));  // hides it
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
+    p.Type(c.hidden);
+    ChooseSheetMenuEntry(p.ctx, p.Sheet(0));  // shows it
+    QCOMPARE(resets.count(), c.resets);
+    QCOMPARE(inserts.count(), c.inserts);
+    QVERIFY2(ShowsStore(model, p.Sheet(0)), c.hidden);
+  }
 }
 
 }  // namespace zemu::gui
