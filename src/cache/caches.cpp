@@ -178,7 +178,7 @@ const std::string& ChainMemos::Key(std::string_view from, std::string_view to) {
 
 bool ChainMemos::Find(std::string_view from, std::string_view to, std::uint64_t generation,
                       std::shared_ptr<const ChainSteps>& steps) {
-  if (byPair_.empty()) return false;
+  if (!MayHold(from, to)) return false;
   auto it = byPair_.find(Key(from, to));
   if (it == byPair_.end() || it->second.generation != generation) return false;
   steps = it->second.steps;
@@ -187,8 +187,13 @@ bool ChainMemos::Find(std::string_view from, std::string_view to, std::uint64_t 
 
 void ChainMemos::Keep(std::string_view from, std::string_view to, std::uint64_t generation,
                       std::shared_ptr<const ChainSteps> steps) {
-  if (byPair_.size() >= kLimit) byPair_.clear();
+  if (byPair_.size() >= kLimit) {
+    byPair_.clear();
+    filter_.fill(0);
+  }
   byPair_[Key(from, to)] = Memo{generation, std::move(steps)};
+  const std::size_t bit = FilterBit(from, to);
+  filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
 }
 
 // ---- the store's caches -------------------------------------------------------------

@@ -11,8 +11,8 @@
 //
 // Whatever voids kept answers goes through ForgetCaches; the store calls it
 // where it changes what a lookup can find (a sheet added or removed, rows
-// inserted or deleted, a row's name changed) and where a definition's text
-// changes.
+// inserted or deleted, a row's name changed), where a conversion is
+// replaced under its name, and where a definition's text changes.
 //
 // The caches, by the name ZEMU_CACHES knows them by:
 //   index     SheetCache::index      a sheet's rows by name (FindRow)
@@ -302,6 +302,12 @@ class ChainMemos {
   // Pairs kept at most; a full memo starts again empty.
   static constexpr std::size_t kLimit = 256;
 
+  // False for a pair that was never kept: most pairs are told at the cost
+  // of a few instructions, without a look into the table.
+  bool MayHold(std::string_view from, std::string_view to) const {
+    const std::size_t bit = FilterBit(from, to);
+    return (filter_[bit / 64] >> (bit % 64) & 1) != 0;
+  }
   // Whether a chain is kept for the pair in `generation`; `steps` is set
   // to it (null: none joins the pair).
   bool Find(std::string_view from, std::string_view to, std::uint64_t generation,
@@ -316,8 +322,16 @@ class ChainMemos {
   };
   // from, a NUL byte and to, in key_.
   const std::string& Key(std::string_view from, std::string_view to);
+  static std::size_t FilterBit(std::string_view from, std::string_view to) {
+    const auto second = [](std::string_view unit) {
+      return unit.size() > 1 ? static_cast<unsigned char>(unit[1]) : 0u;
+    };
+    return (from.size() * 31 + to.size() * 7 + second(from) * 5 + second(to)) % kFilterBits;
+  }
 
+  static constexpr std::size_t kFilterBits = 256;
   std::unordered_map<std::string, Memo> byPair_;
+  std::array<std::uint64_t, kFilterBits / 64> filter_{};  // the bits of the pairs kept
   std::string key_;
 };
 

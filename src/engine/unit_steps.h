@@ -19,7 +19,6 @@ enum class Direction { Forward, Reverse };
 struct Conversion {
   DefinitionRef ref;
   Direction direction = Direction::Forward;
-  bool byPrefix = false;  // found as a prefix ([k]] or k), not as a pair of units
 };
 
 // The conversion from `from` to `to`, in the order of the names looked

@@ -71,28 +71,21 @@ Value FailureOf(const Value& result) { return MakeError(result.text); }
 
 std::optional<Conversion> FindConversion(Context& ctx, const std::string& from,
                                          const std::string& to) {
-  if (DefinitionRef ref = FindNamed(ctx, from + to)) {
-    return Conversion{ref, Direction::Forward, false};
-  }
-  if (DefinitionRef ref = FindNamed(ctx, to + from)) {
-    return Conversion{ref, Direction::Reverse, false};
-  }
+  if (DefinitionRef ref = FindNamed(ctx, from + to)) return Conversion{ref, Direction::Forward};
+  if (DefinitionRef ref = FindNamed(ctx, to + from)) return Conversion{ref, Direction::Reverse};
   if (std::optional<std::string> prefix = PrefixBetween(from, to)) {
-    if (DefinitionRef ref = FindPrefix(ctx, *prefix)) {
-      return Conversion{ref, Direction::Forward, true};
-    }
+    if (DefinitionRef ref = FindPrefix(ctx, *prefix)) return Conversion{ref, Direction::Forward};
   }
   if (std::optional<std::string> prefix = PrefixBetween(to, from)) {
-    if (DefinitionRef ref = FindPrefix(ctx, *prefix)) {
-      return Conversion{ref, Direction::Reverse, true};
-    }
+    if (DefinitionRef ref = FindPrefix(ctx, *prefix)) return Conversion{ref, Direction::Reverse};
   }
   return std::nullopt;
 }
 
 bool IsReverseFunction(const Conversion& conversion) {
+  if (conversion.direction != Direction::Reverse) return false;
   std::shared_ptr<Definition> d = DefinitionAt(*conversion.ref.sheet, conversion.ref.row);
-  return conversion.direction == Direction::Reverse && d != nullptr && d->argsStart > 0;
+  return d != nullptr && d->argsStart > 0;
 }
 
 Value NoConversionError(const std::string& from, const std::string& to) {
@@ -175,7 +168,7 @@ void Convert(Context& ctx, Value& value, const std::string& unit, bool chains) {
     return;
   }
   const std::string from = value.unit;
-  if (chains) {
+  if (chains && ctx.caches.chains.MayHold(from, unit)) {
     if (std::optional<std::shared_ptr<const ChainSteps>> kept = KeptChain(ctx, from, unit)) {
       assert(!StepsFind(ctx, from, unit));
       if (*kept) {
