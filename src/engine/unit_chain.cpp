@@ -188,7 +188,9 @@ class ChainSearch {
     if (unit < graph_.Count()) {
       for (int partner : graph_.Partners(unit)) names.push_back(graph_.Name(partner));
     }
-    for (std::size_t start : RestStarts(name)) names.push_back("[" + name.substr(start));
+    for (std::size_t start : RestStarts(name)) {
+      names.push_back(std::string("[").append(name, start));
+    }
     const std::string rest = name.substr(1);
     for (int longer : graph_.Prefixed(rest)) names.push_back(graph_.Name(longer));
     for (std::size_t start : toRests_) {

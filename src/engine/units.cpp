@@ -126,7 +126,10 @@ void ApplyConversion(Context& ctx, Value& v, const std::string& from, const std:
 namespace {
 
 // The two-step rule's bare unit: [km] without its one-byte prefix is [m].
-std::string BareUnit(const std::string& unit) { return "[" + unit.substr(2); }
+std::string BareUnit(const std::string& unit) {
+  std::string bare = "[";
+  return bare.append(unit, 2);
+}
 
 // Whether the two-step rule applies to the pair: a one-byte prefix on each
 // and the same rest ([km] and [cm]).
