@@ -18,7 +18,7 @@ constexpr struct {
     {"index", kIndexCache},      {"rowmemo", kRowMemoCache}, {"lookups", kLookupCache},
     {"walks", kWalkCache},       {"names", kNameCache},      {"text", kTextCache},
     {"forget", kForgetCache},    {"format", kFormatCache},   {"spare", kSpareCache},
-    {"bindings", kBindingCache},
+    {"bindings", kBindingCache}, {"chains", kChainCache},
 };
 
 }  // namespace
@@ -165,6 +165,35 @@ bool WritePendingText(DefinitionCache& cache, std::string& text, std::string_vie
     text += cache.pendingComment;
   }
   return true;
+}
+
+// ---- chains of unit conversions ---------------------------------------------------
+
+const std::string& ChainMemos::Key(std::string_view from, std::string_view to) {
+  key_.assign(from);
+  key_ += '\0';
+  key_ += to;
+  return key_;
+}
+
+bool ChainMemos::Find(std::string_view from, std::string_view to, std::uint64_t generation,
+                      std::shared_ptr<const ChainSteps>& steps) {
+  if (!MayHold(from, to)) return false;
+  auto it = byPair_.find(Key(from, to));
+  if (it == byPair_.end() || it->second.generation != generation) return false;
+  steps = it->second.steps;
+  return true;
+}
+
+void ChainMemos::Keep(std::string_view from, std::string_view to, std::uint64_t generation,
+                      std::shared_ptr<const ChainSteps> steps) {
+  if (byPair_.size() >= kLimit) {
+    byPair_.clear();
+    filter_.fill(0);
+  }
+  byPair_[Key(from, to)] = Memo{generation, std::move(steps)};
+  const std::size_t bit = FilterBit(from, to);
+  filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
 }
 
 // ---- the store's caches -------------------------------------------------------------

@@ -11,8 +11,8 @@
 //
 // Whatever voids kept answers goes through ForgetCaches; the store calls it
 // where it changes what a lookup can find (a sheet added or removed, rows
-// inserted or deleted, a row's name changed) and where a definition's text
-// changes.
+// inserted or deleted, a row's name changed), where a conversion is
+// replaced under its name, and where a definition's text changes.
 //
 // The caches, by the name ZEMU_CACHES knows them by:
 //   index     SheetCache::index      a sheet's rows by name (FindRow)
@@ -28,6 +28,8 @@
 //   format    Caches::lastFormat     the Format last shown in a value cell
 //   spare     Caches::spare          a Definition kept for the next statement
 //   bindings  BindingIndex           temporary bindings by first byte
+//   chains    Caches::chains         the chain of conversions found for a pair
+//                                    of units, or that there is none
 // A row's value cell (RowCache) holds the value and Format it shows and is
 // made into text when read, with the caches on or off.
 //
@@ -70,8 +72,9 @@ enum CacheKind : std::uint32_t {
   kFormatCache = 1u << 7,
   kSpareCache = 1u << 8,
   kBindingCache = 1u << 9,
+  kChainCache = 1u << 10,
 };
-inline constexpr std::uint32_t kAllCaches = (1u << 10) - 1;
+inline constexpr std::uint32_t kAllCaches = (1u << 11) - 1;
 
 // The caches that a value of ZEMU_CACHES leaves on: all when it is unset,
 // empty or "on"; none for "off"; all but the named ones for a list of names
@@ -277,6 +280,61 @@ class BindingIndex {
   std::array<std::uint32_t, 256> counts_{};
 };
 
+// ---- Chains of unit conversions ---------------------------------------------------
+
+// One step of a chain of conversions: the row of the definition it uses,
+// which way, and the unit it ends in.
+struct ChainStep {
+  TDefine* sheet = nullptr;
+  int row = -1;
+  bool reverse = false;
+  std::string unit;
+
+  bool operator==(const ChainStep&) const = default;
+};
+using ChainSteps = std::vector<ChainStep>;
+
+// The chains that the search found, by pair of unit texts: the steps, or
+// none when no chain joins the pair. Each holds while the store's
+// generation is the one it was found in.
+class ChainMemos {
+ public:
+  // Pairs kept at most; a full memo starts again empty.
+  static constexpr std::size_t kLimit = 256;
+
+  // False for a pair that was never kept: most pairs are told at the cost
+  // of a few instructions, without a look into the table.
+  bool MayHold(std::string_view from, std::string_view to) const {
+    const std::size_t bit = FilterBit(from, to);
+    return (filter_[bit / 64] >> (bit % 64) & 1) != 0;
+  }
+  // Whether a chain is kept for the pair in `generation`; `steps` is set
+  // to it (null: none joins the pair).
+  bool Find(std::string_view from, std::string_view to, std::uint64_t generation,
+            std::shared_ptr<const ChainSteps>& steps);
+  void Keep(std::string_view from, std::string_view to, std::uint64_t generation,
+            std::shared_ptr<const ChainSteps> steps);
+
+ private:
+  struct Memo {
+    std::uint64_t generation = 0;
+    std::shared_ptr<const ChainSteps> steps;  // held while a conversion runs along them
+  };
+  // from, a NUL byte and to, in key_.
+  const std::string& Key(std::string_view from, std::string_view to);
+  static std::size_t FilterBit(std::string_view from, std::string_view to) {
+    const auto second = [](std::string_view unit) {
+      return unit.size() > 1 ? static_cast<unsigned char>(unit[1]) : 0u;
+    };
+    return (from.size() * 31 + to.size() * 7 + second(from) * 5 + second(to)) % kFilterBits;
+  }
+
+  static constexpr std::size_t kFilterBits = 256;
+  std::unordered_map<std::string, Memo> byPair_;
+  std::array<std::uint64_t, kFilterBits / 64> filter_{};  // the bits of the pairs kept
+  std::string key_;
+};
+
 // ---- The store's caches -----------------------------------------------------------
 
 struct Caches {
@@ -301,6 +359,8 @@ struct Caches {
   std::shared_ptr<Definition> spare;
   // The memo of the function body being read, or none.
   BodyMemo* body = nullptr;
+  // The chains of unit conversions found, kept by generation.
+  ChainMemos chains;
 };
 
 // The one way to void kept answers: the store's generation moves on, so

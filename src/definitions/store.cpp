@@ -295,6 +295,10 @@ void FillRow(Context& ctx, TDefine& sheet, int row, std::shared_ptr<Definition> 
     name = NameOf(*d);
     RowNamed(ctx.caches, sheet.cache, sheet.rows.size(), row, target.definition ? &before : nullptr,
              name);
+  } else if (d->kind == ConversionKind || target.definition->kind == ConversionKind) {
+    // A conversion replaced under its name (a factor may become a function):
+    // what was found by way of it no longer holds.
+    ForgetCaches(ctx.caches);
   }
   target.cells[TextColumn].clear();
   target.edited = false;

@@ -2,9 +2,12 @@
 // in this order: the forward pair [from][to], the reverse pair [to][from], a
 // prefix that makes `from` out of `to` ([km] against [m]: [k]] or k), and a
 // prefix that makes `to` out of `from`. A unit pair that differs only in a
-// one-byte prefix ([km] and [cm]) goes by way of the bare unit.
+// one-byte prefix ([km] and [cm]) goes by way of the bare unit. Where none
+// of these finds a conversion, a chain of them may join the two units
+// (engine/unit_chain.h).
 #include "engine/units.h"
 
+#include <cassert>
 #include <memory>
 #include <optional>
 
@@ -12,6 +15,8 @@
 #include "definitions/statements.h"
 #include "definitions/store.h"
 #include "engine/definition_values.h"
+#include "engine/unit_chain.h"
+#include "engine/unit_steps.h"
 #include "host/context.h"
 
 namespace zemu {
@@ -27,13 +32,6 @@ constexpr const char* kArgumentFormat = "%.15G";
 
 // The two-step rule needs "[", a one-byte prefix and at least "x]".
 constexpr std::size_t kTwoStepMinLength = 4;
-
-enum class Direction { Forward, Reverse };
-
-struct Conversion {
-  DefinitionRef ref;
-  Direction direction;
-};
 
 // The newest definition named exactly `name`. The store's name matching
 // treats ? and # as wildcards; a unit text is compared byte for byte.
@@ -64,6 +62,13 @@ std::optional<std::string> PrefixBetween(const std::string& longer, const std::s
   return longer.substr(1, d);
 }
 
+// A conversion definition whose value is no number makes the conversion fail
+// with that value's message (an Error keeps its own; an Undefined value's
+// text becomes the message).
+Value FailureOf(const Value& result) { return MakeError(result.text); }
+
+}  // namespace
+
 std::optional<Conversion> FindConversion(Context& ctx, const std::string& from,
                                          const std::string& to) {
   if (DefinitionRef ref = FindNamed(ctx, from + to)) return Conversion{ref, Direction::Forward};
@@ -77,13 +82,16 @@ std::optional<Conversion> FindConversion(Context& ctx, const std::string& from,
   return std::nullopt;
 }
 
-// A conversion definition whose value is no number makes the conversion fail
-// with that value's message (an Error keeps its own; an Undefined value's
-// text becomes the message).
-Value FailureOf(const Value& result) { return MakeError(result.text); }
+bool IsReverseFunction(const Conversion& conversion) {
+  if (conversion.direction != Direction::Reverse) return false;
+  std::shared_ptr<Definition> d = DefinitionAt(*conversion.ref.sheet, conversion.ref.row);
+  return d != nullptr && d->argsStart > 0;
+}
 
-// Applies the found conversion to v (a number in `from`); on success v is in
-// `to`, otherwise v is the error.
+Value NoConversionError(const std::string& from, const std::string& to) {
+  return MakeError(kNoConversion + from + to);
+}
+
 void ApplyConversion(Context& ctx, Value& v, const std::string& from, const std::string& to,
                      const Conversion& conversion) {
   TDefine& sheet = *conversion.ref.sheet;
@@ -113,6 +121,80 @@ void ApplyConversion(Context& ctx, Value& v, const std::string& from, const std:
     v.number /= result.number;
   }
   v.unit = to;
+}
+
+namespace {
+
+// The two-step rule's bare unit: [km] without its one-byte prefix is [m].
+std::string BareUnit(const std::string& unit) {
+  std::string bare = "[";
+  return bare.append(unit, 2);
+}
+
+// Whether the two-step rule applies to the pair: a one-byte prefix on each
+// and the same rest ([km] and [cm]).
+bool TwoStepApplies(const std::string& from, const std::string& to) {
+  return from.size() >= kTwoStepMinLength && to.size() >= 2 &&
+         from.compare(2, std::string::npos, to, 2, std::string::npos) == 0;
+}
+
+void Convert(Context& ctx, Value& value, const std::string& unit, bool chains);
+
+// Whether the steps of Convert without chains find a way from `from` to
+// `to` (not whether taking it succeeds): a conversion of the pair, or both
+// steps by way of the bare unit.
+bool StepsFind(Context& ctx, const std::string& from, const std::string& to) {
+  if (to.empty() || to == from || IsNoUnit(from)) return true;
+  if (FindConversion(ctx, from, to)) return true;
+  return TwoStepApplies(from, to) && StepsFind(ctx, from, BareUnit(from)) &&
+         StepsFind(ctx, BareUnit(from), to);
+}
+
+// The described steps found nothing: [km] to [cm] goes by way of [m] (each
+// step has a shorter unit, so this ends); other pairs are the error.
+void ConvertInTwoStepsOrFail(Context& ctx, Value& value, const std::string& from,
+                             const std::string& unit) {
+  if (TwoStepApplies(from, unit)) {
+    Convert(ctx, value, BareUnit(from), false);
+    Convert(ctx, value, unit, false);
+    return;
+  }
+  value = NoConversionError(from, unit);
+}
+
+// ConvertUnit; `chains`: whether a chain may be taken where the described
+// steps find nothing (not inside the two steps by way of the bare unit).
+void Convert(Context& ctx, Value& value, const std::string& unit, bool chains) {
+  if (unit.empty() || unit == value.unit || !value.IsNumber()) return;
+  if (IsNoUnit(value.unit)) {
+    value.unit = unit;
+    return;
+  }
+  const std::string from = value.unit;
+  if (chains && ctx.caches.chains.MayHold(from, unit)) {
+    if (std::optional<std::shared_ptr<const ChainSteps>> kept = KeptChain(ctx, from, unit)) {
+      assert(!StepsFind(ctx, from, unit));
+      if (*kept) {
+        TakeChain(ctx, value, from, **kept);
+      } else {
+        ConvertInTwoStepsOrFail(ctx, value, from, unit);
+      }
+      return;
+    }
+  }
+  if (std::optional<Conversion> conversion = FindConversion(ctx, from, unit)) {
+    ApplyConversion(ctx, value, from, unit, *conversion);
+    return;
+  }
+  // Where the steps find nothing a chain may; where there is none either,
+  // the steps fail as they always did.
+  if (chains && !(TwoStepApplies(from, unit) && StepsFind(ctx, from, unit))) {
+    if (std::shared_ptr<const ChainSteps> steps = FindChain(ctx, from, unit)) {
+      TakeChain(ctx, value, from, *steps);
+      return;
+    }
+  }
+  ConvertInTwoStepsOrFail(ctx, value, from, unit);
 }
 
 // Whether addition leaves B's number as it is: A has no unit (B is not
@@ -155,24 +237,7 @@ bool CompareValues(Context& ctx, const Value& a, const Value& b, Compare compare
 }  // namespace
 
 void ConvertUnit(Context& ctx, Value& value, const std::string& unit) {
-  if (unit.empty() || unit == value.unit || !value.IsNumber()) return;
-  if (IsNoUnit(value.unit)) {
-    value.unit = unit;
-    return;
-  }
-  const std::string from = value.unit;
-  if (std::optional<Conversion> conversion = FindConversion(ctx, from, unit)) {
-    ApplyConversion(ctx, value, from, unit, *conversion);
-    return;
-  }
-  // [km] to [cm]: by way of [m]. Each step has a shorter unit, so this ends.
-  if (from.size() >= kTwoStepMinLength && unit.size() >= 2 &&
-      from.compare(2, std::string::npos, unit, 2, std::string::npos) == 0) {
-    ConvertUnit(ctx, value, "[" + from.substr(2));
-    ConvertUnit(ctx, value, unit);
-    return;
-  }
-  value = MakeError(kNoConversion + from + unit);
+  Convert(ctx, value, unit, true);
 }
 
 Value AddValues(Context& ctx, const Value& a, const Value& b) {

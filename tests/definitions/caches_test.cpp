@@ -25,6 +25,8 @@ constexpr const char* kScripts[] = {
     "k(y)=y+1; m=k(2); .for i,1,3; m*i; I<4; i; m*I",
     "v<1; v(x)=x*2; v(3); v<2; v; v(4); .set format \"%.3f%s  \"; v; w<1/3",
     "$q<0; .for j,1,3; q<q+j; .if j=2; .delete q; q<10; .blockend; q",
+    ("[a][b]=2; [b][c]=3; (1[a])[c]; [a][x]=5; [x][c]=7; (1[a])[c]; (7[c])[a]; [x][c](y)=y; "
+     "(7[c])[a]; [k]]=10; (1[a])[kc]; (1[a])[z]"),
 };
 
 // The console and every cell of every sheet after running `script`.

@@ -228,6 +228,14 @@ TEST(ShippedInitialFile, LoadsCleanlyAndConverts) {
       {"円面積(1)"_sj, 3.141592653589793, ""},
       {"斜辺(3,4)"_sj, 5, ""},
       {"落下距離(2[s])"_sj, 19.6133, "[m]"},
+      // Pairs that no single definition converts go along a chain.
+      {"(1[in])[km]", 2.54e-5, "[km]"},
+      {"(1[mile])[in]", 63360, "[in]"},
+      {"(60[mph])[ft/s]", 88, "[ft/s]"},
+      {"(1[lb])[mg]", 453592.37, "[mg]"},
+      {"(1[day])[ms]", 86400000, "[ms]"},
+      {"(1[atm])[psi]", 101325 / 6894.757293168, "[psi]"},
+      {"(1[GB])[MiB]", 1e9 / 1048576, "[MiB]"},
   };
   for (const Case& c : cases) {
     const Value v = EvalText(p.ctx, c.formula);
