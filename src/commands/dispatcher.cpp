@@ -90,7 +90,7 @@ const std::array<CommandEntry, 16> kCommands{{
     {"open",
      Command::Open,
      {"定義ファイルを開いて、定義シートにする命令です。"_sj, "> .open (ファイル名[.ZDF]);"_sj,
-      "初期定義ファイルの中では、そのファイルと同じ場所からも探します。"_sj}},
+      "ファイル名は、読込み中のファイルの場所、作業フォルダ、ヘルプの場所の順に探します。"_sj}},
     {"s.et", Command::Set, {}},
     {"w.hile", Command::While, {}},
 }};

@@ -19,7 +19,7 @@ struct Upcalls {
   // Opens a new, empty sheet and shows it (.new).
   void (*openNewSheet)(Context& ctx) = nullptr;
   // Opens the definition file `name` (Shift-JIS) as a sheet of its own
-  // (.open); an empty name asks for the file.
+  // (.open); an empty name is reported.
   void (*openSheetFile)(Context& ctx, const std::string& name) = nullptr;
 };
 
