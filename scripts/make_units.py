@@ -546,7 +546,7 @@ GROUPS = [
 # Units whose SI unit is written on each line (groups with si ""): (text, factor, si).
 MIXED = {
     "ohm": (1, "Ω"), "mho": (1, "S"), "Ah": (3600, "C"), "mAh": (F("3.6"), "C"),
-    "abA": (10, "A"), "Bi": (10, "A"), "statA": (F(10, 2997924580), "A"),
+    "abA": (10, "A"), "Bi": (10, "A"), "statA": (F(1, 2997924580), "A"),
     "abV": (F(1, 10 ** 8), "V"), "statV": (F("299.792458"), "V"), "abC": (10, "C"),
     "statC": (F(1, 2997924580), "C"), "Fr": (F(1, 2997924580), "C"),
     "G": (F(1, 10 ** 4), "T"), "γ": (F(1, 10 ** 9), "T"), "Mx": (F(1, 10 ** 8), "Wb"),
