@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -210,6 +211,12 @@ bool IsShiftJisText(std::string_view bytes) {
   std::string pairs;
   std::vector<bool> seen(0x10000);
   for (std::size_t pos = 0; pos < bytes.size(); ++pos) {
+    // A run of ASCII is passed eight bytes at a time.
+    for (std::uint64_t eight = 0; pos + sizeof eight <= bytes.size(); pos += sizeof eight) {
+      std::memcpy(&eight, bytes.data() + pos, sizeof eight);
+      if ((eight & 0x8080808080808080u) != 0) break;
+    }
+    if (pos >= bytes.size()) break;
     const auto c = static_cast<unsigned char>(bytes[pos]);
     if (!IsLeadByte(c)) continue;
     if (pos + 1 >= bytes.size()) return false;

@@ -403,6 +403,13 @@ char* ReadLine(std::FILE* stream, char* buffer, std::size_t size) {
 void ExpandArguments(const char* tmpl, char* out, std::size_t size, const std::string* args) {
   if (size == 0) return;
   const std::size_t limit = size > kExpandReserve ? size - kExpandReserve : 0;
+  // A text without "%" that fits is copied as it is (no trail byte is a "%").
+  const std::size_t length = std::strlen(tmpl);
+  if (length <= limit && std::memchr(tmpl, '%', length) == nullptr) {
+    std::memcpy(out, tmpl, length);
+    out[length] = '\0';
+    return;
+  }
   std::size_t n = 0;
   const char* t = tmpl;
   while (*t != '\0' && n < limit) {

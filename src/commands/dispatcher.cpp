@@ -39,6 +39,7 @@ enum class Command {
   If,
   List,
   New,
+  Open,
   Set,
   While,
 };
@@ -50,7 +51,7 @@ struct CommandEntry {
 };
 
 // Tried in this order; the first word that matches wins.
-const std::array<CommandEntry, 15> kCommands{{
+const std::array<CommandEntry, 16> kCommands{{
     {"bl.ockend",
      Command::BlockEnd,
      {"複文ブロックの末尾を表す制御命令です。"_sj, "> (制御命令); (複文); (複文); .blockend;"_sj,
@@ -86,6 +87,10 @@ const std::array<CommandEntry, 15> kCommands{{
     {"if", Command::If, {}},
     {"l.ist", Command::List, {}},
     {"n.ew", Command::New, {"新しい定義シートを作成する命令です。"_sj, "> .new;", ""}},
+    {"open",
+     Command::Open,
+     {"定義ファイルを開いて、定義シートにする命令です。"_sj, "> .open (ファイル名[.ZDF]);"_sj,
+      "ファイル名は、読込み中のファイルの場所、作業フォルダ、ヘルプの場所の順に探します。"_sj}},
     {"s.et", Command::Set, {}},
     {"w.hile", Command::While, {}},
 }};
@@ -259,6 +264,7 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
       return true;
     case Command::Delete:
     case Command::New:
+    case Command::Open:
     case Command::End:
     case Command::Do:
       if (assist) {
@@ -275,6 +281,10 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
       break;
     case Command::New:
       ctx.up.openNewSheet(ctx);
+      break;
+    case Command::Open:
+      SkipBlanks(p);
+      ctx.up.openSheetFile(ctx, ReadWord(p));
       break;
     case Command::End:
       if (ctx.loading) {

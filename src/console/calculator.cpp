@@ -29,6 +29,8 @@ Calculator::~Calculator() {
 
 void Calculator::Start(const StartupOptions& options) { InitialDefines(ctx_, options); }
 
+void Calculator::LoadDeferredSheets() { zemu::LoadDeferredSheets(ctx_); }
+
 void Calculator::ScreenWritten(const ScreenWrite& write) {
   if (listener_ != nullptr) listener_->Output(write);
 }

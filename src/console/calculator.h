@@ -70,6 +70,9 @@ class Calculator : private Observer {
   void SetListener(CalculatorListener* listener) { listener_ = listener; }
   // The start-up (InitialDefines): banner, initial file, sheets, first prompt.
   void Start(const StartupOptions& options);
+  // Reads the files of the sheets whose loading the start-up deferred
+  // (StartupOptions::deferOpenedSheets); nothing when there are none.
+  void LoadDeferredSheets();
 
   // ---- Typing ---------------------------------------------------------------
   // Window typing: text committed at the caret (TypeText), a key pressed

@@ -40,6 +40,7 @@ Context::Context(Toolkit* tk)
   }
   up.runStatements = RunStatements;
   up.openNewSheet = OpenNewSheet;
+  up.openSheetFile = OpenSheetFile;
   files.nameCodeset = NameCodesetOfLocale();
   InitStackBaseline(*this);
   toolkit->Attach(*this);

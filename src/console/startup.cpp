@@ -134,6 +134,10 @@ std::string InitialFileName(const StartupOptions& options) {
 
 void LocateShippedFiles(StartupOptions& options) {
   if (options.helpFile.empty()) options.helpFile = ShippedFile(options.programPath, ".ZHP");
+  if (options.dataFolder.empty()) {
+    const std::string help = ShippedFile(options.programPath, ".ZHP");
+    if (!help.empty()) options.dataFolder = FolderOf(help);
+  }
   if (!options.initialFile.empty()) return;
   const std::string beside = ReplaceExtension(options.programPath, ".INI");
   if (access(beside.c_str(), W_OK) == 0) return;
@@ -163,10 +167,14 @@ void InitialDefines(Context& ctx, const StartupOptions& options) {
       options.helpFile.empty() ? ReplaceExtension(options.programPath, ".ZHP") : options.helpFile);
   ctx.observer->SettingsChanged();
   ctx.console.watchScreen->SetHeight(0);
+  ctx.dataFolder = StatementName(
+      ctx.files, options.dataFolder.empty() ? FolderOf(options.programPath) : options.dataFolder);
 
   const std::string initialFile = InitialFileName(options);
   ReadMainFormPlace(ctx, initialFile);
+  ctx.deferSheetLoads = options.deferOpenedSheets;
   TDefine& initialSheet = OpenStartupSheet(ctx, initialFile);
+  ctx.deferSheetLoads = false;
   if (!options.initialSaveName.empty()) {
     // The shipped file was read; the sheet is the user's own file from now on.
     SetSheetName(ctx, initialSheet, StatementName(ctx.files, options.initialSaveName), true);

@@ -39,6 +39,14 @@ struct StartupOptions {
   // stands.
   int initialFolderError = 0;
   std::string helpFile{};  // overrides the help file; empty: the program's path with ".ZHP"
+  // The folder of the shipped files (the help file and the unit library) of
+  // an installed program; empty: the program's own folder.
+  std::string dataFolder{};
+  // The sheets that the initial file opens (.open) are listed and named at
+  // once, but their files are read only when the front end calls
+  // LoadDeferredSheets (the terminal: before the first line it runs), so
+  // that the first prompt does not wait for them.
+  bool deferOpenedSheets = false;
 };
 
 // The program's own path: the file the running process was started from, or

@@ -193,6 +193,7 @@ struct TDefine {
   std::string title;              // the sheet window's title
   bool named = false;             // the name came from a file or the save dialog
   bool modified = false;          // set by every change of a row
+  bool deferred = false;          // opened at start-up, its file not read yet (LoadDeferredSheets)
   std::uint64_t changeCount = 0;  // counts the changes that set modified; reading a value is none
   RowSearch search;
   SheetLayout layout;               // window place, column widths, font, shown

@@ -51,6 +51,12 @@ struct Context {
   Settings settings;
   RunState runState = RunState::Running;  // Running until the first prompt
   bool loading = false;  // a sheet is loading its file: procedure-file lines are not echoed
+  // While set (a front end's start-up asks for it), a sheet that a statement
+  // opens is listed and named, and its file read later (LoadDeferredSheets).
+  bool deferSheetLoads = false;
+  // The folder of the files that ship with the program (the help file, the
+  // unit library), with its "/"; .open looks there last. Set at start-up.
+  std::string dataFolder;
   OutputState output;
   ConsoleState console;  // the Screen, WatchScreen and the console window's state
   TTempVar& tempVars;

@@ -5,6 +5,8 @@
 // context (at the top of the core) fills in.
 #pragma once
 
+#include <string>
+
 namespace zemu {
 
 struct Context;
@@ -16,6 +18,9 @@ struct Upcalls {
   void (*runStatements)(Context& ctx, const char*& cursor) = nullptr;
   // Opens a new, empty sheet and shows it (.new).
   void (*openNewSheet)(Context& ctx) = nullptr;
+  // Opens the definition file `name` (Shift-JIS) as a sheet of its own
+  // (.open); an empty name is reported.
+  void (*openSheetFile)(Context& ctx, const std::string& name) = nullptr;
 };
 
 }  // namespace zemu

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "base/scan.h"
@@ -33,8 +34,12 @@ void AppendCapped(std::string& line, std::string_view piece) {
 
 // Where the line that begins at `from` ends: its CR or LF, or the chunk's end.
 std::size_t LineEnd(std::string_view chunk, std::size_t from) {
-  while (from < chunk.size() && chunk[from] != '\r' && chunk[from] != '\n') ++from;
-  return from;
+  const char* begin = chunk.data() + from;
+  const std::size_t rest = chunk.size() - from;
+  const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', rest));
+  const std::size_t beforeLf = lf != nullptr ? static_cast<std::size_t>(lf - begin) : rest;
+  const auto* cr = static_cast<const char*>(std::memchr(begin, '\r', beforeLf));
+  return from + (cr != nullptr ? static_cast<std::size_t>(cr - begin) : beforeLf);
 }
 
 // Calls `take` with each line of the file (ended by CR LF, LF or a lone CR;

@@ -18,6 +18,7 @@
 #include "host/run.h"
 #include "sheet/file_format.h"
 #include "sheet/ini.h"
+#include "sheet/sheet_ops.h"
 
 namespace zemu {
 
@@ -57,23 +58,28 @@ bool IsHeaderLine(std::string_view line) {
   return line == kDefinitionHeader || line == kProjectHeader || line == kInitialHeader;
 }
 
-// A .set statement line of the Set Options section: the writer writes the
-// settings there anew.
-bool IsSettingLine(const std::string& line) {
+// Whether the statement line (from its '>') begins with the command `word`
+// (its "." marking the shortest form, as in the command table).
+bool IsCommandLine(const std::string& line, const char* word) {
   const char* p = line.c_str() + 1;  // after the '>'
   SkipBlanks(p);
   if (*p != '.') return false;
   ++p;
-  const std::string word = AsciiLowerText(ReadName(p));
-  return !word.empty() && MatchCommandWord(word.c_str(), "s.et");
+  const std::string typed = AsciiLowerText(ReadName(p));
+  return !typed.empty() && MatchCommandWord(typed.c_str(), word);
 }
+
+// A .set statement line of the Set Options section: the writer writes the
+// settings there anew.
+bool IsSettingLine(const std::string& line) { return IsCommandLine(line, "s.et"); }
 
 // Whether the rows that `text` defines write it back whole: the statements
 // that the dispatcher runs (up to a ";", "'" or "}" where a statement could
 // begin) are all definitions the sheet keeps in rows, and no part of the
 // text lies beyond both where it stops and what the rows hold. The numbers
-// that descriptions would take are given back.
-bool OnlyDefinitions(Context& ctx, const char* text) {
+// that descriptions would take are given back. `computes` is set when one
+// of them is a variable, whose formula is computed as it is stored.
+bool OnlyDefinitions(Context& ctx, const char* text, bool& computes) {
   const std::int32_t autoNumber = ctx.defines.autoNumber;
   Definition scratch("");
   bool any = false;
@@ -88,6 +94,7 @@ bool OnlyDefinitions(Context& ctx, const char* text) {
       break;
     }
     AnalyseStatementAt(ctx, scratch, p);
+    if (scratch.kind == VariableKind) computes = true;
     switch (scratch.kind) {
       case FunctionKind:
       case VariableKind:
@@ -190,7 +197,13 @@ class SheetLoader {
       return;
     }
     ExpandFileLine(line.text, params_, expanded);
-    const bool byRows = OnlyDefinitions(ctx_, expanded.c_str() + 1);
+    bool computes = false;
+    const bool byRows = OnlyDefinitions(ctx_, expanded.c_str() + 1, computes);
+    // A line that may compute something finds the deferred sheets read.
+    if (ctx_.deferSheetLoads && (computes || !byRows) && !IsSettingLine(line.text) &&
+        !IsCommandLine(line.text, "open")) {
+      LoadDeferredSheets(ctx_);
+    }
     const std::uint64_t bottom = BottomRowId(sheet_);
     const std::uint64_t newestBefore = sheet_.lastRowId;
     std::vector<std::uint64_t> replaced;

@@ -174,6 +174,28 @@ void TitleMainForm(Context& ctx, const char* prefix, const TDefine& sheet) {
   ctx.observer->MainTitleChanged(ctx.mainForm.title);
 }
 
+// `name` up to and with its last "/"; empty when it has none.
+std::string FolderOfName(const std::string& name) {
+  const std::size_t slash = name.rfind('/');
+  return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+}
+
+// Where .open finds `name`: see OpenSheetFile.
+std::string LocateSheetFile(const Context& ctx, const std::string& name) {
+  if (name.front() == '/') return name;
+  std::vector<std::string> places;
+  const TDefine* running = ctx.defines.current;
+  if (ctx.loading && running != nullptr && !FolderOfName(running->name).empty()) {
+    places.push_back(FolderOfName(running->name) + name);
+  }
+  places.push_back(name);
+  if (!ctx.dataFolder.empty()) places.push_back(ctx.dataFolder + name);
+  for (const std::string& place : places) {
+    if (StampOf(ctx.files, place).exists) return place;
+  }
+  return places.front();
+}
+
 void SetShown(Context& ctx, TDefine& sheet, bool shown) {
   if (sheet.layout.shown == shown) return;
   sheet.layout.shown = shown;
@@ -190,7 +212,9 @@ TDefine& OpenSheet(Context& ctx, const std::string& fileName) {
 
 void LoadSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
   SetSheetName(ctx, sheet, fileName, false);
-  if (!fileName.empty()) {
+  if (sheet.deferred) {
+    SetSheetName(ctx, sheet, fileName, true);
+  } else if (!fileName.empty()) {
     const bool named = LoadNamedSheet(ctx, sheet, fileName);
     SetSheetName(ctx, sheet, fileName, named);
   } else {
@@ -201,6 +225,36 @@ void LoadSheet(Context& ctx, TDefine& sheet, const std::string& fileName) {
   SetShown(ctx, sheet, true);
   sheet.modified = false;
   TitleMainForm(ctx, kOpenedTitlePrefix, sheet);
+}
+
+void OpenSheetFile(Context& ctx, const std::string& name) {
+  if (name.empty()) {
+    ErrorOut(ctx, "  ERROR: .open には、開く定義ファイルの名前を書きます。\r\n"_sj);
+    return;
+  }
+  const std::string fileName = LocateSheetFile(ctx, name);
+  if (!ctx.deferSheetLoads || !StampOf(ctx.files, fileName).regular) {
+    OpenSheet(ctx, fileName);
+    return;
+  }
+  TDefine& sheet = AddSheet(ctx, fileName);
+  sheet.deferred = true;
+  LoadSheet(ctx, sheet, fileName);
+}
+
+void LoadDeferredSheets(Context& ctx) {
+  // A sheet's file may open more sheets: the list grows meanwhile.
+  for (std::size_t i = 0; i < ctx.defines.sheets.size(); ++i) {
+    TDefine& sheet = *ctx.defines.sheets[i];
+    if (!sheet.deferred) continue;
+    TDefine& current = CurrentSheet(ctx);
+    const std::string title = ctx.mainForm.title;
+    sheet.deferred = false;
+    LoadSheet(ctx, sheet, sheet.name);
+    if (SheetIndex(ctx, current) >= 0) SelectSheet(ctx, current);
+    ctx.mainForm.title = title;
+    ctx.observer->MainTitleChanged(title);
+  }
 }
 
 std::string SheetMenuCaption(const TDefine& sheet) {

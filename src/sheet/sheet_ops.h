@@ -53,6 +53,19 @@ TDefine& OpenSheet(Context& ctx, const std::string& fileName);
 // An empty name gives the sheet the next unnamed name, 32 pixels lower.
 void LoadSheet(Context& ctx, TDefine& sheet, const std::string& fileName);
 
+// The statement .open: opens the definition file `name` as a sheet, as the
+// menu's Open does. A relative name is looked for beside the file whose
+// lines are running (the initial file that opens the unit library), then in
+// the working folder, then in ctx.dataFolder; where none has it, the first
+// of these is the sheet's name. An empty name is reported. While
+// ctx.deferSheetLoads is set, an existing file's sheet is listed and named
+// but its file is read only by LoadDeferredSheets.
+void OpenSheetFile(Context& ctx, const std::string& name);
+// Reads the files of the deferred sheets (in the store's order), each as
+// OpenSheet would have; the CurrentSheet and the main window's title stay
+// as they were.
+void LoadDeferredSheets(Context& ctx);
+
 // The caption of the sheet's window-menu entry.
 std::string SheetMenuCaption(const TDefine& sheet);
 

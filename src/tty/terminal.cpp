@@ -18,6 +18,7 @@
 
 #include "base/sjis_literal.h"
 #include "console/calculator.h"
+#include "console/startup.h"
 #include "host/memory_text.h"
 #include "host/output.h"
 #include "tty/completion.h"
@@ -298,7 +299,13 @@ class Session {
           "zemu: ロケールの文字コードが "_sj + options_.localeNote +
           " なので、端末を UTF-8 として読み書きします（シフトJISの端末なら --sjis）。"_sj);
     }
-    calc_.Start(options_.startup);
+    // Read from a pipe or a batch, the sheets that the initial file opens (the
+    // unit library) are read when the first line comes, not before the
+    // first prompt: a run that only starts (or runs nothing) does not wait
+    // for them.
+    StartupOptions startup = options_.startup;
+    startup.deferOpenedSheets = mode_ != Mode::Interactive;
+    calc_.Start(startup);
     if (mode_ == Mode::Quiet) {
       calc_.SetSwitch(Switch::Name, false);
       calc_.SetSwitch(Switch::Echo, false);
@@ -350,6 +357,7 @@ class Session {
     bool continuing = false;
     for (;;) {
       std::optional<InputLine> line = io_.ReadLine("> ");
+      if (line) calc_.LoadDeferredSheets();
       if (!line) {
         if (mode_ != Mode::Interactive) return false;
         if (calc_.runState() != RunState::Idle) calc_.ShowPrompt();

@@ -87,6 +87,10 @@ TEST(TerminalBatch, ShippedInitialFileLoadsCleanlyAndOutputStreams) {
   const zemu_test::Run start = RunProgram("-e '(1[ha])[a]; (25[degC])[degF]'");
   EXPECT_EQ(start.err, "");
   EXPECT_EQ(start.out, "100[a]  77[degF]\n");
+  // Read from a pipe, the unit library the initial file opens is read before
+  // the first line runs, a terminal command too.
+  const zemu_test::Run sheets = RunProgram("--tty", ":sheets\n");
+  EXPECT_NE(sheets.out.find(U8(u8"units.ZDF  定義8")), std::string::npos) << sheets.out;
   // One data line of 200 000 results: passing it on must not cost more
   // for each result as the line grows (that took minutes).
   const auto began = std::chrono::steady_clock::now();
@@ -205,9 +209,9 @@ TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
   const std::string install = std::string(ZEMU_CMAKE) + " --install " + ZEMU_BUILD_DIR +
                               " --prefix " + prefix + " > /dev/null";
   ASSERT_EQ(std::system(install.c_str()), 0);
-  for (const char* file :
-       {"bin/zemu", "share/zemu/zemu.INI", "share/zemu/zemu.ZHP", "share/applications/zemu.desktop",
-        "share/icons/hicolor/scalable/apps/zemu.svg", "share/man/man1/zemu.1"}) {
+  for (const char* file : {"bin/zemu", "share/zemu/zemu.INI", "share/zemu/units.ZDF",
+                           "share/zemu/zemu.ZHP", "share/applications/zemu.desktop",
+                           "share/icons/hicolor/scalable/apps/zemu.svg", "share/man/man1/zemu.1"}) {
     EXPECT_TRUE(std::filesystem::exists(prefix + "/" + file)) << file;
   }
 #ifdef ZEMU_WINDOW_MODULE
@@ -228,9 +232,9 @@ TEST(TerminalInstall, InstalledProgramFindsItsFilesAndKeepsTheUsersCopy) {
                                   "M .save \"" + own + "\"", U8(u8"ZEMU 目次")}))
       << first.out;
   ASSERT_TRUE(std::filesystem::exists(own));
-  // From then on the user's copy is read first.
-  const zemu_test::Run second = RunProgram("--tty", "mine;\n", environment, program);
-  EXPECT_NE(second.out.find("mine=42"), std::string::npos) << second.out;
+  // From then on the user's copy is read first; it opens the shipped library.
+  const zemu_test::Run second = RunProgram("--tty", "mine;\n(1[nmi])[km];\n", environment, program);
+  EXPECT_TRUE(InOrder(second.out, {"mine=42", "1.852[km]"})) << second.out;
   // On a terminal the installed line editor completes.
   zemu_test::PtySession typed({environment, "XDG_DATA_HOME=" + root.path() + "/data"}, program);
   ASSERT_TRUE(typed.WaitForPrompt());
