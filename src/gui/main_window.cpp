@@ -321,7 +321,7 @@ void TZemuMain::WatchHeightWanted(int pixels) {
   }
   watch_->show();
   const int frame = 2 * (watch_->frameWidth() + static_cast<int>(watch_->document()->documentMargin()));
-  SetWatchHeight(watchDragged_ > 0 ? watchDragged_ : lines * line + frame);
+  SetWatchHeight(watchDragged_ > 0 ? watchDragged_ : lines * line + line / 2 + frame);
 }
 
 void TZemuMain::SetWatchHeight(int pixels) {

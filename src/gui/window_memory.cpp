@@ -25,8 +25,8 @@ const QString kWatchHeight = QStringLiteral("console/watchHeight");
 WindowMemory::WindowMemory(const QString& fileName) : settings_(fileName, QSettings::IniFormat) {}
 
 QString WindowMemory::DefaultFileName() {
-  return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-         QStringLiteral("/window.ini");
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/zemu/window.ini");
 }
 
 QString WindowMemory::PlaceBasis(const std::string& fileName, const char* section) {

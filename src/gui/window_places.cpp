@@ -39,7 +39,13 @@ QRect PlaceConsole(QSize console, const std::vector<QSize>& sheets, const QRect&
   QSize group = console;
   if (!sheets.empty()) {
     if (console.width() + kWindowGap + sheet.width() <= available.width()) {
-      group.setWidth(console.width() + kWindowGap + sheet.width());
+      // A column of sheets as tall as fits beside it.
+      int column = -kWindowGap;
+      for (const QSize& size : sheets) {
+        if (column + kWindowGap + size.height() > available.height()) break;
+        column += kWindowGap + size.height();
+      }
+      group = QSize(console.width() + kWindowGap + sheet.width(), std::max(console.height(), column));
     } else if (console.height() + kWindowGap + sheet.height() <= available.height()) {
       group.setHeight(console.height() + kWindowGap + sheet.height());
     }

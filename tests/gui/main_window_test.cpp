@@ -412,7 +412,9 @@ class MainWindowTest : public QObject {
     Enter(*w);
     QTRY_VERIFY(w->watchEdit()->isVisible());
     QCOMPARE(w->watchEdit()->toPlainText(), QString("  w=2  \t\t'two"));
-    QCOMPARE(w->watchEdit()->height(), int(w->LineHeight() * 1.5));
+    // The line and half a line, within the frame.
+    QVERIFY(w->watchEdit()->height() >= int(w->LineHeight() * 1.5));
+    QVERIFY(w->watchEdit()->height() < int(w->LineHeight() * 2.5));
 
     w->menuAction(MenuCommand::HelpAbout)->trigger();
     QVERIFY(w->aboutBox()->isVisible());
