@@ -314,7 +314,7 @@ QRect TZemuMain::AvailableArea() const {
 void TZemuMain::WatchHeightWanted(int pixels) {
   watchWanted_ = pixels;
   const int line = LineHeight();
-  const int lines = std::min((2 * pixels / line - 1) / 2, kWatchLinesMax);
+  const int lines = std::min(pixels / line, kWatchLinesMax);  // (lines + 0.5) * line, cut
   if (lines <= 0) {
     watch_->hide();
     return;
