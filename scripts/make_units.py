@@ -915,9 +915,9 @@ def check_hazards(lib):
 
 
 def library_text(lib):
-    lines = ["=-=-=-= ZEMU Define File =-=-=-=", "[DefineForm]", "Top=180", "Left=100",
-             "Height=360", "Width=640", "DGtype=64", "DGname=120", "DGvalue=120",
-             "DGdefine=320", "[Define]"]
+    # No Top or Left: the window places the sheet beside the console.
+    lines = ["=-=-=-= ZEMU Define File =-=-=-=", "[DefineForm]", "Height=360", "Width=640",
+             "DGtype=64", "DGname=120", "DGvalue=120", "DGdefine=320", "[Define]"]
     for kind, text in lib.rows:
         lines.append(text if kind == "comment" else "> " + text)
     lines.append(CLOSING)

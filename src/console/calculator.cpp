@@ -5,11 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "commands/file_text.h"
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/startup.h"
 #include "definitions/store.h"
 #include "host/output.h"
+#include "sheet/file_format.h"
 #include "sheet/sheet_ops.h"
 
 namespace zemu {
@@ -27,7 +29,10 @@ Calculator::~Calculator() {
   ctx_.console.watchScreen = &ctx_.console.ownWatchScreen;
 }
 
-void Calculator::Start(const StartupOptions& options) { InitialDefines(ctx_, options); }
+void Calculator::Start(const StartupOptions& options) {
+  InitialDefines(ctx_, options);
+  settingsAtStart_ = SettingsLines(ctx_, "");
+}
 
 void Calculator::LoadDeferredSheets() { zemu::LoadDeferredSheets(ctx_); }
 
@@ -126,6 +131,24 @@ void Calculator::Abort() { AbortComputation(ctx_); }
 // ---- The end ----------------------------------------------------------------------
 
 bool Calculator::QueryEnd() { return QueryEndProgram(ctx_); }
+
+bool Calculator::OfferChangedSettings() {
+  if (ctx_.defines.sheets.empty() || SettingsLines(ctx_, "") == settingsAtStart_) return false;
+  TDefine& initial = *ctx_.defines.sheets.front();
+  if (!initial.named || initial.source.unread || FileKindOf(initial.name) != FileKind::Initial) {
+    return false;
+  }
+  // Saved since with these settings: nothing to offer.
+  const std::string now = DefinitionFileText(ctx_, initial, FileKind::Initial, initial.name);
+  const std::size_t section = now.rfind("[Set Options]");
+  const FileRead file = ReadFileText(ctx_, initial.name, true);
+  if (section != std::string::npos && file.problem == FileProblem::None &&
+      file.text.find(std::string_view(now).substr(section)) != std::string::npos) {
+    return false;
+  }
+  initial.modified = true;
+  return true;
+}
 
 int Calculator::ReportUnsavedSheets() { return zemu::ReportUnsavedSheets(ctx_); }
 

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "commands/set_command.h"
 #include "host/context.h"
@@ -139,6 +140,11 @@ class Calculator : private Observer {
   // ---- The end ------------------------------------------------------------------
   // Asks about every unsaved sheet (QueryEndProgram); false: keep running.
   bool QueryEnd();
+  // When the settings differ from those the start-up left, marks the sheet
+  // of the initial definition file modified, so that QueryEnd offers to keep
+  // them: its file holds the settings as .set lines. True when it marked
+  // the sheet. Nothing when that sheet's file was refused at loading.
+  bool OfferChangedSettings();
   // Names the unsaved sheets where nobody can be asked; returns how many.
   int ReportUnsavedSheets();
 
@@ -148,6 +154,7 @@ class Calculator : private Observer {
 
   Context ctx_;
   CalculatorListener* listener_ = nullptr;
+  std::vector<std::string> settingsAtStart_;  // as .set lines
 };
 
 }  // namespace zemu

@@ -81,11 +81,7 @@ TDefine& OpenStartupSheet(Context& ctx, const std::string& diskName) {
 
 void ReadMainFormPlace(Context& ctx, const std::string& initialFile) {
   const IniSection keys = ReadIniSection(initialFile, "MainForm");
-  WindowPlace& place = ctx.mainForm.place;
-  place.top = IniInteger(keys, "Top", place.top);
-  place.left = IniInteger(keys, "Left", place.left);
-  place.height = IniInteger(keys, "Height", place.height);
-  place.width = IniInteger(keys, "Width", place.width);
+  ctx.mainForm.given = ReadIniPlace(keys, ctx.mainForm.place);
 }
 
 }  // namespace

@@ -81,7 +81,9 @@ ConsoleEdit::ConsoleEdit(MirroredText& model, ConsoleInput* input, QWidget* pare
 
 void ConsoleEdit::Sync() {
   const MirroredText::Changes changes = model_.TakeChanges();
-  if (changes.height) {
+  if (changes.height && heightHandler_) {
+    heightHandler_(model_.Height());
+  } else if (changes.height) {
     const int height = model_.Height();
     setFixedHeight(std::max(height, 0));
     setVisible(height > 0);

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "gui/mirrored_text.h"
 
@@ -38,6 +40,8 @@ class ConsoleEdit : public QPlainTextEdit {
 
   // Brings the widget up to date with the model: text, selection, height.
   void Sync();
+  // The model's height goes to `handler` instead of fixing the widget's.
+  void SetHeightHandler(std::function<void(int)> handler) { heightHandler_ = std::move(handler); }
   // The text the widget shows, in the model's bytes.
   const std::string& shownText() const { return shown_; }
 
@@ -61,6 +65,7 @@ class ConsoleEdit : public QPlainTextEdit {
 
   MirroredText& model_;
   ConsoleInput* input_;
+  std::function<void(int)> heightHandler_;
   std::string shown_;       // what the widget shows
   bool updating_ = false;   // the widget is being changed from the model
   bool strayEdit_ = false;  // something else changed the widget's text

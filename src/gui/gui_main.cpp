@@ -5,10 +5,13 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdio>
 
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
+#include "gui/qt_text.h"
 #include "gui/sheet_windows.h"
+#include "gui/window_memory.h"
 #include "host/window_texts.h"
 
 namespace zemu::gui {
@@ -34,12 +37,24 @@ int RunGui(int& argc, char** argv, const StartupOptions& startup) {
   QApplication::setQuitOnLastWindowClosed(false);  // the main window's end is the program's
   InstallJapaneseTranslations(app);
 
+  WindowMemory memory(WindowMemory::DefaultFileName());
   TZemuMain window;
-  QObject::connect(&window, &TZemuMain::ended, &app, &QCoreApplication::quit);
+  window.SetMemory(&memory);
   // The sheet windows and the options dialog observe the context from before
   // the start-up on; they go before the window (and its context) does.
   SheetWindows sheets(window.context(), &window);
+  sheets.SetMemory(&memory);
+  window.SetSheetPlacer(&sheets);
   sheets.AddWindowMenuEntries(window.windowMenu());
+  QObject::connect(&window, &TZemuMain::ended, &app, [&] {
+    sheets.Remember();
+    QString why;
+    if (!memory.Save(why)) {
+      std::fprintf(stderr, "%s%s: %s\n", ToQString(kWindowMemoryNotSaved).toLocal8Bit().constData(),
+                   memory.fileName().toLocal8Bit().constData(), why.toLocal8Bit().constData());
+    }
+    QCoreApplication::quit();
+  });
   QObject::connect(&window, &TZemuMain::endRequested, &sheets, &SheetWindows::ApplyAllEdits);
   TOptions options(window.context(), &window);
   QObject::connect(&window, &TZemuMain::optionsRequested, &options, [&options] {

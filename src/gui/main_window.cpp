@@ -10,19 +10,28 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSplitter>
+#include <QStyle>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
 
 #include "console/console.h"
 #include "gui/dialogs.h"
 #include "gui/qt_text.h"
+#include "gui/window_memory.h"
+#include "gui/window_places.h"
 #include "host/window_texts.h"
 
 namespace zemu::gui {
 
 QFont DefaultConsoleFont() {
   QFont font;
-  font.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
-                    QStringLiteral("monospace")});
+  // VL Gothic draws the decimal point as a round dot that no one takes for
+  // a comma at this size (IPAGothic's looks like one).
+  font.setFamilies({QStringLiteral("VL Gothic"), QStringLiteral("Noto Sans Mono CJK JP"),
+                    QStringLiteral("IPAGothic"), QStringLiteral("monospace")});
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
   font.setPixelSize(12);
@@ -43,9 +52,17 @@ TZemuMain::TZemuMain(const GuiTimings& timings)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   watch_ = new ConsoleEdit(watchText_, nullptr);
-  watch_->setFixedHeight(0);
   watch_->hide();
+  watch_->setMinimumHeight(1);  // a text area would ask room for two scroll bars
+  watch_->SetHeightHandler([this](int pixels) { WatchHeightWanted(pixels); });
   screen_ = new ConsoleEdit(screenText_, this);
+  splitter_ = new QSplitter(Qt::Vertical);
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(watch_);
+  splitter_->addWidget(screen_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  connect(splitter_, &QSplitter::splitterMoved, this, &TZemuMain::WatchDragged);
   statusPanel_ = new QWidget;
   auto* statusLayout = new QVBoxLayout(statusPanel_);
   statusLayout->setContentsMargins(4, kStatusPanelPadding / 2, 4, kStatusPanelPadding / 2);
@@ -56,8 +73,7 @@ TZemuMain::TZemuMain(const GuiTimings& timings)
     label->setMinimumWidth(1);  // a long help line is cut, it does not widen the window
     statusLayout->addWidget(label);
   }
-  layout->addWidget(watch_);
-  layout->addWidget(screen_, 1);
+  layout->addWidget(splitter_, 1);
   layout->addWidget(statusPanel_);
   setCentralWidget(central);
   statusLines_[0]->setText(ToQString(kWelcomeStatusLine));
@@ -77,7 +93,9 @@ TZemuMain::TZemuMain(const GuiTimings& timings)
 
   const WindowPlace& design = kMainFormDesignPlace;
   move(design.left, design.top);
-  resize(design.width, design.height);
+  resize(SizeFor(kConsoleColumns, kConsoleLines));
+  ctx_.mainForm.place.width = width();
+  ctx_.mainForm.place.height = height();
   ctx_.observers.Add(this);
   UpdateMenuStates();
 }
@@ -85,7 +103,26 @@ TZemuMain::TZemuMain(const GuiTimings& timings)
 TZemuMain::~TZemuMain() { ctx_.observers.Remove(this); }
 
 void TZemuMain::Start(const StartupOptions& options) {
+  initialFile_ = InitialFileName(options);
   InCore([this, &options] { calc_.Start(options); });
+}
+
+void TZemuMain::SetMemory(WindowMemory* memory) {
+  memory_ = memory;
+  if (memory_ == nullptr) return;
+  if (const std::optional<QFont> font = memory_->Font()) ApplyFont(*font);
+  watchDragged_ = memory_->WatchHeight();
+}
+
+void TZemuMain::Remember() {
+  if (memory_ == nullptr) return;
+  memory_->NoteFont(screen_->font());
+  memory_->NoteWatchHeight(watchDragged_);
+  if (placed_) {
+    memory_->NotePlace(QStringLiteral("console"),
+                       WindowMemory::PlaceBasis(initialFile_, "MainForm"),
+                       QRect(pos(), size()));
+  }
 }
 
 template <typename Call>
@@ -251,6 +288,55 @@ void TZemuMain::ApplyFont(const QFont& font) {
   for (QLabel* label : statusLines_) label->setFont(font);
   const int labelHeight = statusLines_[0]->fontMetrics().height();
   statusPanel_->setFixedHeight(3 * labelHeight + kStatusPanelPadding);
+  if (watchWanted_ > 0 && watchDragged_ == 0) WatchHeightWanted(watchWanted_);
+}
+
+QSize TZemuMain::SizeFor(int columns, int lines) const {
+  const QFontMetrics metrics(screen_->font());
+  const int frame = 2 * screen_->frameWidth();
+  const int margin = 2 * static_cast<int>(screen_->document()->documentMargin());
+  const int bar = screen_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, screen_);
+  return {columns * metrics.horizontalAdvance(QLatin1Char('0')) + frame + margin + bar,
+          menuBar()->sizeHint().height() + lines * metrics.lineSpacing() + frame + margin +
+              statusPanel_->height()};
+}
+
+QRect TZemuMain::AvailableArea() const {
+  const QScreen* display = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  return display != nullptr ? display->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// ---- The watch screen --------------------------------------------------------
+
+// The core asks for its lines and half a line: the watch screen shows them
+// all, up to kWatchLinesMax, or keeps the height the user dragged it to. A
+// request under one line (nothing watched) puts it away.
+void TZemuMain::WatchHeightWanted(int pixels) {
+  watchWanted_ = pixels;
+  const int line = LineHeight();
+  const int lines = std::min(pixels / line, kWatchLinesMax);  // (lines + 0.5) * line, cut
+  if (lines <= 0) {
+    watch_->hide();
+    return;
+  }
+  watch_->show();
+  const int frame = 2 * (watch_->frameWidth() + static_cast<int>(watch_->document()->documentMargin()));
+  SetWatchHeight(watchDragged_ > 0 ? watchDragged_ : lines * line + line / 2 + frame);
+}
+
+void TZemuMain::SetWatchHeight(int pixels) {
+  QList<int> sizes = splitter_->sizes();
+  const int total = sizes.size() == 2 && sizes[0] + sizes[1] > 0 ? sizes[0] + sizes[1]
+                                                                 : splitter_->height();
+  if (sizes.size() == 2 && sizes[0] == pixels) return;
+  settingWatch_ = true;
+  splitter_->setSizes({pixels, std::max(total - pixels, LineHeight())});
+  settingWatch_ = false;
+}
+
+void TZemuMain::WatchDragged() {
+  if (settingWatch_ || !watch_->isVisible()) return;
+  watchDragged_ = splitter_->sizes().value(0);
 }
 
 // ---- What the toolkit asks -------------------------------------------------
@@ -297,6 +383,7 @@ void TZemuMain::PromptShown() {
   if (!isVisible()) {
     ApplyPlace();
     show();
+    QTimer::singleShot(0, this, &TZemuMain::KeepOnScreen);
   }
   activateWindow();
   screen_->setFocus();
@@ -321,11 +408,41 @@ void TZemuMain::ContextMenuRequested(const QPoint& globalPosition) {
 
 // ---- Place and closing -----------------------------------------------------
 
+// The first place: the remembered one while the initial file says what it
+// said then, else what the file gives, else a place the window chooses with
+// room for the sheets beside it; always inside the screen.
 void TZemuMain::ApplyPlace() {
-  const WindowPlace& place = ctx_.mainForm.place;
-  move(place.left, place.top);
-  resize(place.width, place.height);
+  const QRect available = AvailableArea();
+  const MainFormState& form = ctx_.mainForm;
+  QRect frame(QPoint(form.place.left, form.place.top),
+              form.given.size ? QSize(form.place.width, form.place.height)
+                              : SizeFor(kConsoleColumns, kConsoleLines));
+  const std::optional<QRect> remembered =
+      memory_ != nullptr ? memory_->Place(QStringLiteral("console"),
+                                          WindowMemory::PlaceBasis(initialFile_, "MainForm"))
+                         : std::nullopt;
+  if (remembered) {
+    frame = *remembered;
+  } else if (!form.given.position) {
+    frame = PlaceConsole(frame.size(),
+                         placer_ != nullptr ? placer_->SheetsToPlace() : std::vector<QSize>{},
+                         available);
+  }
+  frame = KeepInside(frame, available);
+  move(frame.topLeft());
+  resize(frame.size());
   placed_ = true;
+  NotePlace();
+  if (placer_ != nullptr) placer_->PlaceSheets(frame, available);
+}
+
+// Once shown, the window frame's size is known: the frame goes inside too.
+void TZemuMain::KeepOnScreen() {
+  const QRect frame = frameGeometry();
+  const QRect inside = KeepInside(frame, AvailableArea());
+  if (inside == frame) return;
+  move(inside.topLeft());
+  resize(size() - (frame.size() - inside.size()));
 }
 
 void TZemuMain::NotePlace() {
@@ -355,6 +472,7 @@ void TZemuMain::closeEvent(QCloseEvent* event) {
   bool end = false;
   querying_ = true;
   emit endRequested();
+  calc_.OfferChangedSettings();
   InCore([this, &end] { end = QueryEndProgram(ctx_); });
   querying_ = false;
   closePending_ = false;
@@ -362,6 +480,7 @@ void TZemuMain::closeEvent(QCloseEvent* event) {
   event->accept();
   findDialog_->hide();
   aboutBox_->hide();
+  Remember();
   emit ended();
 }
 

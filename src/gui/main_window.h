@@ -11,8 +11,11 @@
 
 #include <QFont>
 #include <QMainWindow>
+#include <QRect>
+#include <QSize>
 #include <QTimer>
 #include <array>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,11 +31,13 @@
 
 class QLabel;
 class QMenu;
+class QSplitter;
 
 namespace zemu::gui {
 
 class AboutBox;
 class FindDialog;
+class WindowMemory;
 
 // While a computation runs, the widgets are redrawn at most this often, so
 // that a loop that prints on every pass is not slowed down by painting.
@@ -50,6 +55,24 @@ struct GuiTimings {
 // A monospaced Japanese font at 12 pixels.
 QFont DefaultConsoleFont();
 
+// The console's first size, in columns and lines of its font.
+inline constexpr int kConsoleColumns = 80;
+inline constexpr int kConsoleLines = 25;
+// The watch screen grows with its lines up to this many.
+inline constexpr int kWatchLinesMax = 8;
+
+// The sheet windows as the console's placing sees them.
+class SheetPlacer {
+ public:
+  virtual ~SheetPlacer() = default;
+  // The frame sizes of the sheets that the window is to place (no file and
+  // no earlier session says where), in the store's order.
+  virtual std::vector<QSize> SheetsToPlace() const = 0;
+  // Places those beside the console's frame `console`, the others where
+  // their files or the memory say; every sheet inside `available`.
+  virtual void PlaceSheets(const QRect& console, const QRect& available) = 0;
+};
+
 class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   Q_OBJECT
 
@@ -62,6 +85,14 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   // prompt.
   void Start(const StartupOptions& options);
 
+  // Where the font, the watch height and the places are remembered (null:
+  // nowhere); the font and watch height are taken from it now. Before Start.
+  void SetMemory(WindowMemory* memory);
+  // Who places the sheet windows when the console is placed (null: nobody).
+  void SetSheetPlacer(SheetPlacer* placer) { placer_ = placer; }
+  // Notes the font, the watch height and the console's place in the memory.
+  void Remember();
+
   QMenu* windowMenu() const { return windowMenu_; }
   QMenu* computeMenu() const { return computeMenu_; }
   QMenu* screenContextMenu() const { return contextMenu_; }
@@ -69,6 +100,7 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   QAction* menuAction(MenuCommand command) const;
   ConsoleEdit* screenEdit() const { return screen_; }
   ConsoleEdit* watchEdit() const { return watch_; }
+  QSplitter* splitter() const { return splitter_; }
   QLabel* statusLine(int line) const { return statusLines_[static_cast<std::size_t>(line - 1)]; }
   QWidget* statusPanel() const { return statusPanel_; }
   FindDialog* findDialog() const { return findDialog_; }
@@ -83,6 +115,10 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   void SyncNow();          // both widgets show their models now
   void RequestClose();     // close once the current run has unwound
   int LineHeight() const;  // of the console font, in pixels
+  // The window's size for `columns` by `lines` of the console font.
+  QSize SizeFor(int columns, int lines) const;
+  // The screen area the windows keep inside.
+  QRect AvailableArea() const;
   void ArmAssistTimer(int milliseconds);
 
  signals:
@@ -119,6 +155,11 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   void ShowFindDialog();
   void ApplyPlace();
   void NotePlace();
+  void KeepOnScreen();
+  // The core asks the watch screen for `pixels` (its lines and half a line).
+  void WatchHeightWanted(int pixels);
+  void SetWatchHeight(int pixels);
+  void WatchDragged();
   // Runs a call into the core: the widgets are redrawn after it, and a close
   // asked for meanwhile is carried out once the outermost call returns.
   template <typename Call>
@@ -132,6 +173,13 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   Context& ctx_;     // calc_'s
   ConsoleEdit* watch_ = nullptr;
   ConsoleEdit* screen_ = nullptr;
+  QSplitter* splitter_ = nullptr;  // the watch screen above the Screen
+  WindowMemory* memory_ = nullptr;
+  SheetPlacer* placer_ = nullptr;
+  std::string initialFile_;  // whose MainForm keys place the window
+  int watchWanted_ = 0;      // what the core last asked of the watch screen
+  int watchDragged_ = 0;     // the height the user dragged it to; 0: it follows its lines
+  bool settingWatch_ = false;
   QWidget* statusPanel_ = nullptr;
   std::array<QLabel*, 3> statusLines_{};
   std::vector<std::pair<MenuCommand, QAction*>> actions_;  // menu bar and context menu

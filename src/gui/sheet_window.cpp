@@ -7,12 +7,14 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <algorithm>
 #include <memory>
 
 #include "definitions/store.h"
 #include "gui/qt_text.h"
 #include "gui/sheet_model.h"
+#include "gui/window_places.h"
 #include "host/context.h"
 #include "sheet/sheet_ops.h"
 
@@ -138,13 +140,18 @@ void SheetWindow::ApplyTitle() {
 
 void SheetWindow::ApplyLayout() {
   if (sheet_ == nullptr) return;
-  const SheetLayout& layout = sheet_->layout;
+  SheetLayout& layout = sheet_->layout;
   applyingLayout_ = true;
-  if (pos() != QPoint(layout.place.left, layout.place.top)) {
-    move(layout.place.left, layout.place.top);
+  // A place off the screen (a file written on a larger one) comes inside.
+  QRect frame(layout.place.left, layout.place.top, std::max(layout.place.width, 1),
+              std::max(layout.place.height, 1));
+  if (const QScreen* display = screen()) {
+    frame = KeepInside(frame, display->availableGeometry());
+    layout.place.left = frame.left();
+    layout.place.top = frame.top();
   }
-  const QSize size(std::max(layout.place.width, 1), std::max(layout.place.height, 1));
-  if (this->size() != size) resize(size);
+  if (pos() != frame.topLeft()) move(frame.topLeft());
+  if (size() != frame.size()) resize(frame.size());
   for (int column = 0; column < kColumnCount; ++column) {
     const int width = layout.columnWidths[static_cast<std::size_t>(column)];
     grid_->horizontalHeader()->resizeSection(column, std::max(width, 0));

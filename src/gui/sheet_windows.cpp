@@ -10,7 +10,10 @@
 #include "gui/qt_text.h"
 #include "gui/sheet_model.h"
 #include "gui/sheet_window.h"
+#include "gui/window_memory.h"
+#include "gui/window_places.h"
 #include "host/context.h"
+#include "platform/files.h"
 #include "sheet/sheet_ops.h"
 
 namespace zemu::gui {
@@ -49,6 +52,70 @@ void SheetWindows::ApplyAllEdits() {
 
 void SheetWindows::SheetAdded(TDefine& sheet) {
   windows_.push_back({&sheet, new SheetWindow(ctx_, sheet, mainWindow_.data())});
+  if (!console_) return;
+  const QSize size(sheet.layout.place.width, sheet.layout.place.height);
+  MoveSheet(sheet, ArrangeSheets(*console_, {size}, ++placedLater_, available_).front());
+}
+
+// ---- Places -------------------------------------------------------------------
+
+std::optional<QRect> SheetWindows::KnownPlace(const TDefine& sheet) const {
+  const WindowPlace& place = sheet.layout.place;
+  const QSize size(place.width, place.height);
+  if (memory_ != nullptr && sheet.named) {
+    const QString basis =
+        WindowMemory::PlaceBasis(DiskName(ctx_.files, sheet.name), "DefineForm");
+    if (const std::optional<QRect> remembered =
+            memory_->Place(WindowMemory::SheetKey(sheet.name), basis)) {
+      return QRect(remembered->topLeft(), size);
+    }
+  }
+  if (sheet.layout.given.position) return QRect(QPoint(place.left, place.top), size);
+  return std::nullopt;
+}
+
+std::vector<QSize> SheetWindows::SheetsToPlace() const {
+  std::vector<QSize> sizes;
+  for (const Entry& entry : windows_) {
+    const WindowPlace& place = entry.sheet->layout.place;
+    if (!KnownPlace(*entry.sheet)) sizes.emplace_back(place.width, place.height);
+  }
+  return sizes;
+}
+
+void SheetWindows::PlaceSheets(const QRect& console, const QRect& available) {
+  console_ = console;
+  available_ = available;
+  std::vector<TDefine*> unknown;
+  std::vector<QSize> sizes;
+  for (const Entry& entry : windows_) {
+    TDefine& sheet = *entry.sheet;
+    if (const std::optional<QRect> known = KnownPlace(sheet)) {
+      MoveSheet(sheet, KeepInside(*known, available));
+    } else {
+      unknown.push_back(&sheet);
+      sizes.emplace_back(sheet.layout.place.width, sheet.layout.place.height);
+    }
+  }
+  const std::vector<QRect> frames = ArrangeSheets(console, sizes, 0, available);
+  for (std::size_t i = 0; i < unknown.size(); ++i) MoveSheet(*unknown[i], frames[i]);
+}
+
+void SheetWindows::MoveSheet(TDefine& sheet, const QRect& place) {
+  sheet.layout.place.left = place.left();
+  sheet.layout.place.top = place.top();
+  if (SheetWindow* window = WindowOf(sheet)) window->ApplyLayout();
+}
+
+void SheetWindows::Remember() const {
+  if (memory_ == nullptr) return;
+  for (const Entry& entry : windows_) {
+    const TDefine& sheet = *entry.sheet;
+    if (!sheet.named || !entry.window) continue;
+    memory_->NotePlace(WindowMemory::SheetKey(sheet.name),
+                       WindowMemory::PlaceBasis(DiskName(ctx_.files, sheet.name), "DefineForm"),
+                       QRect(entry.window->pos(), entry.window->size()));
+  }
 }
 
 void SheetWindows::SheetRemoved(TDefine& sheet) {

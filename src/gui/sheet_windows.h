@@ -10,8 +10,11 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
+#include <optional>
 #include <vector>
 
+#include "gui/main_window.h"
 #include "host/observer.h"
 
 class QAction;
@@ -26,8 +29,9 @@ struct TDefine;
 namespace zemu::gui {
 
 class SheetWindow;
+class WindowMemory;
 
-class SheetWindows : public QObject, public Observer {
+class SheetWindows : public QObject, public Observer, public SheetPlacer {
   Q_OBJECT
 
  public:
@@ -47,6 +51,18 @@ class SheetWindows : public QObject, public Observer {
   // Applies the edited cells of every sheet (before the program ends).
   void ApplyAllEdits();
 
+  // Where the sheets' places are remembered (null: nowhere). A sheet's
+  // remembered place is its window's position; the size belongs to its file,
+  // with the column widths.
+  void SetMemory(WindowMemory* memory) { memory_ = memory; }
+  // Notes the place of every named sheet's window in the memory.
+  void Remember() const;
+
+  // SheetPlacer. A sheet opened after the console was placed goes beside it
+  // too, unless its file says where.
+  std::vector<QSize> SheetsToPlace() const override;
+  void PlaceSheets(const QRect& console, const QRect& available) override;
+
   void SheetAdded(TDefine& sheet) override;
   void SheetRemoved(TDefine& sheet) override;
   void SheetRenamed(TDefine& sheet) override;
@@ -64,12 +80,19 @@ class SheetWindows : public QObject, public Observer {
   };
 
   void RebuildMenuEntries();
+  // The start place of a sheet's window that its file or the memory gives.
+  std::optional<QRect> KnownPlace(const TDefine& sheet) const;
+  void MoveSheet(TDefine& sheet, const QRect& place);
 
   Context& ctx_;
   QPointer<QWidget> mainWindow_;
   std::vector<Entry> windows_;  // in the store's order
   QPointer<QMenu> menu_;
   std::vector<QPointer<QAction>> menuEntries_;
+  WindowMemory* memory_ = nullptr;
+  std::optional<QRect> console_;  // the console's frame once it was placed
+  QRect available_;
+  int placedLater_ = 0;  // sheets placed beside the console after the start
 };
 
 }  // namespace zemu::gui

@@ -37,15 +37,25 @@ inline constexpr int kGridFrameWidth = 32;
 // The main window's title before any sheet is opened.
 inline constexpr const char* kMainFormTitle = " ZEMU 2002 for Windows";
 
+// Which parts of a window's place its file named (Top or Left, Height or
+// Width, with an integer value): what a file leaves open is the front end's
+// to choose.
+struct PlaceGiven {
+  bool position = false;
+  bool size = false;
+};
+
 // The main window as the model knows it.
 struct MainFormState {
   WindowPlace place = kMainFormDesignPlace;
+  PlaceGiven given;  // by the initial definition file
   std::string title = kMainFormTitle;
 };
 
 // A sheet window as the model knows it.
 struct SheetLayout {
   WindowPlace place = kSheetDesignPlace;
+  PlaceGiven given;  // by the sheet's file, at its last loading
   std::array<int, 4> columnWidths = kDefaultColumnWidths;
   std::string fontName;  // empty: the front end's default font
   int fontSize = 0;      // in points; 0: the front end's default size

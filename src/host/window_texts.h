@@ -33,4 +33,10 @@ inline constexpr const char* kFindCloseButton = "閉じる"_sj;
 // The font dialog's title.
 inline constexpr const char* kFontDialogTitle = "フォント設定"_sj;
 
+// When the window's font and places could not be kept for the next session:
+// the message, then the settings file's name and the reason.
+inline constexpr const char* kWindowMemoryNotSaved = "ウィンドウの設定を保存できません: "_sj;
+inline constexpr const char* kWindowMemoryUnwritable = "書き込めません"_sj;
+inline constexpr const char* kWindowMemoryMalformed = "形式が正しくありません"_sj;
+
 }  // namespace zemu

@@ -191,6 +191,19 @@ int IniInteger(const IniSection& section, std::string_view key, int fallback) {
   return value;
 }
 
+PlaceGiven ReadIniPlace(const IniSection& section, WindowPlace& place) {
+  const auto read = [&section](std::string_view key, int& value) {
+    const std::string* text = FindKey(section, key);
+    return text != nullptr && ParseIniInteger(*text, value);
+  };
+  PlaceGiven given;
+  given.position = read("Top", place.top);
+  given.position = read("Left", place.left) || given.position;
+  given.size = read("Height", place.height);
+  given.size = read("Width", place.width) || given.size;
+  return given;
+}
+
 std::string IniText(const IniSection& section, std::string_view key, std::string fallback) {
   const std::string* text = FindKey(section, key);
   if (text == nullptr) return fallback;

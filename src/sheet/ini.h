@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/layout.h"
+
 namespace zemu {
 
 // Only this much of a line is looked at: keys and values are short, and a
@@ -50,6 +52,10 @@ int IniInteger(const IniSection& section, std::string_view key, int fallback);
 // The value of `key` as text (one pair of enclosing double quotes removed);
 // `fallback` when the key is missing.
 std::string IniText(const IniSection& section, std::string_view key, std::string fallback);
+
+// Reads the keys Top, Left, Height and Width into `place` (a key that is
+// missing or not an integer leaves its value) and says which were there.
+PlaceGiven ReadIniPlace(const IniSection& section, WindowPlace& place);
 
 // Reads `text` as an INI integer value into `value`; false when it is none.
 bool ParseIniInteger(std::string_view text, int& value);

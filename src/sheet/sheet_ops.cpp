@@ -29,10 +29,7 @@ constexpr const char* kOverwriteCaption = "上書きの確認"_sj;
 
 void ReadSheetLayout(std::string_view text, SheetLayout& layout) {
   const IniSection keys = ParseIniSection(text, "DefineForm");
-  layout.place.top = IniInteger(keys, "Top", layout.place.top);
-  layout.place.left = IniInteger(keys, "Left", layout.place.left);
-  layout.place.height = IniInteger(keys, "Height", layout.place.height);
-  layout.place.width = IniInteger(keys, "Width", layout.place.width);
+  layout.given = ReadIniPlace(keys, layout.place);
   layout.columnWidths[TypeColumn] = IniInteger(keys, "DGtype", kDefaultColumnWidths[TypeColumn]);
   layout.columnWidths[NameColumn] = IniInteger(keys, "DGname", kDefaultColumnWidths[NameColumn]);
   layout.columnWidths[ValueColumn] = IniInteger(keys, "DGvalue", kDefaultColumnWidths[ValueColumn]);

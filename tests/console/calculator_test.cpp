@@ -9,6 +9,8 @@
 
 #include "console/startup.h"
 #include "host/output.h"
+#include "definitions/store.h"
+#include "support/scratch_folder.h"
 #include "support/scripted_toolkit.h"
 
 namespace zemu {
@@ -67,6 +69,33 @@ TEST(CalculatorTest, FrontEndSwitchesAreSetWithoutARecord) {
   EXPECT_FALSE(calc.context().settings.echo);
   EXPECT_EQ(ScreenText(calc.context()).find("M .Set"), std::string::npos);
   EXPECT_EQ(calc.TypedLine(), before);
+}
+
+// Settings changed since the start are offered for keeping through the
+// initial sheet, once: not when they are back as they were or were saved.
+TEST(CalculatorTest, ChangedSettingsAreOfferedThroughTheInitialSheet) {
+  ScratchFolder dir;
+  const std::string ini =
+      dir.Write("zemu.INI", "=-=-=-= ZEMU Initial Define File =-=-=-=\r\n[Define]\r\n> a<1\r\n");
+  ScriptedToolkit toolkit;
+  Calculator calc(&toolkit);
+  StartupOptions options;
+  options.initialFile = ini;
+  calc.Start(options);
+  TDefine& initial = *calc.context().defines.sheets.front();
+  const struct {
+    const char* line;
+    bool offered;
+  } steps[] = {{"1+1;", false}, {".set echo off;", true}, {".set echo on;", false},
+               {".set talk off;", true}};
+  for (const auto& step : steps) {
+    calc.EnterLine(step.line);
+    initial.modified = false;
+    EXPECT_EQ(calc.OfferChangedSettings(), step.offered) << step.line;
+    EXPECT_EQ(initial.modified, step.offered) << step.line;
+  }
+  ASSERT_TRUE(calc.SaveSheet(initial));
+  EXPECT_FALSE(calc.OfferChangedSettings());
 }
 
 }  // namespace

@@ -255,7 +255,8 @@ class MainWindowTest : public QObject {
               QCOMPARE(win.context().console.keyWaitSlot, char{0});
               QVERIFY(ScreenText(win).endsWith("==Select==>? "));
               QScrollBar* bar = screen->verticalScrollBar();
-              inView = bar->value() == bar->maximum() &&
+              // At the end, or near it with the caret's line in full view.
+              inView = bar->value() >= bar->maximum() - 1 &&
                        screen->viewport()->rect().contains(screen->cursorRect());
               QTest::keyClick(screen, Qt::Key_Escape);
             }});
@@ -273,7 +274,8 @@ class MainWindowTest : public QObject {
     const WindowPlace& design = kMainFormDesignPlace;
     for (const Case& c :
          {Case{"Top=0\r\nLeft=0\r\nHeight=300\r\nWidth=500\r\n", QRect(0, 0, 500, 300)},
-          Case{"Top=abc\r\nLeft=10\r\n", QRect(10, design.top, design.width, design.height)}}) {
+          // No size given: 80 columns by 25 lines of the font.
+          Case{"Top=abc\r\nLeft=10\r\n", QRect(10, design.top, 0, 0)}}) {
       QTemporaryDir dir;
       QFile ini(dir.filePath("zemu.INI"));
       QVERIFY(ini.open(QIODevice::WriteOnly));
@@ -281,7 +283,8 @@ class MainWindowTest : public QObject {
       ini.close();
       auto w = StartWindow(QFile::encodeName(ini.fileName()).toStdString());
       QVERIFY(w->isVisible());
-      QCOMPARE(QRect(w->pos(), w->size()), c.place);
+      const QSize size = c.place.isEmpty() ? w->SizeFor(kConsoleColumns, kConsoleLines) : c.place.size();
+      QCOMPARE(QRect(w->pos(), w->size()), QRect(c.place.topLeft(), size));
     }
   }
 
@@ -409,7 +412,9 @@ class MainWindowTest : public QObject {
     Enter(*w);
     QTRY_VERIFY(w->watchEdit()->isVisible());
     QCOMPARE(w->watchEdit()->toPlainText(), QString("  w=2  \t\t'two"));
-    QCOMPARE(w->watchEdit()->height(), int(w->LineHeight() * 1.5));
+    // The line and half a line, within the frame.
+    QVERIFY(w->watchEdit()->height() >= int(w->LineHeight() * 1.5));
+    QVERIFY(w->watchEdit()->height() < int(w->LineHeight() * 2.5));
 
     w->menuAction(MenuCommand::HelpAbout)->trigger();
     QVERIFY(w->aboutBox()->isVisible());
