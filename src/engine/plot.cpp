@@ -26,6 +26,8 @@ constexpr double kBendShare = 1e-3;
 constexpr double kJumpShare = 0.5;
 // How often a possible pole is halved to tell it from a steep slope.
 constexpr int kPoleSteps = 16;
+// Evaluations kept back from the refinement for the search for poles.
+constexpr std::size_t kPoleReserve = 8 * (kPoleSteps + 1);
 // The share of values left out at each end when the curve's height is
 // measured, so that a pole does not make everything else flat.
 constexpr double kOutlierShare = 0.05;
@@ -255,9 +257,10 @@ bool SampleFunction(Context& ctx, const PlotFunction& function, double from, dou
   const Tolerances tol{height * kBendShare, height * kJumpShare};
   std::vector<char> marks = FirstMarks(p, tol);
   const auto maxPoints = static_cast<std::size_t>(std::max(limits.maxPoints, count));
-  for (int depth = 0; depth < limits.maxDepth && p.size() < maxPoints; ++depth) {
+  const std::size_t refined = std::max(maxPoints - std::min(maxPoints, kPoleReserve), p.size());
+  for (int depth = 0; depth < limits.maxDepth && p.size() < refined; ++depth) {
     if (std::find(marks.begin(), marks.end(), 1) == marks.end()) break;
-    KeepMostUrgent(p, marks, maxPoints - p.size());
+    KeepMostUrgent(p, marks, refined - p.size());
     if (!HalveMarked(call, p, marks, tol)) return false;
   }
   if (!BreakAtPoles(call, p, tol, maxPoints > p.size() ? maxPoints - p.size() : 0)) return false;
