@@ -93,8 +93,10 @@ bool CutSegment(PlotPoint& a, PlotPoint& b, const AxisRange& xs, const AxisRange
     }
   }
   if (enter > leave) return false;
-  b = {a.x + leave * dx, a.y + leave * dy};
-  a = {a.x + enter * dx, a.y + enter * dy};
+  // An end inside stays exactly where it was, so that the next segment
+  // goes on from it.
+  if (leave < 1) b = {a.x + leave * dx, a.y + leave * dy};
+  if (enter > 0) a = {a.x + enter * dx, a.y + enter * dy};
   return true;
 }
 

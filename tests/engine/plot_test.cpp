@@ -155,6 +155,11 @@ TEST(PlotAxes, LinesAreCutAtTheFrame) {
   EXPECT_DOUBLE_EQ(lines[0].back().y, 0);  // the top edge
   EXPECT_DOUBLE_EQ(lines[1].front().y, 0);
   EXPECT_DOUBLE_EQ(lines[1].back().x, 100);  // the right edge, not beyond
+  // A branch inside the frame stays one line, however its points round.
+  Context ctx;
+  const PlotSeries sinc = Sample(ctx, "s(x)=sin(x)/(x+0.1)", -20, 20);
+  const PlotView auto_ = MakePlotView({sinc}, {-20, 20}, std::nullopt, 5, 5);
+  EXPECT_EQ(VisibleLines(sinc.points, auto_, {70, 40, 710, 405}).size(), 2u);  // the pole
 }
 
 }  // namespace
