@@ -8,6 +8,7 @@
 #include "commands/file_text.h"
 #include "console/console.h"
 #include "console/menu.h"
+#include "console/plot_command.h"
 #include "console/startup.h"
 #include "definitions/store.h"
 #include "host/output.h"
@@ -123,6 +124,10 @@ bool Calculator::ChooseSheet(TDefine& sheet) { return MenuChooseSheet(ctx_, shee
 bool Calculator::SheetEditsDone(TDefine& sheet) { return zemu::SheetEditsDone(ctx_, sheet); }
 
 TDefine& Calculator::CurrentSheet() { return zemu::CurrentSheet(ctx_); }
+
+bool Calculator::Plot(std::string_view arguments, zemu::Plot& plot) {
+  return MenuPlot(ctx_, arguments, plot);
+}
 
 void Calculator::Stop() { StopComputation(ctx_); }
 void Calculator::Restart() { RestartComputation(ctx_); }

@@ -24,6 +24,7 @@
 namespace zemu {
 
 class TextControl;
+struct Plot;
 class Toolkit;
 struct StartupOptions;
 struct TDefine;
@@ -129,6 +130,8 @@ class Calculator : private Observer {
   bool SelectSheet(TDefine& sheet);  // SheetActivated
   bool ChooseSheet(TDefine& sheet);  // the window menu's entry
   bool SheetEditsDone(TDefine& sheet);
+  // ":plot" (MenuPlot in plot_command.h): true when `plot` is to be drawn.
+  bool Plot(std::string_view arguments, zemu::Plot& plot);
   // The computation menu.
   void Stop();
   void Restart();

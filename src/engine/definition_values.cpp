@@ -185,6 +185,47 @@ Value ComputeDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
 
 }  // namespace
 
+std::vector<DefinitionParameter> ParametersOf(Context& ctx, Definition& d) {
+  if (d.length == 0) AnalyseDefinition(ctx, d);
+  std::vector<DefinitionParameter> parameters;
+  if (d.argsStart <= 0) return parameters;
+  const std::string& text = d.Text();
+  const char* q = text.c_str() + d.argsStart;
+  // The same walk as BindArguments: over "(" or ",", a name, maybe a unit.
+  while (!IsArgumentStop(*q)) {
+    ++q;
+    SkipBlanks(q);
+    if (IsArgumentStop(*q) && parameters.empty()) break;  // "()"
+    DefinitionParameter parameter;
+    parameter.name = ReadNameView(q);
+    SkipBlanks(q);
+    if (*q == '[') parameter.unit = ReadUnit(q);
+    SkipBlanks(q);
+    parameters.push_back(std::move(parameter));
+  }
+  return parameters;
+}
+
+Value CallDefinition(Context& ctx, Definition& d, const std::vector<Value>& arguments) {
+  const std::vector<DefinitionParameter> parameters = ParametersOf(ctx, d);
+  if (d.kind != FunctionKind && d.kind != ConversionKind) return MakeError("NotFormula");
+  if (arguments.size() > parameters.size()) return MakeError("引数が多い"_sj);
+  const OuterReads reads(ctx.tempVars);
+  int bound = 0;
+  for (const Value& argument : arguments) {
+    const DefinitionParameter& parameter = parameters[static_cast<std::size_t>(bound++)];
+    Value v = argument;
+    if (!parameter.unit.empty()) ConvertUnit(ctx, v, parameter.unit);
+    PushTempVar(ctx, parameter.name, std::move(v));
+  }
+  Value result = BodyValue(ctx, d, bound, reads);
+  if (ctx.settings.trace >= TraceLevel::Formula) {
+    ScreenOut(ctx, ChannelTrace, "GET(" + d.Name() + ")=" + ValueText(ctx, result),
+              result.IsError());
+  }
+  return result;
+}
+
 Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor) {
   if (d.HasValidValue() && !(d.kind == FunctionKind && *cursor == '(')) return d.value;
   // A variable met again inside its own right-hand side.

@@ -10,6 +10,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/value.h"
 
@@ -31,6 +33,21 @@ Value GetDefinitionValue(Context& ctx, Definition& d, const char*& cursor);
 // arguments follow. Updates the row's value cell. A row outside the sheet,
 // or without a definition, gives the error "未定義式".
 Value ValueOfRow(Context& ctx, TDefine& sheet, int row, const char*& cursor);
+
+// A parameter of a function definition as its head writes it: "x" or "x[m]".
+struct DefinitionParameter {
+  std::string name;
+  std::string unit;  // with its brackets; empty when none is declared
+};
+
+// The parameters of d's head, in order; none without a parameter list.
+std::vector<DefinitionParameter> ParametersOf(Context& ctx, Definition& d);
+
+// The value of the function d called with `arguments` already evaluated: each
+// is converted to its parameter's unit and bound as a call binds it, then the
+// body is evaluated as for d(...) in a formula. More arguments than
+// parameters give the error "引数が多い".
+Value CallDefinition(Context& ctx, Definition& d, const std::vector<Value>& arguments);
 
 // Evaluates the right-hand side of the variable d and gives the result its
 // declared unit. While d is being evaluated, a use of d inside its own

@@ -22,6 +22,7 @@
 #include "host/memory_text.h"
 #include "host/output.h"
 #include "tty/completion.h"
+#include "tty/plot_text.h"
 #include "tty/stream_text.h"
 #include "tty/terminal_commands.h"
 #include "tty/terminal_io.h"
@@ -291,6 +292,8 @@ class Session {
     io_.SetAssister([this](std::string_view line, std::size_t caret) {
       return AssistLines(calc_, toolkit_, line, caret);
     });
+    hooks_.showWatch = [this] { console_.ShowWatch(true); };
+    hooks_.drawPlot = [this](const Plot& plot) { DrawPlot(plot); };
   }
 
   int Run() {
@@ -371,7 +374,7 @@ class Session {
         calc_.DropTypedLine();
       } else if (line->unreadable) {
         console_.ReportUnreadable();
-      } else if (!RunTerminalCommand(calc_, line->text, [this] { console_.ShowWatch(true); })) {
+      } else if (!RunTerminalCommand(calc_, line->text, hooks_)) {
         continuing = line->continued;
         console_.Enter(*line);
         if (!continuing) console_.NoteLineEnd(toolkit_.exitRequested(), toolkit_.TakeAborted());
@@ -385,6 +388,23 @@ class Session {
     }
   }
 
+  // Draws a graph below what the console wrote, in the terminal's own
+  // characters: braille where it speaks UTF-8 (braille has no Shift-JIS
+  // form), ASCII where it does not.
+  void DrawPlot(const Plot& plot) {
+    console_.Flush();
+    TextCanvas canvas;
+    if (io_.outputIsTerminal()) TerminalSize(STDOUT_FILENO, canvas.columns, canvas.rows);
+    canvas.braille = io_.encoding() == TerminalEncoding::Utf8;
+    canvas.colour = io_.outputIsTerminal();
+    std::string text;
+    for (const std::string& line :
+         PlotText(plot, canvas, [this](std::string_view sjis) { return io_.FromSjis(sjis); })) {
+      text += line + "\n";
+    }
+    io_.WritePlain(text);
+  }
+
   const TerminalOptions& options_;
   Mode mode_;
   TerminalIo io_;
@@ -393,6 +413,7 @@ class Session {
   MemoryText watchScreen_;
   Calculator calc_;
   TerminalConsole console_;
+  TerminalHooks hooks_;
   bool failedSource_ = false;  // a --batch file could not be opened
   int optionLines_ = 0;        // lines of the -e read so far
 };

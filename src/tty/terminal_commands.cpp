@@ -8,6 +8,7 @@
 #include "base/scan.h"
 #include "base/sjis_literal.h"
 #include "console/calculator.h"
+#include "console/plot_command.h"
 #include "definitions/store.h"
 #include "host/output.h"
 
@@ -27,11 +28,13 @@ constexpr const char* kCommandHelp =
     "    :close [N]        シートを閉じる\r\n"_sj
     "    :show N / :hide N / :select N   シートを表示する / 隠す / 現在のシートにする\r\n"_sj
     "    :watch            ウォッチ画面の行を表示する\r\n"_sj
+    "    :plot 関数[,関数] 始め 終わり [下限 上限] [ファイル.svg]\r\n"_sj
+    "                      引数1個の関数のグラフを描く (ファイル名があれば SVG に書き出す)\r\n"_sj
     "    :help             この一覧\r\n"_sj;
 
 constexpr const char* kCommandWords[] = {"sheets", "new",    "open",  "run",  "save",
                                          "saveas", "forget", "close", "show", "hide",
-                                         "select", "watch",  "help"};
+                                         "select", "watch",  "plot",  "help"};
 
 struct CommandLine {
   std::string word;      // the command word, lower case
@@ -100,8 +103,7 @@ std::vector<std::string> TerminalCommandWords() {
   return {std::begin(kCommandWords), std::end(kCommandWords)};
 }
 
-bool RunTerminalCommand(Calculator& calc, const std::string& line,
-                        const std::function<void()>& showWatch) {
+bool RunTerminalCommand(Calculator& calc, const std::string& line, const TerminalHooks& hooks) {
   if (line.empty() || line[0] != ':') return false;
   CommandLine command = SplitCommand(line);
   const std::string& arg = command.argument;
@@ -139,7 +141,10 @@ bool RunTerminalCommand(Calculator& calc, const std::string& line,
   } else if (word == "sheets") {
     ListSheets(calc);
   } else if (word == "watch") {
-    showWatch();
+    hooks.showWatch();
+  } else if (word == "plot") {
+    Plot plot;
+    if (calc.Plot(arg, plot)) hooks.drawPlot(plot);
   } else if (word == "help") {
     calc.Write(ChannelLine, kCommandHelp);
   } else {

@@ -10,7 +10,8 @@
 
 namespace zemu {
 class Calculator;
-}
+struct Plot;
+}  // namespace zemu
 
 namespace zemu::tty {
 
@@ -19,10 +20,14 @@ namespace zemu::tty {
 // input, where nothing can be asked, the unsaved sheets are listed.
 bool EndTerminal(Calculator& calc, bool ask);
 
+// What the terminal commands ask of the terminal itself.
+struct TerminalHooks {
+  std::function<void()> showWatch;            // ":watch": shows the watch lines
+  std::function<void(const Plot&)> drawPlot;  // ":plot": draws a graph
+};
+
 // Runs `line` (Shift-JIS) when it is a terminal command; false otherwise.
-// ":watch" calls `showWatch`, which shows the watch lines.
-bool RunTerminalCommand(Calculator& calc, const std::string& line,
-                        const std::function<void()>& showWatch);
+bool RunTerminalCommand(Calculator& calc, const std::string& line, const TerminalHooks& hooks);
 
 // The terminal commands' words ("sheets", "new", ...), for completion.
 std::vector<std::string> TerminalCommandWords();
