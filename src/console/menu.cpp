@@ -56,6 +56,8 @@ constexpr std::array kWindowItems = {
     MenuItem{WindowTile, "並べて表示(&T)"_sj, "", ""},
     MenuItem{WindowCascade, "重ねて表示(&C)"_sj, "", ""},
     MenuItem{WindowArrangeIcons, "ｱｲｺﾝの整列(&A)"_sj, "", ""},
+    kSeparator,
+    MenuItem{WindowGraph, "グラフ表示(&G)..."_sj, "", "関数のグラフを描きます"_sj},
 };
 
 constexpr std::array kHelpItems = {
@@ -91,6 +93,7 @@ constexpr std::array kSheetContextItems = {
     MenuItem{SheetSave, "上書き保存(&S)"_sj, "", ""},
     MenuItem{SheetSaveAs, "名前を付けて保存(&A)"_sj, "", ""},
     MenuItem{SheetEdit, "定義式の修正(&E)"_sj, "", "定義式を書き換え修正します"_sj},
+    MenuItem{SheetGraph, "グラフ表示(&G)..."_sj, "", "この行の関数のグラフを描きます"_sj},
     MenuItem{SheetForgetAll, "Forget all (&F)", "", ""},
     MenuItem{SheetClose, "閉じる(&C)"_sj, "", ""},
 };

@@ -47,6 +47,7 @@ enum class MenuCommand {
   WindowTile,
   WindowCascade,
   WindowArrangeIcons,
+  WindowGraph,  // the dialog that asks what to draw
   // ﾍﾙﾌﾟ
   HelpHelp,
   HelpAbout,
@@ -58,6 +59,7 @@ enum class MenuCommand {
   SheetSave,
   SheetSaveAs,
   SheetEdit,
+  SheetGraph,  // the graph of the function in the current row
   SheetForgetAll,
   SheetClose,
 };

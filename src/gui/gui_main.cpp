@@ -7,6 +7,7 @@
 #include <QTranslator>
 #include <cstdio>
 
+#include "gui/graph_windows.h"
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_text.h"
@@ -44,6 +45,7 @@ int RunGui(int& argc, char** argv, const StartupOptions& startup) {
   // the start-up on; they go before the window (and its context) does.
   SheetWindows sheets(window.context(), &window);
   sheets.SetMemory(&memory);
+  sheets.SetGraphHandler([&window](const QString& name) { window.graphs()->AskAndOpen(name); });
   window.SetSheetPlacer(&sheets);
   sheets.AddWindowMenuEntries(window.windowMenu());
   QObject::connect(&window, &TZemuMain::ended, &app, [&] {

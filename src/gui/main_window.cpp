@@ -19,9 +19,11 @@
 
 #include "console/console.h"
 #include "gui/dialogs.h"
+#include "gui/graph_windows.h"
 #include "gui/qt_text.h"
 #include "gui/window_memory.h"
 #include "gui/window_places.h"
+#include "host/output.h"
 #include "host/window_texts.h"
 
 namespace zemu::gui {
@@ -83,6 +85,8 @@ TZemuMain::TZemuMain(const GuiTimings& timings)
   findDialog_ = new FindDialog(this);
   connect(findDialog_, &FindDialog::findNextRequested, this, &TZemuMain::FindNextRequested);
   aboutBox_ = new AboutBox(this);
+  graphs_ = new GraphWindows(ctx_, this);
+  graphs_->AddWindowMenuEntries(windowMenu_);
   ApplyFont(DefaultConsoleFont());
 
   assistTimer_.setSingleShot(true);
@@ -120,8 +124,7 @@ void TZemuMain::Remember() {
   memory_->NoteWatchHeight(watchDragged_);
   if (placed_) {
     memory_->NotePlace(QStringLiteral("console"),
-                       WindowMemory::PlaceBasis(initialFile_, "MainForm"),
-                       QRect(pos(), size()));
+                       WindowMemory::PlaceBasis(initialFile_, "MainForm"), QRect(pos(), size()));
   }
 }
 
@@ -237,6 +240,9 @@ void TZemuMain::RunCommand(MenuCommand command) {
     case HelpHelp:
       InCore([this] { MenuHelp(ctx_); });
       break;
+    case WindowGraph:
+      graphs_->AskAndOpen({});
+      break;
     case HelpAbout:
       aboutBox_->show();
       aboutBox_->raise();
@@ -320,14 +326,15 @@ void TZemuMain::WatchHeightWanted(int pixels) {
     return;
   }
   watch_->show();
-  const int frame = 2 * (watch_->frameWidth() + static_cast<int>(watch_->document()->documentMargin()));
+  const int frame =
+      2 * (watch_->frameWidth() + static_cast<int>(watch_->document()->documentMargin()));
   SetWatchHeight(watchDragged_ > 0 ? watchDragged_ : lines * line + line / 2 + frame);
 }
 
 void TZemuMain::SetWatchHeight(int pixels) {
   QList<int> sizes = splitter_->sizes();
-  const int total = sizes.size() == 2 && sizes[0] + sizes[1] > 0 ? sizes[0] + sizes[1]
-                                                                 : splitter_->height();
+  const int total =
+      sizes.size() == 2 && sizes[0] + sizes[1] > 0 ? sizes[0] + sizes[1] : splitter_->height();
   if (sizes.size() == 2 && sizes[0] == pixels) return;
   settingWatch_ = true;
   splitter_->setSizes({pixels, std::max(total - pixels, LineHeight())});
@@ -392,7 +399,31 @@ void TZemuMain::PromptShown() {
 // ---- The Screen's input ----------------------------------------------------
 
 void TZemuMain::TextTyped(const std::string& sjis) {
+  if (sjis == "\r" && EnterPlotCommand()) return;
   InCore([this, &sjis] { TypeText(ctx_, sjis); });
+}
+
+bool TZemuMain::EnterPlotCommand() {
+  static constexpr std::string_view kCommand = "> :plot";
+  if (ctx_.runState != RunState::Idle) return false;
+  const std::string text = screenText_.Text();
+  const std::size_t lineStart = text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1;
+  if (screenText_.SelectionStart() < lineStart) return false;  // Enter on an older line
+  const std::string line = calc_.TypedLine();
+  if (!line.starts_with(kCommand) ||
+      (line.size() > kCommand.size() && line[kCommand.size()] != ' ')) {
+    return false;
+  }
+  std::string arguments = line.substr(kCommand.size());
+  arguments.erase(0, arguments.find_first_not_of(' ') == std::string::npos
+                         ? arguments.size()
+                         : arguments.find_first_not_of(' '));
+  InCore([&] {
+    calc_.DropTypedLine();
+    calc_.Write(ChannelEcho, "M :plot " + arguments + "\r\n");
+    graphs_->Open(arguments);
+  });
+  return true;
 }
 
 void TZemuMain::KeyDown() { ComKeyDown(ctx_); }

@@ -37,6 +37,7 @@ namespace zemu::gui {
 
 class AboutBox;
 class FindDialog;
+class GraphWindows;
 class WindowMemory;
 
 // While a computation runs, the widgets are redrawn at most this often, so
@@ -104,6 +105,7 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   QLabel* statusLine(int line) const { return statusLines_[static_cast<std::size_t>(line - 1)]; }
   QWidget* statusPanel() const { return statusPanel_; }
   FindDialog* findDialog() const { return findDialog_; }
+  GraphWindows* graphs() const { return graphs_; }
   AboutBox* aboutBox() const { return aboutBox_; }
 
   // The window and its text controls take `font`; the status panel grows
@@ -145,6 +147,9 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   void TextDropped(const std::string& sjis) override;
   void ContextMenuRequested(const QPoint& globalPosition) override;
 
+  // ":plot ..." entered at the prompt: draws the graph instead of running a
+  // statement. False when the line at the caret is no such command.
+  bool EnterPlotCommand();
   void BuildMenus();
   QAction* AddMenuItem(QMenu* menu, const MenuItem& item, bool windowShortcut);
   void RunCommand(MenuCommand command);
@@ -188,6 +193,7 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   QMenu* contextMenu_ = nullptr;
   FindDialog* findDialog_ = nullptr;
   AboutBox* aboutBox_ = nullptr;
+  GraphWindows* graphs_ = nullptr;
   QTimer assistTimer_;
   QTimer redrawTimer_;
   int coreDepth_ = 0;          // calls into the core on the stack

@@ -225,6 +225,14 @@ void SheetWindow::RunCommand(MenuCommand command) {
     grid_->MoveToDefinitionColumn();
     return;
   }
+  if (command == MenuCommand::SheetGraph) {
+    const int row = grid_->currentIndex().row();
+    const bool defined = row >= 0 && sheet_->IsDefinitionRow(row);
+    emit graphRequested(
+        defined ? ToQString(sheet_->rows[static_cast<std::size_t>(row)].cells[NameColumn])
+                : QString());
+    return;
+  }
   // What was typed into a cell belongs to the sheet that is saved or closed.
   ApplyEdits();
   if (sheet_ == nullptr) return;

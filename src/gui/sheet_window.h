@@ -78,6 +78,11 @@ class SheetWindow : public QWidget {
   // Carries out an item of the context menu.
   void RunCommand(MenuCommand command);
 
+ signals:
+  // グラフ表示 was chosen on the row of the function `name` (empty: the row
+  // holds no definition).
+  void graphRequested(const QString& name);
+
  protected:
   bool event(QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;

@@ -51,7 +51,11 @@ void SheetWindows::ApplyAllEdits() {
 }
 
 void SheetWindows::SheetAdded(TDefine& sheet) {
-  windows_.push_back({&sheet, new SheetWindow(ctx_, sheet, mainWindow_.data())});
+  auto* window = new SheetWindow(ctx_, sheet, mainWindow_.data());
+  connect(window, &SheetWindow::graphRequested, this, [this](const QString& name) {
+    if (graphHandler_) graphHandler_(name);
+  });
+  windows_.push_back({&sheet, window});
   if (!console_) return;
   const QSize size(sheet.layout.place.width, sheet.layout.place.height);
   MoveSheet(sheet, ArrangeSheets(*console_, {size}, ++placedLater_, available_).front());
@@ -63,8 +67,7 @@ std::optional<QRect> SheetWindows::KnownPlace(const TDefine& sheet) const {
   const WindowPlace& place = sheet.layout.place;
   const QSize size(place.width, place.height);
   if (memory_ != nullptr && sheet.named) {
-    const QString basis =
-        WindowMemory::PlaceBasis(DiskName(ctx_.files, sheet.name), "DefineForm");
+    const QString basis = WindowMemory::PlaceBasis(DiskName(ctx_.files, sheet.name), "DefineForm");
     if (const std::optional<QRect> remembered =
             memory_->Place(WindowMemory::SheetKey(sheet.name), basis)) {
       return QRect(remembered->topLeft(), size);

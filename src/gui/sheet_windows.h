@@ -11,7 +11,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "gui/main_window.h"
@@ -57,6 +59,10 @@ class SheetWindows : public QObject, public Observer, public SheetPlacer {
   void SetMemory(WindowMemory* memory) { memory_ = memory; }
   // Notes the place of every named sheet's window in the memory.
   void Remember() const;
+  // Where a sheet row's グラフ表示 goes (the function's name; empty: none).
+  void SetGraphHandler(std::function<void(const QString&)> handler) {
+    graphHandler_ = std::move(handler);
+  }
 
   // SheetPlacer. A sheet opened after the console was placed goes beside it
   // too, unless its file says where.
@@ -90,6 +96,7 @@ class SheetWindows : public QObject, public Observer, public SheetPlacer {
   QPointer<QMenu> menu_;
   std::vector<QPointer<QAction>> menuEntries_;
   WindowMemory* memory_ = nullptr;
+  std::function<void(const QString&)> graphHandler_;
   std::optional<QRect> console_;  // the console's frame once it was placed
   QRect available_;
   int placedLater_ = 0;  // sheets placed beside the console after the start

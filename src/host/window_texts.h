@@ -39,4 +39,19 @@ inline constexpr const char* kWindowMemoryNotSaved = "ウィンドウの設定�
 inline constexpr const char* kWindowMemoryUnwritable = "書き込めません"_sj;
 inline constexpr const char* kWindowMemoryMalformed = "形式が正しくありません"_sj;
 
+// The graph window: its title before the functions' names, its context
+// menu, the export dialogs and the dialog that asks what to draw.
+inline constexpr const char* kGraphTitlePrefix = "ZEMU グラフ -- "_sj;
+inline constexpr const char* kGraphExportPng = "PNG で保存(&P)..."_sj;
+inline constexpr const char* kGraphExportSvg = "SVG で保存(&S)..."_sj;
+inline constexpr const char* kGraphAutoValues = "値の範囲を自動に戻す(&A)"_sj;
+inline constexpr const char* kGraphPngFilter = "PNG 画像(*.png)|*.png"_sj;
+inline constexpr const char* kGraphSvgFilter = "SVG 画像(*.svg)|*.svg"_sj;
+inline constexpr const char* kGraphNotWritten = "グラフを書き出せません"_sj;
+inline constexpr const char* kPlotDialogTitle = "グラフ表示"_sj;
+inline constexpr const char* kPlotDialogFunctions = "関数 (コンマで区切って複数):"_sj;
+inline constexpr const char* kPlotDialogRange = "x の範囲:"_sj;
+inline constexpr const char* kPlotDialogValues = "値の範囲 (空欄は自動):"_sj;
+inline constexpr const char* kPlotDialogTo = "～"_sj;
+
 }  // namespace zemu
