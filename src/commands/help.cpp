@@ -645,6 +645,23 @@ std::string WordAt(std::string_view line, std::size_t caret) {
   return {};
 }
 
+std::string NameAt(std::string_view line, std::size_t caret) {
+  std::size_t start = 0;  // where the run of name characters at `at` began
+  for (std::size_t at = 0;;) {
+    const bool end = at >= line.size();
+    const std::size_t step = !end && IsLead(line[at]) && at + 1 < line.size() ? 2 : 1;
+    if (!end && IsNameChar(static_cast<unsigned char>(line[at]))) {
+      at += step;
+      continue;
+    }
+    if (start < at && start <= caret && caret <= at)
+      return std::string(line.substr(start, at - start));
+    if (end || at >= caret) return {};
+    at += step;
+    start = at;
+  }
+}
+
 bool HelpHasTopic(Context& ctx, std::string_view fileName, std::string_view topic) {
   if (fileName.empty() || topic.empty() || fileName.find_first_of("*?") != std::string::npos) {
     return false;

@@ -46,6 +46,10 @@ void ShowHelp(Context& ctx, std::string_view fileName, std::string_view topic);
 // header names it (see HeaderKeywords): the caret inside it or just after
 // it. Empty when there is none.
 std::string WordAt(std::string_view line, std::size_t caret);
+// The name (letters and digits) under `caret` in `line`, the caret inside
+// it or just after it: the part of a word such as "x/sin" that names a
+// topic of its own. Empty when there is none.
+std::string NameAt(std::string_view line, std::size_t caret);
 
 // Whether the help file `fileName` has a page on `topic`: its index names
 // it (a file not yet indexed: a topic header does). Reads the file only.

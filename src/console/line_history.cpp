@@ -6,6 +6,7 @@
 
 #include "base/encoding.h"
 #include "base/scan.h"
+#include "base/sjis_literal.h"
 #include "host/context.h"
 #include "platform/files.h"
 #include "platform/history_lines.h"
@@ -92,6 +93,24 @@ int AppendHistory(const HistoryFile& file, std::string_view line) {
   std::string utf8;
   if (!SjisToUtf8(line, utf8)) return EILSEQ;
   return AppendHistoryLine(file.path, utf8);
+}
+
+std::string HistoryFaultLine(const Context& ctx, const HistoryFile& file, HistoryFault fault,
+                             int error) {
+  const std::string name =
+      StatementName(ctx.files, fault == HistoryFault::Folder ? file.folder : file.path);
+  switch (fault) {
+    case HistoryFault::Folder:
+      return "  ERROR: 履歴のフォルダ "_sj + name + " を作れません（"_sj + ErrorText(error) +
+             "）。この実行の行は履歴に残りません。\r\n"_sj;
+    case HistoryFault::Unreadable:
+      return "  ERROR: 履歴ファイル "_sj + name + " を読めません（"_sj + ErrorText(error) +
+             "）。前の実行の行は呼び出せません。\r\n"_sj;
+    case HistoryFault::Unwritable:
+      break;
+  }
+  return "  ERROR: 履歴ファイル "_sj + name + " に書き込めません（"_sj + ErrorText(error) +
+         "）。この実行の行は履歴に残りません。\r\n"_sj;
 }
 
 }  // namespace zemu

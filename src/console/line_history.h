@@ -69,4 +69,11 @@ int LoadHistory(const HistoryFile& file, LineHistory& history);
 // Appends the Shift-JIS `line` to the file in its encoding: 0, or errno.
 int AppendHistory(const HistoryFile& file, std::string_view line);
 
+// What went wrong with the history file, for the console's error line.
+enum class HistoryFault { Folder, Unreadable, Unwritable };
+// The error line (with its line end) that says `fault` of `file` (its
+// folder for Folder) happened for the errno `error`.
+std::string HistoryFaultLine(const Context& ctx, const HistoryFile& file, HistoryFault fault,
+                             int error);
+
 }  // namespace zemu

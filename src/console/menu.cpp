@@ -216,10 +216,14 @@ bool MenuHelpOnWord(Context& ctx) {
   const std::size_t caret = std::min(screen.SelectionStart(), text.size());
   const std::size_t lineStart = caret - screen.CaretColumn();
   const std::size_t lineEnd = std::min(text.find('\r', caret), text.size());
-  const std::string word =
-      WordAt(std::string_view(text).substr(lineStart, lineEnd - lineStart), caret - lineStart);
-  if (word.empty() || !HelpHasTopic(ctx, ctx.settings.helpFileName, word)) return MenuHelp(ctx);
-  return RunMenuAction(ctx, [&ctx, &word] { ShowHelp(ctx, ctx.settings.helpFileName, word); });
+  const std::string_view line = std::string_view(text).substr(lineStart, lineEnd - lineStart);
+  // The whole word (".set", "a/b"), else the name in it under the caret.
+  for (const std::string& word :
+       {WordAt(line, caret - lineStart), NameAt(line, caret - lineStart)}) {
+    if (word.empty() || !HelpHasTopic(ctx, ctx.settings.helpFileName, word)) continue;
+    return RunMenuAction(ctx, [&ctx, &word] { ShowHelp(ctx, ctx.settings.helpFileName, word); });
+  }
+  return MenuHelp(ctx);
 }
 
 bool MenuCopyResult(Context& ctx, std::string& text) {

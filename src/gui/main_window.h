@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "console/calculator.h"
+#include "console/completion.h"
 #include "console/console.h"
+#include "console/line_history.h"
 #include "console/menu.h"
 #include "console/startup.h"
 #include "gui/console_edit.h"
@@ -32,6 +34,7 @@ class QMenu;
 namespace zemu::gui {
 
 class AboutBox;
+class CompletionPopup;
 class FindDialog;
 
 // While a computation runs, the widgets are redrawn at most this often, so
@@ -85,6 +88,14 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   int LineHeight() const;  // of the console font, in pixels
   void ArmAssistTimer(int milliseconds);
 
+  // Recall of entered lines: the history file shared with the terminal is
+  // read now and each line entered from now on is appended to it; a
+  // failure is said on the console. Without a call, lines are recalled
+  // from this run only.
+  void UseHistoryFile(const HistoryFile& file);
+  const LineHistory& lineHistory() const { return history_; }
+  CompletionPopup* completionPopup() const { return completion_; }
+
  signals:
   // オプション設定(&O)... was chosen.
   void optionsRequested();
@@ -108,6 +119,16 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   void KeyDown() override;
   void TextDropped(const std::string& sjis) override;
   void ContextMenuRequested(const QPoint& globalPosition) override;
+  bool CommandKey(const QKeyEvent& event) override;
+
+  // Input conveniences: recall, completion, help on a word, and the
+  // history file (LineEntered and LineEnded, of the Observer).
+  void LineEntered(const std::string& typed) override;
+  void LineEnded(LineOutcome outcome, int errors) override;
+  void RecallLine(bool older);
+  void OfferCompletions();
+  void InsertCompletion(int index);
+  void HelpOnWord();
 
   void BuildMenus();
   QAction* AddMenuItem(QMenu* menu, const MenuItem& item, bool windowShortcut);
@@ -146,6 +167,12 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   bool closePending_ = false;  // close when the outermost call returns
   bool querying_ = false;      // the end-of-program questions are open
   bool placed_ = false;        // the model's place was applied
+  LineHistory history_;
+  HistoryFile historyFile_;         // no path: lines are not kept
+  std::string historyFault_;        // an error line still to be said
+  bool historyFaultShown_ = false;  // a failed append was said: the next ones are not
+  CompletionPopup* completion_ = nullptr;
+  CompletionOffer offered_;  // what the popup shows
 };
 
 }  // namespace zemu::gui

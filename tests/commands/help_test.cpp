@@ -222,6 +222,21 @@ TEST(HelpWord, WordAtTheCaret) {
       {"> a/b:c", 5, "a/b:c"},
   };
   for (const auto& c : cases) EXPECT_EQ(WordAt(c.line, c.caret), c.word) << c.line << c.caret;
+  const struct {
+    std::string line;
+    std::size_t caret;
+    std::string name;
+  } names[] = {
+      {"> x/sin(1)", 5, "sin"},
+      {"> x/sin(1)", 4, "sin"},
+      {"> x/sin(1)", 3, "x"},
+      {"> .set", 6, "set"},
+      {"1/単位"_sj, 6, "単位"_sj},
+      {"> (表)"_sj, 5, "表"_sj},
+      {"> ;", 3, ""},
+      {"", 0, ""},
+  };
+  for (const auto& c : names) EXPECT_EQ(NameAt(c.line, c.caret), c.name) << c.line << c.caret;
 }
 
 // A topic is found in an indexed file and in one not indexed yet, which
