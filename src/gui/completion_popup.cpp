@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <algorithm>
 
 #include "gui/qt_text.h"
 

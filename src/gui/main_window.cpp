@@ -419,9 +419,11 @@ void TZemuMain::LineEnded(LineOutcome /*outcome*/, int /*errors*/) {
 
 void TZemuMain::RecallLine(bool older) {
   if (coreDepth_ > 0 || !TypingAtPrompt(ctx_)) return;
-  std::string_view typed = calc_.TypedLine();
-  if (typed.starts_with("> ")) typed.remove_prefix(2);
-  const std::string shown(typed);
+  // With older lines edited there is no line at the prompt to replace.
+  const std::string& saved = ctx_.output.savedScreenText;
+  if (ctx_.console.screen->Text().compare(0, saved.size(), saved) != 0) return;
+  std::string shown = calc_.TypedLine();
+  if (shown.starts_with("> ")) shown.erase(0, 2);
   const std::optional<std::string> line = older ? history_.Older(shown) : history_.Newer(shown);
   if (line) InCore([this, &line] { ReplaceTypedLine(ctx_, *line); });
 }
@@ -433,8 +435,8 @@ void TZemuMain::OfferCompletions() {
   const std::size_t caret = std::min(screen.SelectionStart(), text.size());
   // The line before the caret, without its prompt column.
   const std::size_t lineStart = caret - std::min(screen.CaretColumn(), caret);
-  const std::string before =
-      text.substr(std::min(lineStart + 1, caret), caret - std::min(lineStart + 1, caret));
+  const std::size_t from = std::min(lineStart + 1, caret);
+  const std::string before = text.substr(from, caret - from);
   offered_ = CompleteAt(ctx_, before);
   if (offered_.candidates.empty()) return;
   if (offered_.candidates.size() == 1) {
