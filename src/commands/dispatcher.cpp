@@ -306,8 +306,13 @@ bool RunCommand(Context& ctx, const char*& p, StatementStatus& status) {
 
 // A result on the data line. An error gets a line of its own, so that its
 // message and the results around it cannot run into each other; it is
-// reported as an error.
-void PrintResult(Context& ctx, const Value& value, const std::string& shown) {
+// reported as an error. Any other result's value (`valueText`, as the
+// format wrote it, without the blanks it ends with) is kept as the last.
+void PrintResult(Context& ctx, const Value& value, const std::string& shown,
+                 std::string_view valueText) {
+  if (!value.IsError()) {
+    ctx.output.lastResult = valueText.substr(0, valueText.find_last_not_of(' ') + 1);
+  }
   if (value.IsError()) ScreenOut(ctx, ChannelLine, "");
   ScreenOut(ctx, ChannelData, shown, value.IsError());
   if (value.IsError()) ScreenOut(ctx, ChannelLine, "");
@@ -318,9 +323,8 @@ void TalkVariable(Context& ctx, Definition& d) {
   if (ctx.runState == RunState::Aborted) return;  // its value was never computed
   const char* noArguments = "";
   Value value = GetDefinitionValue(ctx, d, noArguments);
-  std::string line = ValueText(ctx, value);
-  if (ctx.settings.name) line = d.Head() + "=" + line;
-  PrintResult(ctx, value, line);
+  const std::string text = ValueText(ctx, value);
+  PrintResult(ctx, value, ctx.settings.name ? d.Head() + "=" + text : text, text);
 }
 
 // A plain formula: evaluated and printed, or in assist mode explained with
@@ -340,8 +344,7 @@ void RunFormula(Context& ctx, const char*& p) {
   }
   // An aborted run stopped the evaluation: there is no result to print.
   if (ctx.runState == RunState::Aborted) return;
-  if (ctx.settings.name) shown = std::string(start, p) + "=" + shown;
-  PrintResult(ctx, value, shown);
+  PrintResult(ctx, value, ctx.settings.name ? std::string(start, p) + "=" + shown : shown, shown);
   SkipStatement(p);
 }
 

@@ -198,6 +198,49 @@ std::string FormatIndexLine(long offset, std::string_view keyword) {
   return line;
 }
 
+// Where the index of a help file of `size` bytes starts, as its trailer
+// says: 0 when the trailer is missing or does not point at an index of
+// this file.
+long IndexStart(std::FILE* file, long size) {
+  if (size < kTrailerSize || std::fseek(file, size - kTrailerProbe, SEEK_SET) != 0) return 0;
+  long start = 0;
+  std::string keyword;
+  if (ReadIndexLine(file, start, keyword) == 0 && keyword == kIndexMarker && start >= 2 &&
+      start <= size - kTrailerSize && BytesAt(file, start - 2, 2) == kIndexSeparator) {
+    return start;
+  }
+  return 0;
+}
+
+// The offset of the page of `topic` in a help file whose index starts at
+// `indexStart`: the first index line with the topic as its keyword,
+// provided it still points just after an "@@" that begins a line of the
+// help text, or the index itself for the trailer's keyword.
+bool LookUpTopic(std::FILE* file, long indexStart, std::string_view topic, long& offset) {
+  if (topic.empty() || std::fseek(file, indexStart, SEEK_SET) != 0) return false;
+  long found = 0;
+  std::string keyword;
+  bool hit = false;
+  while (ReadIndexLine(file, found, keyword) == 0) {
+    if (keyword == topic) {
+      hit = true;
+      break;
+    }
+  }
+  if (!hit) return false;
+  // The trailer is read like any index line: its topic shows the index.
+  if (keyword == kIndexMarker && found == indexStart) {
+    offset = found;
+    return true;
+  }
+  if (found < 2 || found >= indexStart - 2) return false;
+  bool lineStart = found == 2;
+  std::string before = BytesAt(file, lineStart ? 0 : found - 3, lineStart ? 2 : 3);
+  if (before != (lineStart ? "@@" : "\n@@")) return false;
+  offset = found;
+  return true;
+}
+
 // The state of one viewer call.
 class HelpViewer {
  public:
@@ -259,17 +302,8 @@ class HelpViewer {
   // missing or does not point at an index of this file.
   bool CheckIndex() {
     long size = FileSize(file_.get());
-    if (size >= kTrailerSize && std::fseek(file_.get(), size - kTrailerProbe, SEEK_SET) == 0) {
-      long start = 0;
-      std::string keyword;
-      if (ReadIndexLine(file_.get(), start, keyword) == 0 && keyword == kIndexMarker &&
-          start >= 2 && start <= size - kTrailerSize &&
-          BytesAt(file_.get(), start - 2, 2) == kIndexSeparator) {
-        indexStart_ = start;
-        return true;
-      }
-    }
-    return BuildIndex(size);
+    indexStart_ = IndexStart(file_.get(), size);
+    return indexStart_ > 0 || BuildIndex(size);
   }
 
   // Appends the index to a file of `size` bytes that has none.
@@ -301,32 +335,8 @@ class HelpViewer {
     return true;
   }
 
-  // The offset of the topic's page: the first index line with the topic as
-  // its keyword, provided it still points just after an "@@" that begins a
-  // line of the help text, or the index itself for the trailer's keyword.
   bool LookUp(const std::string& topic, long& offset) {
-    if (topic.empty() || std::fseek(file_.get(), indexStart_, SEEK_SET) != 0) return false;
-    long found = 0;
-    std::string keyword;
-    bool hit = false;
-    while (ReadIndexLine(file_.get(), found, keyword) == 0) {
-      if (keyword == topic) {
-        hit = true;
-        break;
-      }
-    }
-    if (!hit) return false;
-    // The trailer is read like any index line: its topic shows the index.
-    if (keyword == kIndexMarker && found == indexStart_) {
-      offset = found;
-      return true;
-    }
-    if (found < 2 || found >= indexStart_ - 2) return false;
-    bool lineStart = found == 2;
-    std::string before = BytesAt(file_.get(), lineStart ? 0 : found - 3, lineStart ? 2 : 3);
-    if (before != (lineStart ? "@@" : "\n@@")) return false;
-    offset = found;
-    return true;
+    return LookUpTopic(file_.get(), indexStart_, topic, offset);
   }
 
   // Returns true to start again with a topic that names another file.
@@ -613,6 +623,68 @@ int ReadIndexLine(std::FILE* file, long& offset, std::string& keyword) {
     if (keyword.size() < kKeywordMax) keyword.push_back(static_cast<char>(c));
   }
   return 0;
+}
+
+std::string WordAt(std::string_view line, std::size_t caret) {
+  const std::string text(line);
+  const char* const begin = text.c_str();
+  const char* cursor = begin;
+  while (*cursor != '\0' && static_cast<std::size_t>(cursor - begin) <= caret) {
+    if (IsBlank(static_cast<unsigned char>(*cursor))) {
+      ++cursor;
+      continue;
+    }
+    const char* start = cursor;
+    std::string word = ReadWord(cursor);
+    if (cursor == start) {
+      StepChar(cursor);  // a byte that begins no word
+    } else if (caret <= static_cast<std::size_t>(cursor - begin) && !word.empty()) {
+      return word;
+    }
+  }
+  return {};
+}
+
+std::string NameAt(std::string_view line, std::size_t caret) {
+  std::size_t start = 0;  // where the run of name characters at `at` began
+  for (std::size_t at = 0;;) {
+    const bool end = at >= line.size();
+    const std::size_t step = !end && IsLead(line[at]) && at + 1 < line.size() ? 2 : 1;
+    if (!end && IsNameChar(static_cast<unsigned char>(line[at]))) {
+      at += step;
+      continue;
+    }
+    if (start < at && start <= caret && caret <= at)
+      return std::string(line.substr(start, at - start));
+    if (end || at >= caret) return {};
+    at += step;
+    start = at;
+  }
+}
+
+bool HelpHasTopic(Context& ctx, std::string_view fileName, std::string_view topic) {
+  if (fileName.empty() || topic.empty() || fileName.find_first_of("*?") != std::string::npos) {
+    return false;
+  }
+  const FileHandle file(std::fopen(DiskName(ctx.files, fileName).c_str(), "rb"));
+  if (!file) return false;
+  const long size = FileSize(file.get());
+  long offset = 0;
+  if (const long start = IndexStart(file.get(), size); start > 0) {
+    return LookUpTopic(file.get(), start, topic, offset);
+  }
+  // Not indexed yet: the headers the index would be built from.
+  const std::string lines = size > 0 ? BuildIndexLines(file.get(), size) : std::string();
+  for (std::string_view rest = lines; !rest.empty();) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = rest.substr(0, end);
+    const std::size_t blank = line.find(' ', line.find_first_not_of(' '));
+    if (blank != std::string_view::npos && line.substr(blank + 1, kKeywordMax) == topic)
+      return true;
+    if (end == std::string_view::npos) break;
+    rest.remove_prefix(end + 1);
+  }
+  return false;
 }
 
 std::vector<std::string> HeaderKeywords(std::string_view header) {

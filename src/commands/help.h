@@ -42,6 +42,19 @@ void RecordPage(PageHistory& history, long offset);
 // its usage in the status lines.
 void ShowHelp(Context& ctx, std::string_view fileName, std::string_view topic);
 
+// The word under `caret` (a byte offset) in `line`, a word as a help page's
+// header names it (see HeaderKeywords): the caret inside it or just after
+// it. Empty when there is none.
+std::string WordAt(std::string_view line, std::size_t caret);
+// The name (letters and digits) under `caret` in `line`, the caret inside
+// it or just after it: the part of a word such as "x/sin" that names a
+// topic of its own. Empty when there is none.
+std::string NameAt(std::string_view line, std::size_t caret);
+
+// Whether the help file `fileName` has a page on `topic`: its index names
+// it (a file not yet indexed: a topic header does). Reads the file only.
+bool HelpHasTopic(Context& ctx, std::string_view fileName, std::string_view topic);
+
 // The marker that ends an indexed help file.
 inline constexpr std::string_view kIndexMarker = "ZEMUHELPindexed";
 // The trailer line: a 12-character offset field, a blank, the marker, LF.

@@ -23,6 +23,7 @@ constexpr char kContinueKey = '&';
 // What the continuation key puts at the caret: it ends the physical line
 // with '&' and starts the next with '&', which the typed key follows as a blank.
 constexpr std::string_view kContinuation = "&\r\n&";
+constexpr std::string_view kPrompt = "> ";
 
 constexpr const char* kPausedLine1 = "  計算の実行が停止されています。"_sj;
 constexpr const char* kPausedLine2 =
@@ -56,6 +57,23 @@ void RefuseLongLine(Context& ctx) {
   ctx.observer->LineEnded(LineOutcome::Refused, 1);
 }
 
+// The logical line `onScreen` (from its prompt column on) as the user typed
+// it: without the prompt ("> ", or the first column of an older line) and
+// without the continuation breaks, which the line reads as blanks.
+std::string TypedText(std::string_view onScreen) {
+  std::string_view rest = onScreen.substr(std::min<std::size_t>(1, onScreen.size()));
+  if (rest.starts_with(' ')) rest.remove_prefix(1);
+  std::string typed;
+  for (std::size_t at = 0; at < rest.size();) {
+    if (rest.substr(at, kContinuation.size()) == kContinuation) {
+      at += kContinuation.size();
+    } else {
+      typed += rest[at++];
+    }
+  }
+  return typed;
+}
+
 // Enter: runs the logical line around the caret. The executed line is
 // echoed (ChannelInput) on a line of its own in place of the prompt and the
 // typing. The observer learns how the line ended.
@@ -66,6 +84,7 @@ void EnterLine(Context& ctx) {
     RefuseLongLine(ctx);
     return;
   }
+  ctx.observer->LineEntered(TypedText(LogicalLineAtCaret(ctx)));
   con.screen->SetText(ctx.output.savedScreenText);
   BeginRun(ctx);
   std::string line = ctx.output.inputLine;
@@ -303,6 +322,33 @@ std::string TypedLine(const Context& ctx) {
   const std::string& saved = ctx.output.savedScreenText;
   if (text.compare(0, saved.size(), saved) != 0) return {};
   return text.substr(saved.size());
+}
+
+bool ReplaceTypedLine(Context& ctx, std::string_view sjis) {
+  if (!TypingAtPrompt(ctx)) return false;
+  TextControl& screen = *ctx.console.screen;
+  const std::string text = screen.Text();
+  const std::string& saved = ctx.output.savedScreenText;
+  if (text.compare(0, saved.size(), saved) != 0) return false;
+  std::size_t start = saved.size();
+  std::string line(sjis);
+  if (text.compare(start, kPrompt.size(), kPrompt) == 0) {
+    start += kPrompt.size();
+  } else {
+    // The prompt was deleted, or a stopped line left none: one comes first.
+    line.insert(0, kPrompt);
+    if (start > 0 && text[start - 1] != '\n') line.insert(0, "\r\n");
+  }
+  screen.Select(start, text.size() - start);
+  screen.ReplaceSelection(line);
+  screen.SetCaret(screen.Length());
+  ComKeyDown(ctx);
+  return true;
+}
+
+bool TypingAtPrompt(const Context& ctx) {
+  if (ctx.console.keyWaitSlot == 0 || ctx.console.lineRunning) return false;
+  return ctx.runState == RunState::Idle || ctx.runState == RunState::Running;
 }
 
 void ClearTypedLine(Context& ctx) {

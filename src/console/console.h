@@ -61,6 +61,15 @@ void DeleteForward(Context& ctx);
 // included), exactly as typed. Empty when the Screen no longer begins with
 // that text (older lines were edited).
 std::string TypedLine(const Context& ctx);
+// Whether the user is typing a line to enter: while Idle, and after a line
+// that stopped (no line runs, no key is awaited).
+bool TypingAtPrompt(const Context& ctx);
+// Puts `sjis` in place of the typing after the prompt, as it stands (an '&'
+// stays an '&'), with the caret at its end; a prompt comes first when the
+// line has none. False, changing nothing, when no line is being typed or
+// older lines were edited (the Screen no longer begins with the text
+// before the prompt).
+bool ReplaceTypedLine(Context& ctx, std::string_view sjis);
 // Drops the typing: the Screen goes back to the prompt ("> " after the text
 // before it). Only while Idle.
 void ClearTypedLine(Context& ctx);

@@ -1,10 +1,12 @@
 // The menus: their tables, the run-state rule and the actions.
 #include "console/menu.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/sjis_literal.h"
 #include "commands/dispatcher.h"
+#include "commands/help.h"
 #include "commands/procedures.h"
 #include "console/console.h"
 #include "definitions/store.h"
@@ -39,6 +41,8 @@ constexpr std::array kEditItems = {
     kSeparator,
     MenuItem{EditCut, "切り取り(&T)"_sj, "Ctrl+X", ""},
     MenuItem{EditCopy, "ｺﾋﾟｰ(&C)"_sj, "Ctrl+C", ""},
+    MenuItem{EditCopyResult, "結果のｺﾋﾟｰ(&A)"_sj, "Ctrl+Shift+C",
+             "最後の計算結果の値をｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰします"_sj},
     MenuItem{EditPaste, "貼り付け(&P)"_sj, "Ctrl+V", ""},
     MenuItem{EditDelete, "削除(&D)"_sj, "Shift+Del", ""},
     MenuItem{EditSelectAll, "全て選択(&L)"_sj, "", ""},
@@ -148,6 +152,8 @@ bool IsMenuCommandEnabled(const Context& ctx, MenuCommand command) {
     case ComputeRestart:
     case ComputeAbort:
       return ctx.runState == RunState::Running || ctx.runState == RunState::Paused;
+    case EditCopyResult:
+      return Idle(ctx) && !ctx.output.lastResult.empty();
     default:
       return !IsIdleOnly(command) || Idle(ctx);
   }
@@ -205,6 +211,28 @@ bool MenuHelp(Context& ctx) {
     const char* cursor = ".help";
     ExecuteStatements(ctx, cursor);
   });
+}
+
+bool MenuHelpOnWord(Context& ctx) {
+  const TextControl& screen = *ctx.console.screen;
+  const std::string text = screen.Text();
+  const std::size_t caret = std::min(screen.SelectionStart(), text.size());
+  const std::size_t lineStart = caret - screen.CaretColumn();
+  const std::size_t lineEnd = std::min(text.find('\r', caret), text.size());
+  const std::string_view line = std::string_view(text).substr(lineStart, lineEnd - lineStart);
+  // The whole word (".set", "a/b"), else the name in it under the caret.
+  for (const std::string& word :
+       {WordAt(line, caret - lineStart), NameAt(line, caret - lineStart)}) {
+    if (word.empty() || !HelpHasTopic(ctx, ctx.settings.helpFileName, word)) continue;
+    return RunMenuAction(ctx, [&ctx, &word] { ShowHelp(ctx, ctx.settings.helpFileName, word); });
+  }
+  return MenuHelp(ctx);
+}
+
+bool MenuCopyResult(Context& ctx, std::string& text) {
+  if (!IsMenuCommandEnabled(ctx, EditCopyResult)) return false;
+  text = ctx.output.lastResult;
+  return true;
 }
 
 bool MenuCopy(Context& ctx, std::string& text) {

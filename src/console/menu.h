@@ -39,6 +39,7 @@ enum class MenuCommand {
   EditDelete,
   EditSelectAll,
   EditFind,
+  EditCopyResult,
   // 設定
   SettingsOptions,
   SettingsFont,
@@ -106,6 +107,9 @@ bool MenuSave(Context& ctx);
 bool MenuSaveAs(Context& ctx, const std::string& fileName = {});
 // Help: runs the help viewer on the help file with an empty topic.
 bool MenuHelp(Context& ctx);
+// Help on the word under the Screen's caret: its page when the help file's
+// index has it, the contents page otherwise.
+bool MenuHelpOnWord(Context& ctx);
 
 // Edit, on the Screen. Copy and Cut return the selected text (Shift-JIS)
 // for the front end's clipboard; Paste types `text` at the caret as if it
@@ -114,6 +118,9 @@ bool MenuCopy(Context& ctx, std::string& text);
 bool MenuCut(Context& ctx, std::string& text);
 bool MenuPaste(Context& ctx, std::string_view text);
 bool MenuDelete(Context& ctx);
+// The value of the last result printed (ctx.output.lastResult); false
+// when there is none yet.
+bool MenuCopyResult(Context& ctx, std::string& text);
 bool MenuSelectAll(Context& ctx);
 // Find next (downwards, case-sensitive bytes): see FindNext in console.h.
 bool MenuFindNext(Context& ctx, std::string_view what);

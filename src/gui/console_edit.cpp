@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
+#include <utility>
 
 #include "base/encoding.h"
 #include "gui/qt_text.h"
@@ -26,6 +27,7 @@ bool IsNavigationKey(const QKeyEvent& event) {
     case Qt::Key_Right:
     case Qt::Key_Up:
     case Qt::Key_Down:
+      return !(event.modifiers() & Qt::ControlModifier);  // Ctrl+Up/Down recall lines
     case Qt::Key_Home:
     case Qt::Key_End:
     case Qt::Key_PageUp:
@@ -172,6 +174,8 @@ void ConsoleEdit::DocumentChanged(int /*position*/, int removed, int added) {
 }
 
 bool ConsoleEdit::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) activated_.start();
+  if (event->type() == QEvent::WindowDeactivate) activated_.invalidate();
   if (event->type() == QEvent::ShortcutOverride && input_ != nullptr) {
     // Keys that edit or move belong to the Screen; every other key with
     // Ctrl (copy, paste, find ...) goes to the menus' shortcuts.
@@ -185,6 +189,10 @@ bool ConsoleEdit::event(QEvent* event) {
 void ConsoleEdit::keyPressEvent(QKeyEvent* event) {
   if (input_ == nullptr) {
     QPlainTextEdit::keyPressEvent(event);
+    return;
+  }
+  if (input_->CommandKey(*event)) {
+    event->accept();
     return;
   }
   if (IsNavigationKey(*event)) {
@@ -245,7 +253,37 @@ void ConsoleEdit::contextMenuEvent(QContextMenuEvent* event) {
   input_->ContextMenuRequested(event->globalPos());
 }
 
+bool ConsoleEdit::IsActivationClick() const {
+  if (input_ == nullptr) return false;
+  if (!window()->isActiveWindow()) return true;
+  return activated_.isValid() && activated_.elapsed() < activationClickMs_;
+}
+
+void ConsoleEdit::mouseMoveEvent(QMouseEvent* event) {
+  if (activationClick_) return event->accept();
+  QPlainTextEdit::mouseMoveEvent(event);
+}
+
+void ConsoleEdit::mouseReleaseEvent(QMouseEvent* event) {
+  if (std::exchange(activationClick_, false)) return event->accept();
+  QPlainTextEdit::mouseReleaseEvent(event);
+}
+
+void ConsoleEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (activationClick_) return event->accept();
+  QPlainTextEdit::mouseDoubleClickEvent(event);
+}
+
 void ConsoleEdit::mousePressEvent(QMouseEvent* event) {
+  const bool activation = IsActivationClick();
+  activated_.invalidate();  // a later press is one in the active window
+  if (activation && event->button() == Qt::LeftButton) {
+    activationClick_ = true;
+    window()->activateWindow();
+    setFocus(Qt::MouseFocusReason);
+    event->accept();
+    return;
+  }
   // A press inside the selection would start dragging it, and a drag moved
   // out of the window takes the text out of the widget: the press places
   // the caret first.

@@ -5,6 +5,7 @@
 // mouse and the arrow keys go from the widget into the model.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <functional>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "gui/mirrored_text.h"
 
+class QKeyEvent;
 class QPoint;
 
 namespace zemu::gui {
@@ -28,7 +30,13 @@ class ConsoleInput {
   // Text dropped or pasted with the middle button.
   virtual void TextDropped(const std::string& sjis) = 0;
   virtual void ContextMenuRequested(const QPoint& globalPosition) = 0;
+  // A key of the window's own (recall, completion, help on a word), before
+  // anything else sees it: true when it was used up.
+  virtual bool CommandKey(const QKeyEvent& /*event*/) { return false; }
 };
+
+// See ConsoleEdit::SetActivationClickMs.
+inline constexpr int kActivationClickMs = 300;
 
 class ConsoleEdit : public QPlainTextEdit {
   Q_OBJECT
@@ -44,6 +52,10 @@ class ConsoleEdit : public QPlainTextEdit {
   void SetHeightHandler(std::function<void(int)> handler) { heightHandler_ = std::move(handler); }
   // The text the widget shows, in the model's bytes.
   const std::string& shownText() const { return shown_; }
+  // A press within this many milliseconds of the window's coming to the
+  // front is taken for the click that brought it there (where the window
+  // system hands the window the focus before the click).
+  void SetActivationClickMs(int milliseconds) { activationClickMs_ = milliseconds; }
 
  protected:
   bool event(QEvent* event) override;
@@ -54,6 +66,9 @@ class ConsoleEdit : public QPlainTextEdit {
   void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   void ShowText();
@@ -62,13 +77,19 @@ class ConsoleEdit : public QPlainTextEdit {
   void FollowCaret();
   void WidgetCursorMoved();
   void DocumentChanged(int position, int removed, int added);
+  // The click that brought the window to the front: it leaves caret and
+  // selection where they were, and its moves and release go nowhere.
+  bool IsActivationClick() const;
 
   MirroredText& model_;
   ConsoleInput* input_;
   std::function<void(int)> heightHandler_;
-  std::string shown_;       // what the widget shows
-  bool updating_ = false;   // the widget is being changed from the model
-  bool strayEdit_ = false;  // something else changed the widget's text
+  std::string shown_;        // what the widget shows
+  bool updating_ = false;    // the widget is being changed from the model
+  bool strayEdit_ = false;   // something else changed the widget's text
+  QElapsedTimer activated_;  // since the window last came to the front
+  int activationClickMs_ = kActivationClickMs;
+  bool activationClick_ = false;  // a press is being swallowed until its release
 };
 
 }  // namespace zemu::gui

@@ -65,6 +65,7 @@ int RunGui(int& argc, char** argv, const StartupOptions& startup) {
     options.activateWindow();
   });
   window.Start(startup);
+  window.UseHistoryFile(FindHistoryFile(window.context()));
   return QApplication::exec();
 }
 

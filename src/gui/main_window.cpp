@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFontDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,6 +19,7 @@
 #include <optional>
 
 #include "console/console.h"
+#include "gui/completion_popup.h"
 #include "gui/dialogs.h"
 #include "gui/graph_windows.h"
 #include "gui/qt_text.h"
@@ -216,6 +218,12 @@ void TZemuMain::RunCommand(MenuCommand command) {
       bool done = false;
       InCore([&] { done = command == EditCut ? MenuCut(ctx_, text) : MenuCopy(ctx_, text); });
       if (done && !text.empty()) QGuiApplication::clipboard()->setText(ToQString(text));
+      break;
+    }
+    case EditCopyResult: {
+      bool done = false;
+      InCore([&] { done = MenuCopyResult(ctx_, text); });
+      if (done) QGuiApplication::clipboard()->setText(ToQString(text));
       break;
     }
     case EditPaste:
@@ -418,6 +426,7 @@ bool TZemuMain::EnterPlotCommand() {
   arguments.erase(0, arguments.find_first_not_of(' ') == std::string::npos
                          ? arguments.size()
                          : arguments.find_first_not_of(' '));
+  LineEntered(line.substr(2));  // recalled as any entered line
   InCore([&] {
     calc_.DropTypedLine();
     calc_.Write(ChannelEcho, "M :plot " + arguments + "\r\n");
@@ -513,6 +522,101 @@ void TZemuMain::closeEvent(QCloseEvent* event) {
   aboutBox_->hide();
   Remember();
   emit ended();
+}
+
+// ---- Input conveniences ----------------------------------------------------
+
+void TZemuMain::UseHistoryFile(const HistoryFile& file) {
+  historyFile_ = file;
+  std::string fault;
+  if (file.error != 0) fault = HistoryFaultLine(ctx_, file, HistoryFault::Folder, file.error);
+  if (const int error = LoadHistory(file, history_); error != 0) {
+    fault = HistoryFaultLine(ctx_, file, HistoryFault::Unreadable, error);
+  }
+  if (!fault.empty()) InCore([this, &fault] { calc_.WriteError(fault); });
+}
+
+bool TZemuMain::CommandKey(const QKeyEvent& event) {
+  const Qt::KeyboardModifiers mods =
+      event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+  if (mods == Qt::ControlModifier && (event.key() == Qt::Key_Up || event.key() == Qt::Key_Down)) {
+    RecallLine(event.key() == Qt::Key_Up);
+  } else if (mods == Qt::ControlModifier && event.key() == Qt::Key_Space) {
+    OfferCompletions();
+  } else if (mods == Qt::NoModifier && event.key() == Qt::Key_F1) {
+    HelpOnWord();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void TZemuMain::LineEntered(const std::string& typed) {
+  history_.Add(typed);
+  if (historyFile_.path.empty() || typed.empty()) return;
+  // Appended at once, so that a run that is killed keeps its lines. A
+  // failure is said once, after the line: the lines after it would only
+  // repeat it.
+  const int error = AppendHistory(historyFile_, typed);
+  if (error != 0 && !historyFaultShown_) {
+    historyFaultShown_ = true;
+    historyFault_ = HistoryFaultLine(ctx_, historyFile_, HistoryFault::Unwritable, error);
+  }
+}
+
+void TZemuMain::LineEnded(LineOutcome /*outcome*/, int /*errors*/) {
+  if (!historyFault_.empty()) calc_.WriteError(std::exchange(historyFault_, {}));
+}
+
+void TZemuMain::RecallLine(bool older) {
+  if (coreDepth_ > 0 || !TypingAtPrompt(ctx_)) return;
+  // With older lines edited there is no line at the prompt to replace.
+  const std::string& saved = ctx_.output.savedScreenText;
+  if (ctx_.console.screen->Text().compare(0, saved.size(), saved) != 0) return;
+  std::string shown = calc_.TypedLine();
+  if (shown.starts_with("> ")) shown.erase(0, 2);
+  const std::optional<std::string> line = older ? history_.Older(shown) : history_.Newer(shown);
+  if (line) InCore([this, &line] { ReplaceTypedLine(ctx_, *line); });
+}
+
+void TZemuMain::OfferCompletions() {
+  if (coreDepth_ > 0 || !TypingAtPrompt(ctx_)) return;
+  const TextControl& screen = *ctx_.console.screen;
+  const std::string text = screen.Text();
+  const std::size_t caret = std::min(screen.SelectionStart(), text.size());
+  // The line before the caret, without its prompt column.
+  const std::size_t lineStart = caret - std::min(screen.CaretColumn(), caret);
+  const std::size_t from = std::min(lineStart + 1, caret);
+  const std::string before = text.substr(from, caret - from);
+  offered_ = CompleteAt(ctx_, before);
+  if (offered_.candidates.empty()) return;
+  if (offered_.candidates.size() == 1) {
+    InsertCompletion(0);
+    return;
+  }
+  if (completion_ == nullptr) {
+    completion_ = new CompletionPopup(screen_);
+    connect(completion_, &CompletionPopup::picked, this, &TZemuMain::InsertCompletion);
+  }
+  SyncNow();
+  const QRect caretRect = screen_->cursorRect();
+  completion_->Offer(offered_.candidates, screen_->viewport()->mapToGlobal(caretRect.bottomLeft()));
+}
+
+void TZemuMain::InsertCompletion(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= offered_.candidates.size()) return;
+  if (coreDepth_ > 0 || !TypingAtPrompt(ctx_)) return;
+  const std::string& candidate = offered_.candidates[static_cast<std::size_t>(index)];
+  std::string rest = candidate.substr(std::min(offered_.word.size(), candidate.size()));
+  // A folder is not ended: its files come next.
+  if (offered_.append != '\0' && !candidate.ends_with('/')) rest += offered_.append;
+  InCore([this, &rest] { TypeText(ctx_, rest); });
+  screen_->setFocus();
+}
+
+void TZemuMain::HelpOnWord() {
+  if (coreDepth_ > 0) return;
+  InCore([this] { MenuHelpOnWord(ctx_); });
 }
 
 }  // namespace zemu::gui

@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "console/calculator.h"
+#include "console/completion.h"
 #include "console/console.h"
+#include "console/line_history.h"
 #include "console/menu.h"
 #include "console/startup.h"
 #include "gui/console_edit.h"
@@ -36,6 +38,7 @@ class QSplitter;
 namespace zemu::gui {
 
 class AboutBox;
+class CompletionPopup;
 class FindDialog;
 class GraphWindows;
 class WindowMemory;
@@ -123,6 +126,14 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   QRect AvailableArea() const;
   void ArmAssistTimer(int milliseconds);
 
+  // Recall of entered lines: the history file shared with the terminal is
+  // read now and each line entered from now on is appended to it; a
+  // failure is said on the console. Without a call, lines are recalled
+  // from this run only.
+  void UseHistoryFile(const HistoryFile& file);
+  const LineHistory& lineHistory() const { return history_; }
+  CompletionPopup* completionPopup() const { return completion_; }
+
  signals:
   // オプション設定(&O)... was chosen.
   void optionsRequested();
@@ -146,6 +157,16 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   void KeyDown() override;
   void TextDropped(const std::string& sjis) override;
   void ContextMenuRequested(const QPoint& globalPosition) override;
+  bool CommandKey(const QKeyEvent& event) override;
+
+  // Input conveniences: recall, completion, help on a word, and the
+  // history file (LineEntered and LineEnded, of the Observer).
+  void LineEntered(const std::string& typed) override;
+  void LineEnded(LineOutcome outcome, int errors) override;
+  void RecallLine(bool older);
+  void OfferCompletions();
+  void InsertCompletion(int index);
+  void HelpOnWord();
 
   // ":plot ..." entered at the prompt: draws the graph instead of running a
   // statement. False when the line at the caret is no such command.
@@ -200,6 +221,12 @@ class TZemuMain : public QMainWindow, public Observer, private ConsoleInput {
   bool closePending_ = false;  // close when the outermost call returns
   bool querying_ = false;      // the end-of-program questions are open
   bool placed_ = false;        // the model's place was applied
+  LineHistory history_;
+  HistoryFile historyFile_;         // no path: lines are not kept
+  std::string historyFault_;        // an error line still to be said
+  bool historyFaultShown_ = false;  // a failed append was said: the next ones are not
+  CompletionPopup* completion_ = nullptr;
+  CompletionOffer offered_;  // what the popup shows
 };
 
 }  // namespace zemu::gui

@@ -71,6 +71,10 @@ class Observer {
   // the line being typed (while Idle) is put back below it. Valid during the
   // call only; the Screen must not be changed in it.
   virtual void ScreenWritten(const ScreenWrite& /*write*/) {}
+  // A line was entered at the console and is about to run: `typed` is the
+  // logical line as the user typed it, without the prompt and with the
+  // continuation breaks taken out.
+  virtual void LineEntered(const std::string& /*typed*/) {}
   // A line entered at the console ended (its echo came as ChannelInput),
   // having reported `errors` errors on the Screen.
   virtual void LineEnded(LineOutcome /*outcome*/, int /*errors*/) {}
@@ -114,6 +118,7 @@ class ObserverList : public Observer {
   void ScreenWritten(const ScreenWrite& write) override {
     ForEach(&Observer::ScreenWritten, write);
   }
+  void LineEntered(const std::string& typed) override { ForEach(&Observer::LineEntered, typed); }
   void LineEnded(LineOutcome outcome, int errors) override {
     ForEach(&Observer::LineEnded, outcome, errors);
   }

@@ -211,7 +211,7 @@ void ScreenOut(Context& ctx, std::uint8_t channel, std::string_view text, bool e
 
 void ErrorOut(Context& ctx, std::string_view text) { ScreenOut(ctx, ChannelError, text, true); }
 
-bool CaptureInputLine(Context& ctx) {
+std::string LogicalLineAtCaret(const Context& ctx) {
   const TextControl& screen = *ctx.console.screen;
   std::string text = screen.Text();
   std::size_t caret = std::min(screen.SelectionStart(), text.size());
@@ -239,7 +239,11 @@ bool CaptureInputLine(Context& ctx) {
     }
   }
 
-  std::string line = FoldWidth(std::string_view(text).substr(start, end - start));
+  return text.substr(start, end - start);
+}
+
+bool CaptureInputLine(Context& ctx) {
+  std::string line = FoldWidth(LogicalLineAtCaret(ctx));
   const bool fits = line.size() <= kInputLineMax;
   line.resize(CharBoundaryWithin(line, kInputLineMax));
   if (line.empty()) line = ">";

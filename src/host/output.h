@@ -52,6 +52,7 @@ struct OutputState {
   int logStopError = 0;                // the log stopped on this error; the report is still to come
   std::size_t screenCap = kScreenCap;  // see SetScreenCap
   int errorCount = 0;                  // texts written on the Screen that reported an error
+  std::string lastResult;              // the value of the last result printed, as formatted
 };
 
 // Writes one text on one channel: to the WatchScreen during a watch refresh,
@@ -72,6 +73,9 @@ std::string ValueText(const Context& ctx, const Value& value);
 // '>' in its first byte. False when the line is longer than the buffer
 // holds: the buffer then keeps only its first kInputLineMax bytes.
 bool CaptureInputLine(Context& ctx);
+// The logical line around the Screen's caret as the Screen holds it, from
+// its first column (the prompt) on, the "&\r\n" joins included.
+std::string LogicalLineAtCaret(const Context& ctx);
 
 // The line being typed, taken off the Screen while output is written above
 // it: the text after the saved screen text ("> " and the typing, exactly as

@@ -2,7 +2,6 @@
 #include "tty/terminal_io.h"
 
 #include <langinfo.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,8 +15,8 @@
 #include "base/encoding.h"
 #include "base/scan.h"
 #include "base/sjis_literal.h"
+#include "platform/history_lines.h"
 #include "platform/modules.h"
-#include "tty/history_file.h"
 
 namespace zemu::tty {
 
@@ -53,65 +52,6 @@ volatile std::sig_atomic_t interruptFlag = 0;
 
 void OnInterrupt(int) { interruptFlag = 1; }
 
-// Makes the folder `path` when it is missing: 0, or the errno of why there
-// is none (ENOTDIR when a file has its name).
-int MakeFolder(const std::string& path) {
-  if (::mkdir(path.c_str(), 0755) == 0) return 0;
-  if (errno != EEXIST) return errno;
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return errno;
-  return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
-}
-
-// Where the history file is kept, or why it cannot be.
-struct HistoryPlace {
-  std::string file;    // empty: no history file
-  std::string folder;  // a folder that could not be made
-  int error = 0;       // why it could not
-};
-
-// $XDG_DATA_HOME/zemu/history, or ~/.local/share/zemu/history; the folders
-// are made when missing. No file when there is no home or a folder cannot
-// be made.
-HistoryPlace FindHistoryPlace() {
-  std::vector<std::string> folders;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
-    folders = {xdg, std::string(xdg) + "/zemu"};
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    const std::string local = std::string(home) + "/.local";
-    folders = {local, local + "/share", local + "/share/zemu"};
-  } else {
-    return {};
-  }
-  for (const std::string& folder : folders) {
-    if (const int error = MakeFolder(folder); error != 0) return {{}, folder, error};
-  }
-  return {folders.back() + "/history", {}, 0};
-}
-
-// Appends the history line `entry` (as the line editor stores it) to the
-// history file `path`, after the cookie line when the file is new and after
-// a line end when its last line lacks one (a write cut short), so that the
-// new line is read as a line of its own: 0, or errno.
-int AppendHistoryEntry(const std::string& path, std::string_view entry) {
-  const int fd = OpenLockedHistory(path.c_str(), O_RDWR | O_APPEND | O_CREAT);
-  if (fd < 0) return errno;
-  std::string text;
-  struct stat info {};
-  int error = ::fstat(fd, &info) == 0 ? 0 : errno;
-  char last = '\n';
-  if (error == 0 && info.st_size == 0) {
-    text = kHistoryCookie;
-  } else if (error == 0 && ::pread(fd, &last, 1, info.st_size - 1) < 0) {
-    error = errno;
-  }
-  if (last != '\n') text += '\n';
-  text += entry;
-  if (error == 0) error = WriteWhole(fd, text.data(), text.size());
-  if (::close(fd) != 0 && error == 0) error = errno;
-  return error;
-}
-
 // Says on standard error what went wrong with the history file or folder
 // `name`, for the C library's `error`.
 void ReportHistoryFault(TerminalIo& io, const HistoryMessage& message, const std::string& name,
@@ -127,24 +67,6 @@ void ReportHistoryFault(TerminalIo& io, const HistoryMessage& message, const std
   };
   io.WriteError(message.beforeName + sjis(name) + message.beforeReason +
                 sjis(std::strerror(error)) + message.end);
-}
-
-// A history line as the line editor stores it: blanks, the backslash,
-// control characters and bytes above ASCII as octal escapes.
-std::string HistoryEntry(std::string_view line) {
-  std::string entry;
-  for (char c : line) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte > ' ' && byte < 0x7F && byte != '\\') {
-      entry += c;
-    } else {
-      const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
-                            static_cast<char>('0' + ((byte >> 3) & 7)),
-                            static_cast<char>('0' + (byte & 7))};
-      entry.append(octal, sizeof octal);
-    }
-  }
-  return entry + "\n";
 }
 
 // Number of bytes of the UTF-8 sequence that `lead` starts (1 when invalid).
@@ -229,7 +151,7 @@ void TerminalIo::AddToHistory(const std::string& line) {
   // Appended at once, so that a session that is killed keeps its lines and
   // sessions side by side keep each other's. A failure is said once: the
   // lines after it would only repeat it.
-  const int error = AppendHistoryEntry(historyFile_, HistoryEntry(line));
+  const int error = AppendHistoryLine(historyFile_, line);
   if (error != 0 && !historyFaultShown_) {
     historyFaultShown_ = true;
     ReportHistoryFault(*this, kHistoryUnwritable, historyFile_, error);

@@ -208,6 +208,57 @@ TEST_F(HelpTest, FirstUseAppendsTheIndexAndSecondUseWritesNothing) {
   EXPECT_EQ(ReadFile(path), expected);
 }
 
+// The word under the caret, as a header names a topic; the caret inside
+// the word or just after it, never past a blank or a bracket.
+TEST(HelpWord, WordAtTheCaret) {
+  const struct {
+    std::string line;
+    std::size_t caret;
+    std::string word;
+  } cases[] = {
+      {"> x=sin(1);", 4, "sin"},     {"> x=sin(1);", 7, "sin"},  {"> x=sin(1);", 8, ""},
+      {"> .set echo", 3, ".set"},    {"> .set echo", 7, "echo"}, {"> 1+2", 3, ""},
+      {"> 表ｿ+abs"_sj, 4, "表ｿ"_sj}, {"> 表ｿ+abs"_sj, 9, "abs"}, {"  ", 1, ""},
+      {"> a/b:c", 5, "a/b:c"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WordAt(c.line, c.caret), c.word) << c.line << c.caret;
+  const struct {
+    std::string line;
+    std::size_t caret;
+    std::string name;
+  } names[] = {
+      {"> x/sin(1)", 5, "sin"},
+      {"> x/sin(1)", 4, "sin"},
+      {"> x/sin(1)", 3, "x"},
+      {"> .set", 6, "set"},
+      {"1/単位"_sj, 6, "単位"_sj},
+      {"> (表)"_sj, 5, "表"_sj},
+      {"> ;", 3, ""},
+      {"", 0, ""},
+  };
+  for (const auto& c : names) EXPECT_EQ(NameAt(c.line, c.caret), c.name) << c.line << c.caret;
+}
+
+// A topic is found in an indexed file and in one not indexed yet, which
+// the look-up leaves as it was.
+TEST_F(HelpTest, HasTopicReadsTheIndexOrTheHeaders) {
+  const std::string indexed = IndexedFile("i.ZHP", kSample);
+  const std::string plain = Path("p.ZHP");
+  WriteFile(plain, kSample);
+  for (const std::string& path : {indexed, plain}) {
+    for (const std::string& topic :
+         {std::string("abs"), std::string("絶対値"_sj), std::string("acos")}) {
+      EXPECT_TRUE(HelpHasTopic(ctx_, path, topic)) << path << topic;
+    }
+    for (const char* topic : {"ab", "page", "sample", "quit"}) {
+      EXPECT_FALSE(HelpHasTopic(ctx_, path, topic)) << path << topic;
+    }
+  }
+  EXPECT_EQ(ReadFile(plain), kSample);
+  EXPECT_FALSE(HelpHasTopic(ctx_, Path("missing.ZHP"), "abs"));
+  EXPECT_FALSE(HelpHasTopic(ctx_, Path("*.ZHP"), "abs"));
+}
+
 TEST_F(HelpTest, PageTranscript) {
   std::string path = IndexedFile("s.ZHP", kSample);
   EXPECT_EQ(Show(path), kSeparator + "menu 目次\r\n\r\n\r\nsample help\r\n"_sj +
