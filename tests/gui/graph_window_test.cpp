@@ -2,11 +2,13 @@
 // zoomed and panned, exported as PNG and SVG.
 #include "gui/graph_window.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 
 #include "definitions/store.h"
@@ -77,7 +79,17 @@ class GraphWindowTest : public QObject {
     TZemuMain w(kFastTimings);
     SheetWindows sheets(w.context(), &w);
     QString asked = QStringLiteral("none");
-    sheets.SetGraphHandler([&asked](const QString& name) { asked = name; });
+    sheets.SetGraphHandler([&](const QString& name) {
+      asked = name;
+      // The dialog comes preset with the row's function; OK draws it.
+      QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<PlotDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->functionsEdit()->text(), QString("f"));
+        dialog->accept();
+      });
+      w.graphs()->AskAndOpen(name);
+    });
     StartupOptions options;
     options.programPath = "/nonexistent/zemu";
     options.initialFile = "/dev/null";
@@ -89,6 +101,11 @@ class GraphWindowTest : public QObject {
     window->grid()->setCurrentIndex(window->model()->index(1, 0));
     window->RunCommand(MenuCommand::SheetGraph);
     QCOMPARE(asked, QString("f"));
+    QCOMPARE(w.graphs()->windows().size(), std::size_t{1});
+    QTemporaryDir dir;
+    QString why;
+    QVERIFY(w.graphs()->windows().front()->ExportPng(dir.filePath("f.png"), QSize(320, 200), why));
+    QCOMPARE(QImage(dir.filePath("f.png")).size(), QSize(320, 200));
 
     PlotDialog dialog(&w);
     dialog.functionsEdit()->setText(QStringLiteral("f, g"));
