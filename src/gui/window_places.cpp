@@ -45,7 +45,8 @@ QRect PlaceConsole(QSize console, const std::vector<QSize>& sheets, const QRect&
         if (column + kWindowGap + size.height() > available.height()) break;
         column += kWindowGap + size.height();
       }
-      group = QSize(console.width() + kWindowGap + sheet.width(), std::max(console.height(), column));
+      group =
+          QSize(console.width() + kWindowGap + sheet.width(), std::max(console.height(), column));
     } else if (console.height() + kWindowGap + sheet.height() <= available.height()) {
       group.setHeight(console.height() + kWindowGap + sheet.height());
     }
@@ -56,7 +57,7 @@ QRect PlaceConsole(QSize console, const std::vector<QSize>& sheets, const QRect&
 }
 
 std::vector<QRect> ArrangeSheets(const QRect& console, const std::vector<QSize>& sheets, int first,
-                               const QRect& available) {
+                                 const QRect& available) {
   const Side side = RoomBeside(console, Largest(sheets), available);
   std::vector<QRect> frames;
   // Along the column (or row) beside the console: the next free offset, and
@@ -66,7 +67,8 @@ std::vector<QRect> ArrangeSheets(const QRect& console, const std::vector<QSize>&
   for (const QSize& size : sheets) {
     const bool column = side == Side::Right || side == Side::Left;
     const int length = column ? size.height() : size.width();
-    const int room = column ? available.bottom() + 1 - console.top() : available.right() + 1 - console.left();
+    const int room =
+        column ? available.bottom() + 1 - console.top() : available.right() + 1 - console.left();
     int offset = along;
     QPoint shift(0, 0);
     if (along + length > room) {
@@ -85,13 +87,16 @@ std::vector<QRect> ArrangeSheets(const QRect& console, const std::vector<QSize>&
         frame.moveTopRight(QPoint(console.left() - 1 - kWindowGap, console.top() + offset) - shift);
         break;
       case Side::Below:
-        frame.moveTopLeft(QPoint(console.left() + offset, console.bottom() + 1 + kWindowGap) + shift);
+        frame.moveTopLeft(QPoint(console.left() + offset, console.bottom() + 1 + kWindowGap) +
+                          shift);
         break;
       case Side::Above:
-        frame.moveBottomLeft(QPoint(console.left() + offset, console.top() - 1 - kWindowGap) - shift);
+        frame.moveBottomLeft(QPoint(console.left() + offset, console.top() - 1 - kWindowGap) -
+                             shift);
         break;
       case Side::None: {
-        const int step = static_cast<int>(frames.size() + static_cast<std::size_t>(first)) * kCascadeStep;
+        const int step =
+            static_cast<int>(frames.size() + static_cast<std::size_t>(first)) * kCascadeStep;
         frame.moveBottomRight(available.bottomRight() - QPoint(step, step));
         break;
       }

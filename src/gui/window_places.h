@@ -29,6 +29,6 @@ QRect PlaceConsole(QSize console, const std::vector<QSize>& sheets, const QRect&
 // the screen's far corner when there is no room beside the console at all.
 // Every frame lies inside `available`.
 std::vector<QRect> ArrangeSheets(const QRect& console, const std::vector<QSize>& sheets, int first,
-                               const QRect& available);
+                                 const QRect& available);
 
 }  // namespace zemu::gui

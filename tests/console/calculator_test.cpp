@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "console/startup.h"
-#include "host/output.h"
 #include "definitions/store.h"
+#include "host/output.h"
 #include "support/scratch_folder.h"
 #include "support/scripted_toolkit.h"
 
@@ -86,7 +86,9 @@ TEST(CalculatorTest, ChangedSettingsAreOfferedThroughTheInitialSheet) {
   const struct {
     const char* line;
     bool offered;
-  } steps[] = {{"1+1;", false}, {".set echo off;", true}, {".set echo on;", false},
+  } steps[] = {{"1+1;", false},
+               {".set echo off;", true},
+               {".set echo on;", false},
                {".set talk off;", true}};
   for (const auto& step : steps) {
     calc.EnterLine(step.line);

@@ -283,7 +283,8 @@ class MainWindowTest : public QObject {
       ini.close();
       auto w = StartWindow(QFile::encodeName(ini.fileName()).toStdString());
       QVERIFY(w->isVisible());
-      const QSize size = c.place.isEmpty() ? w->SizeFor(kConsoleColumns, kConsoleLines) : c.place.size();
+      const QSize size =
+          c.place.isEmpty() ? w->SizeFor(kConsoleColumns, kConsoleLines) : c.place.size();
       QCOMPARE(QRect(w->pos(), w->size()), QRect(c.place.topLeft(), size));
     }
   }

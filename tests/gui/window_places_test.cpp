@@ -1,5 +1,7 @@
 // Where the windows go, what they remember between sessions, and the watch
 // screen's splitter.
+#include "gui/window_places.h"
+
 #include <QFile>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -7,7 +9,6 @@
 
 #include "gui/main_window.h"
 #include "gui/window_memory.h"
-#include "gui/window_places.h"
 
 namespace zemu::gui {
 namespace {
