@@ -144,11 +144,9 @@ bool Calculator::OfferChangedSettings() {
     return false;
   }
   // Saved since with these settings: nothing to offer.
-  const std::string now = DefinitionFileText(ctx_, initial, FileKind::Initial, initial.name);
-  const std::size_t section = now.rfind("[Set Options]");
   const FileRead file = ReadFileText(ctx_, initial.name, true);
-  if (section != std::string::npos && file.problem == FileProblem::None &&
-      file.text.find(std::string_view(now).substr(section)) != std::string::npos) {
+  if (file.problem == FileProblem::None &&
+      file.text.find(InitialFileEnd(ctx_, initial.name)) != std::string::npos) {
     return false;
   }
   initial.modified = true;

@@ -72,8 +72,9 @@ struct GraphWindow::Frame {
   }
 };
 
-GraphWindow::GraphWindow(Context& ctx, std::vector<std::string> names, Plot plot, QWidget* owner)
-    : QWidget(owner, Qt::Window), ctx_(ctx), names_(std::move(names)), plot_(std::move(plot)) {
+GraphWindow::GraphWindow(Context& ctx, Plot plot, QWidget* owner)
+    : QWidget(owner, Qt::Window), ctx_(ctx), plot_(std::move(plot)) {
+  for (const PlotSeries& series : plot_.series) names_.push_back(series.name);
   setAttribute(Qt::WA_DeleteOnClose);
   setMouseTracking(true);
   setWindowTitle(ToQString(kGraphTitlePrefix) + caption());

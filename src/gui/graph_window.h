@@ -28,8 +28,8 @@ class GraphWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // Shows `plot`, sampled from the functions `names` (Shift-JIS).
-  GraphWindow(Context& ctx, std::vector<std::string> names, Plot plot, QWidget* owner);
+  // Shows `plot`; its series name the functions that a new range samples.
+  GraphWindow(Context& ctx, Plot plot, QWidget* owner);
 
   const Plot& plot() const { return plot_; }
   // The caption: the functions' names.
@@ -67,7 +67,7 @@ class GraphWindow : public QWidget {
   void ExportSvgAsked();
 
   Context& ctx_;
-  std::vector<std::string> names_;
+  std::vector<std::string> names_;  // the functions, as their series name them
   Plot plot_;
   std::optional<QPoint> pointer_;  // where the crosshair is
   std::optional<QPoint> dragFrom_;

@@ -73,14 +73,7 @@ GraphWindows::GraphWindows(Context& ctx, QWidget* mainWindow)
 GraphWindow* GraphWindows::Open(std::string_view arguments) {
   Plot plot;
   if (!MenuPlot(ctx_, arguments, plot)) return nullptr;
-  const std::string list(arguments.substr(0, arguments.find(' ')));
-  std::vector<std::string> names;
-  for (std::size_t from = 0; from <= list.size();) {
-    const std::size_t comma = std::min(list.find(',', from), list.size());
-    if (comma > from) names.push_back(list.substr(from, comma - from));
-    from = comma + 1;
-  }
-  auto* window = new GraphWindow(ctx_, std::move(names), std::move(plot), mainWindow_.data());
+  auto* window = new GraphWindow(ctx_, std::move(plot), mainWindow_.data());
   QPoint corner = mainWindow_ ? mainWindow_->pos() : QPoint(0, 0);
   std::erase_if(windows_, [](const QPointer<GraphWindow>& w) { return w.isNull(); });
   if (!windows_.empty()) corner = windows_.back()->pos();

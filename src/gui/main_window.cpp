@@ -422,10 +422,8 @@ bool TZemuMain::EnterPlotCommand() {
       (line.size() > kCommand.size() && line[kCommand.size()] != ' ')) {
     return false;
   }
-  std::string arguments = line.substr(kCommand.size());
-  arguments.erase(0, arguments.find_first_not_of(' ') == std::string::npos
-                         ? arguments.size()
-                         : arguments.find_first_not_of(' '));
+  const std::size_t from = line.find_first_not_of(' ', kCommand.size());
+  const std::string arguments = from == std::string::npos ? std::string() : line.substr(from);
   LineEntered(line.substr(2));  // recalled as any entered line
   InCore([&] {
     calc_.DropTypedLine();

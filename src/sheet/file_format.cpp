@@ -273,9 +273,17 @@ std::string DefinitionFileText(const Context& ctx, const TDefine& sheet, FileKin
   AppendLine(out, "[Define]");
   AppendDefinitions(out, sheet, tooLong);
   if (kind == FileKind::Initial) {
-    AppendLine(out, "[Set Options]");
-    AppendSettings(out, ctx, fileName);
+    out += InitialFileEnd(ctx, fileName);
+  } else {
+    AppendLine(out, kClosingNotice);
   }
+  return out;
+}
+
+std::string InitialFileEnd(const Context& ctx, const std::string& fileName) {
+  std::string out;
+  AppendLine(out, "[Set Options]");
+  AppendSettings(out, ctx, fileName);
   AppendLine(out, kClosingNotice);
   return out;
 }

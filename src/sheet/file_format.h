@@ -58,4 +58,8 @@ std::string DefinitionFileText(const Context& ctx, const TDefine& sheet, FileKin
                                const std::string& fileName,
                                std::vector<std::string>* tooLong = nullptr);
 
+// How DefinitionFileText ends an initial file `fileName`: the settings
+// section (its heading and the .set lines) and the closing notice.
+std::string InitialFileEnd(const Context& ctx, const std::string& fileName);
+
 }  // namespace zemu
