@@ -179,11 +179,17 @@ class BudgetToolkit : public ScriptedToolkit {
 // One program: the toolkit outlives its context. The help file setting
 // points into the scratch folder, so that no input reaches the real one.
 // With ZEMU_FUZZ_SHOW set, the console text is written to stderr at the end
-// (in UTF-8), to see what an input does.
+// (in UTF-8), to see what an input does. With ZEMU_FUZZ_STEADY set, window
+// events come after a fixed number of guard checks, whatever the machine's
+// speed, so that an endless input is aborted at the same point in every run
+// and two runs print the same.
 struct Program {
   BudgetToolkit toolkit;
   Context ctx{&toolkit};
-  Program() { ctx.settings.helpFileName = ScratchFolder() + "/zemu.ZHP"; }
+  Program() {
+    ctx.settings.helpFileName = ScratchFolder() + "/zemu.ZHP";
+    if (std::getenv("ZEMU_FUZZ_STEADY") != nullptr) ctx.guard.eventIntervalMs = 0;
+  }
   ~Program() {
     if (std::getenv("ZEMU_FUZZ_SHOW") != nullptr) {
       std::fprintf(stderr, "%s\n----\n", SjisToUtf8(ScreenText(ctx)).c_str());

@@ -18,7 +18,7 @@ constexpr struct {
     {"index", kIndexCache},      {"rowmemo", kRowMemoCache}, {"lookups", kLookupCache},
     {"walks", kWalkCache},       {"names", kNameCache},      {"text", kTextCache},
     {"forget", kForgetCache},    {"format", kFormatCache},   {"spare", kSpareCache},
-    {"bindings", kBindingCache}, {"chains", kChainCache},
+    {"bindings", kBindingCache}, {"chains", kChainCache},    {"form", kFormCache},
 };
 
 }  // namespace

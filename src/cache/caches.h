@@ -30,6 +30,10 @@
 //   bindings  BindingIndex           temporary bindings by first byte
 //   chains    Caches::chains         the chain of conversions found for a pair
 //                                    of units, or that there is none
+//   form      DefinitionCache::numbers  a function's body, and the functions
+//                                    it calls, analysed into plain-number
+//                                    trees (NumberForm), evaluated instead of
+//                                    their texts
 // A row's value cell (RowCache) holds the value and Format it shows and is
 // made into text when read, with the caches on or off.
 //
@@ -57,6 +61,7 @@
 namespace zemu {
 
 struct Definition;
+struct NumberForm;
 struct TDefine;
 
 // ---- The switch ---------------------------------------------------------------
@@ -73,8 +78,9 @@ enum CacheKind : std::uint32_t {
   kSpareCache = 1u << 8,
   kBindingCache = 1u << 9,
   kChainCache = 1u << 10,
+  kFormCache = 1u << 11,
 };
-inline constexpr std::uint32_t kAllCaches = (1u << 11) - 1;
+inline constexpr std::uint32_t kAllCaches = (1u << 12) - 1;
 
 // The caches that a value of ZEMU_CACHES leaves on: all when it is unset,
 // empty or "on"; none for "off"; all but the named ones for a list of names
@@ -219,6 +225,16 @@ struct DefinitionCache {
   // What reading the text as a function's body found out, made at the first
   // call; void whenever the text is analysed anew.
   std::unique_ptr<BodyMemo> body;
+  // The body and the functions it calls as plain-number trees, made at the
+  // first call that can use them (engine/number_form.h). Shared, so that a
+  // call that changes the text does not free the trees while they run.
+  // `numbersRefused` is the store's generation in which the analysis last
+  // found something the trees do not hold (0: never).
+  std::shared_ptr<NumberForm> numbers;
+  std::uint64_t numbersRefused = 0;
+  // Counts the analyses of the text (and fresh starts of the definition):
+  // trees made from it name it together with this count. Never goes back.
+  std::uint64_t version = 0;
   // The forget counters of the sheet whose row holds the definition (none
   // when no row does, or with the cache off), and `any` when the value was
   // set.
@@ -236,6 +252,9 @@ struct DefinitionCache {
   // Makes this the cache of a fresh definition, keeping what memory it can.
   void Reset() {
     body.reset();
+    numbers.reset();
+    numbersRefused = 0;
+    ++version;
     forget = nullptr;
     valueStamp = 0;
     textPending = false;
@@ -372,6 +391,9 @@ void ForgetCaches(Caches& caches, SheetCache* rowsMoved = nullptr);
 inline void ForgetCaches(DefinitionCache& definition) {
   // Cleared, not freed: the body may be being read (a call that defines rows).
   if (definition.body) definition.body->Clear();
+  definition.numbers.reset();
+  definition.numbersRefused = 0;
+  ++definition.version;
 }
 
 // A row of the sheet took a name (`before`: its old name, null when it held

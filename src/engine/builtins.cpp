@@ -573,6 +573,8 @@ Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name
   return result;
 }
 
+const char* BuiltinError(const BuiltinEntry& entry) { return entry.error; }
+
 std::vector<std::string> BuiltinNames() {
   std::vector<std::string> names;
   for (const BuiltinEntry& entry : kBuiltinTable) {

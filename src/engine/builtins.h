@@ -29,6 +29,9 @@ const BuiltinEntry* FindBuiltin(std::string_view name);
 Value CallBuiltin(Context& ctx, const BuiltinEntry* entry, std::string_view name,
                   const char*& cursor);
 
+// The error the entry reports for a call it cannot make ("if(XX)").
+const char* BuiltinError(const BuiltinEntry& entry);
+
 // The names of the built-ins (lower case), in matching order; for completion.
 std::vector<std::string> BuiltinNames();
 

@@ -13,6 +13,7 @@
 #include "definitions/statements.h"
 #include "definitions/store.h"
 #include "engine/eval.h"
+#include "engine/number_form.h"
 #include "engine/tempvar.h"
 #include "engine/units.h"
 #include "host/context.h"
@@ -114,9 +115,12 @@ bool MayKeep(const Context& ctx, const OuterReads& reads) {
 
 // The body's value with `bound` arguments bound, which it unbinds.
 Value BodyValue(Context& ctx, Definition& d, int bound, const OuterReads& reads) {
-  const char* body = d.text.c_str() + d.bodyStart;
-  ReadingBody reading(ctx, d);
-  Value result = EvalFormula(ctx, body);
+  Value result;
+  if (!EvalNumberForm(ctx, d, bound, result)) {
+    const char* body = d.text.c_str() + d.bodyStart;
+    ReadingBody reading(ctx, d);
+    result = EvalFormula(ctx, body);
+  }
   if (d.unitStart > 0) result.unit = d.Unit();
   if (bound > 0) PopTempVars(ctx, bound);
   if (bound > 0 || reads.Happened()) {

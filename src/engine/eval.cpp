@@ -43,8 +43,6 @@ constexpr std::array<bool, 256> kTermStop = [] {
 // A bare condition holds for numbers above this.
 constexpr double kTruthThreshold = 1e-9;
 
-enum Comparison { EQ = 0, NE = 1, GT = 2, GE = 3, LT = 4, LE = 5, NoComparison = -1 };
-
 bool IsTermStop(char c) { return kTermStop[static_cast<unsigned char>(c)]; }
 
 bool Tracing(const Context& ctx) { return ctx.settings.trace >= TraceLevel::Calc; }
@@ -99,71 +97,6 @@ void ShowExponentHelp(Context& ctx) {
   ctx.toolkit->SetStatusLine(
       1, "数値定数[+/-]99[.99][E[+/-]99]のなかでのEは１０のべき乗を表します。"_sj);
   ctx.toolkit->SetStatusLine(2, "12.34E5=1234000      12.34E+5=1234000    12.34E-5=0.0001234");
-}
-
-// number -> ["0" ("b"|"o"|"x"|"d")] digits ["." digits] ["e" [sign] digits]
-// Reads a number literal at the cursor (a digit, or "." and a digit) and
-// leaves the cursor after it. Decimal literals round correctly; the other
-// radixes accumulate digit by digit, which is exact.
-Value ReadNumber(Context& ctx, const char*& p) {
-  // A digit alone (no radix mark, point, exponent or digit after it).
-  if (!IsNameChar(static_cast<unsigned char>(p[1])) && p[1] != '.' &&
-      IsDigit(static_cast<unsigned char>(p[0]))) {
-    return MakeNumber(static_cast<double>(*p++ - '0'));
-  }
-  int radix = 10;
-  if (p[0] == '0') {
-    switch (p[1]) {
-      case 'b':
-      case 'B':
-        radix = 2;
-        break;
-      case 'o':
-      case 'O':
-        radix = 8;
-        break;
-      case 'x':
-      case 'X':
-        radix = 16;
-        break;
-      case 'd':
-      case 'D':
-        radix = 10;
-        p += 2;
-        break;
-      default:
-        break;
-    }
-    if (radix != 10) p += 2;
-  }
-  const char* decimal = p;  // the decimal literal's own bytes, for correct rounding
-  double value = 0;
-  for (int d; (d = DigitValue(*p, radix)) >= 0; ++p) value = value * radix + d;
-  if (*p == '.') {
-    ++p;
-    double weight = 1.0 / radix;
-    for (int d; (d = DigitValue(*p, radix)) >= 0; ++p) {
-      value += d * weight;
-      weight /= radix;
-    }
-  }
-  bool exponentMark = *p == 'e' || (*p == 'E' && radix != 16);
-  char after = exponentMark ? p[1] : '\0';
-  if (ctx.settings.epower && exponentMark && (after == '+' || after == '-' || IsDigit(after))) {
-    ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    double exponent = 0;
-    while (IsDigit(static_cast<unsigned char>(*p))) exponent = exponent * 10 + (*p++ - '0');
-    ShowExponentHelp(ctx);
-    if (radix != 10) value *= std::pow(radix, negative ? -exponent : exponent);
-  }
-  // Up to 15 digits without a point or an exponent were summed exactly.
-  const bool exact = p - decimal <= 15 && std::all_of(decimal, p, [](char c) {
-                       return IsDigit(static_cast<unsigned char>(c));
-                     });
-  if (radix == 10 && !exact) value = DecimalValue(decimal, p);
-  return MakeNumber(value);
 }
 
 #ifndef NDEBUG
@@ -238,7 +171,82 @@ Value ReadBraceGroup(Context& ctx, const char*& p) {
   return EvalItem(ctx, p);
 }
 
-// Reads the comparison operator at the cursor, or returns NoComparison.
+// Steps over an operand that failed to evaluate, to the "," or ")" that
+// ends it, so that the text after a failed comparison is not read as the
+// next argument of the caller.
+void SkipOperand(const char*& p) {
+  while (*p != '\0' && std::strchr(",);}]'", *p) == nullptr) {
+    if (!SkipGroup(p)) StepChar(p);
+  }
+}
+
+}  // namespace
+
+// number -> ["0" ("b"|"o"|"x"|"d")] digits ["." digits] ["e" [sign] digits]
+// Reads a number literal at the cursor (a digit, or "." and a digit) and
+// leaves the cursor after it. Decimal literals round correctly; the other
+// radixes accumulate digit by digit, which is exact.
+Value ReadNumber(Context& ctx, const char*& p) {
+  // A digit alone (no radix mark, point, exponent or digit after it).
+  if (!IsNameChar(static_cast<unsigned char>(p[1])) && p[1] != '.' &&
+      IsDigit(static_cast<unsigned char>(p[0]))) {
+    return MakeNumber(static_cast<double>(*p++ - '0'));
+  }
+  int radix = 10;
+  if (p[0] == '0') {
+    switch (p[1]) {
+      case 'b':
+      case 'B':
+        radix = 2;
+        break;
+      case 'o':
+      case 'O':
+        radix = 8;
+        break;
+      case 'x':
+      case 'X':
+        radix = 16;
+        break;
+      case 'd':
+      case 'D':
+        radix = 10;
+        p += 2;
+        break;
+      default:
+        break;
+    }
+    if (radix != 10) p += 2;
+  }
+  const char* decimal = p;  // the decimal literal's own bytes, for correct rounding
+  double value = 0;
+  for (int d; (d = DigitValue(*p, radix)) >= 0; ++p) value = value * radix + d;
+  if (*p == '.') {
+    ++p;
+    double weight = 1.0 / radix;
+    for (int d; (d = DigitValue(*p, radix)) >= 0; ++p) {
+      value += d * weight;
+      weight /= radix;
+    }
+  }
+  bool exponentMark = *p == 'e' || (*p == 'E' && radix != 16);
+  char after = exponentMark ? p[1] : '\0';
+  if (ctx.settings.epower && exponentMark && (after == '+' || after == '-' || IsDigit(after))) {
+    ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    double exponent = 0;
+    while (IsDigit(static_cast<unsigned char>(*p))) exponent = exponent * 10 + (*p++ - '0');
+    ShowExponentHelp(ctx);
+    if (radix != 10) value *= std::pow(radix, negative ? -exponent : exponent);
+  }
+  // Up to 15 digits without a point or an exponent were summed exactly.
+  const bool exact = p - decimal <= 15 && std::all_of(decimal, p, [](char c) {
+                       return IsDigit(static_cast<unsigned char>(c));
+                     });
+  if (radix == 10 && !exact) value = DecimalValue(decimal, p);
+  return MakeNumber(value);
+}
+
 int ReadComparison(const char*& p) {
   static const struct {
     const char* word;
@@ -276,15 +284,6 @@ int ReadComparison(const char*& p) {
   return op;
 }
 
-// Steps over an operand that failed to evaluate, to the "," or ")" that
-// ends it, so that the text after a failed comparison is not read as the
-// next argument of the caller.
-void SkipOperand(const char*& p) {
-  while (*p != '\0' && std::strchr(",);}]'", *p) == nullptr) {
-    if (!SkipGroup(p)) StepChar(p);
-  }
-}
-
 bool Compare(double x, int op, double y) {
   switch (op) {
     case EQ:
@@ -302,8 +301,6 @@ bool Compare(double x, int op, double y) {
   }
   return false;
 }
-
-}  // namespace
 
 namespace {
 

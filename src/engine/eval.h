@@ -26,6 +26,18 @@ bool ReadTwoArgs(Context& ctx, const char*& cursor, Value& first, Value& second)
 // Reads a comparison ("x<y", "x,lt,y") or a bare truth test (x > 1e-9).
 bool EvalCondition(Context& ctx, const char*& cursor);
 
+// The comparisons of a condition.
+enum Comparison { EQ = 0, NE = 1, GT = 2, GE = 3, LT = 4, LE = 5, NoComparison = -1 };
+// Reads the comparison operator at the cursor ("<", "<=", "==", "eq," ...),
+// or returns NoComparison and leaves the cursor where it was.
+int ReadComparison(const char*& cursor);
+bool Compare(double x, int op, double y);
+
+// number -> ["0" ("b"|"o"|"x"|"d")] digits ["." digits] ["e" [sign] digits]
+// Reads the literal at the cursor (a digit, or "." and a digit) and leaves
+// the cursor after it.
+Value ReadNumber(Context& ctx, const char*& cursor);
+
 // Convenience for callers holding a whole formula text.
 Value EvalText(Context& ctx, const std::string& text);
 
