@@ -15,10 +15,11 @@ constexpr struct {
   std::string_view name;
   CacheKind kind;
 } kCacheNames[] = {
-    {"index", kIndexCache},      {"rowmemo", kRowMemoCache}, {"lookups", kLookupCache},
-    {"walks", kWalkCache},       {"names", kNameCache},      {"text", kTextCache},
-    {"forget", kForgetCache},    {"format", kFormatCache},   {"spare", kSpareCache},
-    {"bindings", kBindingCache}, {"chains", kChainCache},    {"form", kFormCache},
+    {"index", kIndexCache},       {"rowmemo", kRowMemoCache}, {"lookups", kLookupCache},
+    {"walks", kWalkCache},        {"names", kNameCache},      {"text", kTextCache},
+    {"forget", kForgetCache},     {"format", kFormatCache},   {"spare", kSpareCache},
+    {"bindings", kBindingCache},  {"chains", kChainCache},    {"form", kFormCache},
+    {"analyses", kAnalysisCache}, {"assign", kAssignCache},
 };
 
 }  // namespace

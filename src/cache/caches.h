@@ -30,6 +30,11 @@
 //   bindings  BindingIndex           temporary bindings by first byte
 //   chains    Caches::chains         the chain of conversions found for a pair
 //                                    of units, or that there is none
+//   analyses  Caches::analyses       the offsets found in statement texts
+//                                    analysed last (a loop's body, a
+//                                    variable's rewritten head)
+//   assign    (no memo)              a variable assigned again takes its new
+//                                    value in the definition its row holds
 //   form      DefinitionCache::numbers  a function's body, and the functions
 //                                    it calls, analysed into plain-number
 //                                    trees (NumberForm), evaluated instead of
@@ -45,6 +50,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <memory_resource>
 #include <span>
@@ -79,8 +85,10 @@ enum CacheKind : std::uint32_t {
   kBindingCache = 1u << 9,
   kChainCache = 1u << 10,
   kFormCache = 1u << 11,
+  kAnalysisCache = 1u << 12,
+  kAssignCache = 1u << 13,
 };
-inline constexpr std::uint32_t kAllCaches = (1u << 12) - 1;
+inline constexpr std::uint32_t kAllCaches = (1u << 14) - 1;
 
 // The caches that a value of ZEMU_CACHES leaves on: all when it is unset,
 // empty or "on"; none for "off"; all but the named ones for a list of names
@@ -354,6 +362,46 @@ class ChainMemos {
   std::string key_;
 };
 
+// ---- Analyses of statement texts -------------------------------------------------
+
+// What the analysis of a statement text found: its kind, the marks it
+// read, its offsets and its length. The analysis reads no further than the
+// first ';' or terminator (a procedure, which runs to its "}", is not kept),
+// so a text whose bytes up to there are the same has the same analysis.
+struct Analysis {
+  std::string bytes;  // the text up to and including the first ';' or terminator
+  std::int32_t kind = 0;
+  std::uint32_t marks = 0;
+  std::array<std::int32_t, 9> offsets{};  // nameStart ... length, in Definition's order
+};
+
+class AnalysisMemos {
+ public:
+  // The analysis kept for the text at `text`, or none.
+  const Analysis* Find(const char* text) const {
+    const Analysis& kept = slots_[Slot(text)];
+    if (kept.bytes.empty() || std::strncmp(text, kept.bytes.c_str(), kept.bytes.size()) != 0) {
+      return nullptr;
+    }
+    return &kept;
+  }
+  // Keeps `analysis` of the text at `text`.
+  void Keep(const char* text, Analysis analysis) { slots_[Slot(text)] = std::move(analysis); }
+
+ private:
+  // By the first bytes (up to four, not past the terminator): a variable's
+  // statement and its rewritten head ("s<s+i", "s<") take different slots.
+  static std::size_t Slot(const char* text) {
+    std::size_t hash = 0;
+    for (int i = 0; i < 4 && text[i] != '\0'; ++i) {
+      hash = hash * 31 + static_cast<unsigned char>(text[i]);
+    }
+    return hash % kSlots;
+  }
+  static constexpr std::size_t kSlots = 16;
+  std::array<Analysis, kSlots> slots_;
+};
+
 // ---- The store's caches -----------------------------------------------------------
 
 struct Caches {
@@ -380,6 +428,8 @@ struct Caches {
   BodyMemo* body = nullptr;
   // The chains of unit conversions found, kept by generation.
   ChainMemos chains;
+  // The statement texts analysed last.
+  AnalysisMemos analyses;
 };
 
 // The one way to void kept answers: the store's generation moves on, so

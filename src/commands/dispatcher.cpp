@@ -400,9 +400,48 @@ std::shared_ptr<Definition> ClassifyStatement(Context& ctx, const char* p) {
 // statement, unless something still holds it.
 void Discard(Context& ctx, std::shared_ptr<Definition>& d) { KeepSpare(ctx.caches, std::move(d)); }
 
+// A variable statement whose text was analysed before ("s<s+i" in a loop):
+// the analysis is taken from the memo, the right-hand side is evaluated as
+// StoreDefinition evaluates it, and the value goes into the row's own
+// definition where AssignInPlace can put it there; elsewhere the statement
+// is classified and placed as usual. False when the statement is not such
+// a one (nothing done).
+bool RunKnownAssignment(Context& ctx, const char*& p) {
+  if (!ctx.caches.On(kAssignCache) || InAssistMode(ctx)) return false;
+  const Analysis* analysis = ctx.caches.analyses.Find(p);
+  if (analysis == nullptr || analysis->kind != VariableKind || analysis->marks != 0) return false;
+  const auto o = analysis->offsets;  // nameStart, nameEnd, argsStart, headEnd, bodyStart,
+                                     // commentStart, unitStart, unitEnd, length
+  if (o[2] != 0 || o[5] != 0 || o[6] != 0) return false;
+  // The statement as the definition's text would hold it: what runs in the
+  // right-hand side cannot change it.
+  const std::string statement(p, static_cast<std::size_t>(o[8]));
+  TDefine& sheet = CurrentSheet(ctx);
+  const char* body = statement.c_str() + o[4];
+  const Value assigned = EvalFormula(ctx, body);
+  if (RunStopped(ctx.guard, ctx.runState)) {
+    SkipStatement(p);
+    return true;
+  }
+  const std::string_view name(statement.data() + o[0], static_cast<std::size_t>(o[1] - o[0]));
+  int row = AssignInPlace(ctx, sheet, statement, name, assigned);
+  std::shared_ptr<Definition> d;
+  if (row == 0) {
+    d = NewDefinition(ctx, {});
+    AnalyseStatementAt(ctx, *d, statement.c_str());
+    row = PlaceDefinition(ctx, sheet, d, assigned);
+  }
+  if (ctx.settings.talk && row > 0) {
+    TalkVariable(ctx, d ? *d : *sheet.rows[static_cast<std::size_t>(row)].definition);
+  }
+  SkipStatement(p);
+  return true;
+}
+
 // A definition is stored in the current sheet (a variable is also repeated
 // back while Talk is on); name= lists; anything else is a formula.
 void RunDefinitionOrFormula(Context& ctx, const char*& p) {
+  if (RunKnownAssignment(ctx, p)) return;
   std::shared_ptr<Definition> d = ClassifyStatement(ctx, p);
   const AssistLines* help = DefinitionHelp(d->kind);
   if (help == nullptr || InAssistMode(ctx) || d->kind == ShowKind) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <utility>
 
 #include "base/scan.h"
@@ -134,6 +135,50 @@ std::int32_t AnalyseAt(Definition& d, const char* base) {
   return static_cast<std::int32_t>(p - base);
 }
 
+// The marks that AnalyseHead reads at the start of `text`.
+std::uint32_t LeadingMarks(const char* p) {
+  std::uint32_t marks = 0;
+  while (*p == '!' || *p == '$') {
+    if (*p == '!') {
+      ++p;
+      marks |= MarkBang;
+    }
+    if (*p == '$') {
+      ++p;
+      marks |= MarkWatch;
+    }
+    SkipBlanks(p);
+  }
+  return marks;
+}
+
+// AnalyseAt, taking what an analysis of the same text found when one is
+// kept: a loop's body is analysed once, not on every pass.
+std::int32_t AnalyseAt(Definition& d, const char* base, Caches& caches) {
+  if (!caches.On(kAnalysisCache)) return AnalyseAt(d, base);
+  if (const Analysis* kept = caches.analyses.Find(base)) {
+    ForgetCaches(d.cache);
+    d.kind = kept->kind;
+    d.flags |= kept->marks;
+    const auto& o = kept->offsets;
+    d.nameStart = o[0], d.nameEnd = o[1], d.argsStart = o[2], d.headEnd = o[3];
+    d.bodyStart = o[4], d.commentStart = o[5], d.unitStart = o[6], d.unitEnd = o[7];
+    d.length = 0;
+    return o[8];
+  }
+  const std::int32_t length = AnalyseAt(d, base);
+  if (d.kind != ProcedureKind) {
+    Analysis made;
+    made.bytes.assign(base, std::strcspn(base, ";") + 1);  // the ';' or the terminator too
+    made.kind = d.kind;
+    made.marks = LeadingMarks(base);
+    made.offsets = {d.nameStart,    d.nameEnd,   d.argsStart, d.headEnd, d.bodyStart,
+                    d.commentStart, d.unitStart, d.unitEnd,   length};
+    caches.analyses.Keep(base, std::move(made));
+  }
+  return length;
+}
+
 // The analysis's last steps, once the text is cut to `length`.
 void FinishAnalysis(Definition& d) {
   if (d.kind == FunctionKind || d.kind == VariableKind || d.kind == ConversionKind) {
@@ -192,7 +237,7 @@ void AnalyseStatementAt(Context& ctx, Definition& d, const char* statement) {
     AnalyseDefinition(ctx, d);
     return;
   }
-  d.length = AnalyseAt(d, statement);
+  d.length = AnalyseAt(d, statement, ctx.caches);
   d.text.assign(statement, static_cast<std::size_t>(d.length));
   FinishAnalysis(d);
 }
@@ -204,7 +249,7 @@ void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::str
     d.cache.textPending = false;
     d.text.assign(prefix);
     d.text += '<';
-    d.length = AnalyseAt(d, d.text.c_str());
+    d.length = AnalyseAt(d, d.text.c_str(), ctx.caches);
     if (d.kind == VariableKind && d.bodyStart == d.length) {
       d.flags |= static_cast<std::uint32_t>(VariableKind);
       d.cache.textPending = true;

@@ -689,6 +689,51 @@ int PlaceDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> de
   return row;
 }
 
+int AssignInPlace(Context& ctx, TDefine& sheet, const std::string& statement, std::string_view name,
+                  const Value& assigned) {
+  // Only where PlaceDefinition would write the value out later (RewriteVariable).
+  if (!ctx.caches.On(kAssignCache) || !ctx.caches.On(kTextCache) || !assigned.IsNumber() ||
+      assigned.unit.find_first_of(";'") != std::string::npos ||
+      assigned.text.find_first_of(";'") != std::string::npos) {
+    return 0;
+  }
+  const char* probe = statement.c_str();
+  const int row = FindRow(ctx, sheet, probe, 0);
+  if (row <= 0) return 0;
+  SheetRow& target = sheet.rows[static_cast<std::size_t>(row)];
+  // The new definition would take the old one's row and name as they are,
+  // and nobody would see the old one again.
+  if (!target.definition || target.definition.use_count() != 1) return 0;
+  Definition& d = *target.definition;
+  if (d.kind != VariableKind || d.flags != static_cast<std::uint32_t>(VariableKind) ||
+      d.HasComment() || target.cells[NameColumn] != name) {
+    return 0;
+  }
+  if (d.cache.textPending && d.text.size() == name.size() + 1 && d.text.back() == '<' &&
+      d.text.compare(0, name.size(), name) == 0) {
+    // RewriteVariable would write and analyse the same head again.
+    ForgetCaches(d.cache);
+    d.cache.pendingValue = assigned;
+    d.cache.pendingComment.clear();
+    d.SetValue(assigned);
+  } else {
+    RewriteVariable(ctx, d, assigned, std::string(name), std::string(), true);
+  }
+  ForgetValues(ctx, sheet, false);
+  // FillRow, with the definition let go and joined again.
+  target.cells[TextColumn].clear();
+  target.edited = false;
+  target.madeByKeptLine = false;
+  if (sheet.replacedRows != nullptr) sheet.replacedRows->push_back(target.id);
+  d.cache.forget = nullptr;
+  JoinSheet(ctx.caches, sheet.cache, d.cache);
+  ShowValue(ctx, sheet, target);
+  Touch(sheet);
+  ctx.defines.watchRefreshNeeded = true;
+  ctx.observer->RowsChanged(sheet, row, row);
+  return row;
+}
+
 void DeleteRow(Context& ctx, TDefine& sheet, int row) {
   if (!sheet.IsDefinitionRow(row)) return;
   // The kept lines that followed the row follow the row above it now.

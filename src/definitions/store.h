@@ -326,6 +326,15 @@ DefinitionRef FindDefinitionAt(Context& ctx, const char*& cursor, const char* na
 int PlaceDefinition(Context& ctx, TDefine& sheet, std::shared_ptr<Definition> definition,
                     const Value& assigned);
 
+// PlaceDefinition of the variable statement `statement` ("name<...", no
+// marks, parameters, unit or comment; `name` is its name) whose right-hand
+// side gave `assigned`, made on the definition its row holds when nothing
+// else holds that one: the row ends as PlaceDefinition leaves it, with no
+// definition made, analysed or let go. Returns the row, or 0 (nothing done)
+// when the statement must be placed by PlaceDefinition.
+int AssignInPlace(Context& ctx, TDefine& sheet, const std::string& statement, std::string_view name,
+                  const Value& assigned);
+
 // Frees the definition of a definition row and moves the rows below it up.
 // Does nothing for row 0, the empty last row or a row outside the grid.
 void DeleteRow(Context& ctx, TDefine& sheet, int row);

@@ -268,3 +268,43 @@ TEST(Dispatcher, AssistKeepsDescriptionNumbering) {
 
 }  // namespace
 }  // namespace zemu
+
+namespace zemu {
+namespace {
+
+// Every cell of every sheet, the texts written out, and the console.
+std::string SheetsAfter(const std::string& script, std::uint32_t enabled) {
+  Context ctx;
+  ctx.caches.enabled = enabled;
+  Execute(ctx, script.c_str());
+  std::string seen = ScreenText(ctx);
+  for (const auto& sheet : ctx.defines.sheets) {
+    for (int row = 1; row < sheet->RowCount(); ++row) {
+      for (int column : {TypeColumn, NameColumn, ValueColumn, TextColumn}) {
+        seen += "|" + SheetCellText(*sheet, row, column);
+      }
+      if (const auto d = DefinitionAt(*sheet, row)) seen += "|" + d->text;
+    }
+  }
+  return seen;
+}
+
+// A variable assigned again by a statement analysed before goes into its
+// row's own definition, or is placed as usual where that would differ: a
+// mark, a comment, another case, a function of its name, a value that is
+// no number or has a unit, Talk, a right-hand side that redefines it.
+TEST(KnownAssignmentTest, LeavesWhatPlacingANewDefinitionLeaves) {
+  for (const char* script :
+       {"s<0; .for i,1,5; s<s+i; s", "$s<0; .for i,1,3; s<s+i; s",
+        "s<0 'note; .for i,1,3; s<s+i; s", "S<1; .for i,1,2; s<S+1; s",
+        "s(x)=x; s<1; .for i,1,2; s<s+1; s(4)", ".set talk on; s<1; .for i,1,3; s<s*2",
+        "s<1; .for i,1,2; s<1/0; s", "s<1[m]; .for i,1,2; s<s+1[m]; s",
+        "s<1; .for i,1,3; s<{s<5}s+1; s", "f(x)=x*2; s<1; .for i,1,3; s<f(s); f(1)"}) {
+    EXPECT_EQ(SheetsAfter(script, kAllCaches),
+              SheetsAfter(script, kAllCaches & ~(kAssignCache | kAnalysisCache)))
+        << script;
+  }
+}
+
+}  // namespace
+}  // namespace zemu
