@@ -373,13 +373,18 @@ struct Analysis {
   std::int32_t kind = 0;
   std::uint32_t marks = 0;
   std::array<std::int32_t, 9> offsets{};  // nameStart ... length, in Definition's order
+  // A variable's right-hand side as plain-number trees (engine/number_form.h),
+  // made when it is first evaluated; `formulaRefused`: the store's generation
+  // in which it was found not to be held (0: never).
+  std::shared_ptr<NumberForm> formula;
+  std::uint64_t formulaRefused = 0;
 };
 
 class AnalysisMemos {
  public:
   // The analysis kept for the text at `text`, or none.
-  const Analysis* Find(const char* text) const {
-    const Analysis& kept = slots_[Slot(text)];
+  Analysis* Find(const char* text) {
+    Analysis& kept = slots_[Slot(text)];
     if (kept.bytes.empty() || std::strncmp(text, kept.bytes.c_str(), kept.bytes.size()) != 0) {
       return nullptr;
     }

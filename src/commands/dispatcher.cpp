@@ -19,6 +19,7 @@
 #include "definitions/store.h"
 #include "engine/definition_values.h"
 #include "engine/eval.h"
+#include "engine/number_form.h"
 #include "host/context.h"
 
 namespace zemu {
@@ -407,8 +408,11 @@ void Discard(Context& ctx, std::shared_ptr<Definition>& d) { KeepSpare(ctx.cache
 // is classified and placed as usual. False when the statement is not such
 // a one (nothing done).
 bool RunKnownAssignment(Context& ctx, const char*& p) {
-  if (!ctx.caches.On(kAssignCache) || InAssistMode(ctx)) return false;
-  const Analysis* analysis = ctx.caches.analyses.Find(p);
+  // Not while tracing: the trace shows how deep the stack is.
+  if (!ctx.caches.On(kAssignCache) || InAssistMode(ctx) || ctx.settings.trace != TraceLevel::Off) {
+    return false;
+  }
+  Analysis* analysis = ctx.caches.analyses.Find(p);
   if (analysis == nullptr || analysis->kind != VariableKind || analysis->marks != 0) return false;
   const auto o = analysis->offsets;  // nameStart, nameEnd, argsStart, headEnd, bodyStart,
                                      // commentStart, unitStart, unitEnd, length
@@ -418,7 +422,19 @@ bool RunKnownAssignment(Context& ctx, const char*& p) {
   const std::string statement(p, static_cast<std::size_t>(o[8]));
   TDefine& sheet = CurrentSheet(ctx);
   const char* body = statement.c_str() + o[4];
-  const Value assigned = EvalFormula(ctx, body);
+  Value assigned;
+  std::shared_ptr<NumberForm> form = analysis->formula;
+  std::uint64_t refused = analysis->formulaRefused;
+  if (EvalFormulaForm(ctx, body, form, refused, assigned)) {
+    // Kept with the analysis, unless what ran meanwhile put another there.
+    if (ctx.caches.analyses.Find(p) == analysis) {
+      analysis->formula = std::move(form);
+      analysis->formulaRefused = refused;
+    }
+  } else {
+    if (ctx.caches.analyses.Find(p) == analysis) analysis->formulaRefused = refused;
+    assigned = EvalFormula(ctx, body);
+  }
   if (RunStopped(ctx.guard, ctx.runState)) {
     SkipStatement(p);
     return true;

@@ -107,6 +107,15 @@ class Analyser {
     return form_.functions.size() <= kMostFunctions;
   }
 
+  // Analyses the formula at `text`; its names are read as values. The
+  // bodies of the functions it calls are analysed by Run.
+  std::uint32_t FormulaText(const char* text) {
+    formula_ = true;
+    const std::uint32_t root = Formula(text);
+    formula_ = false;
+    return root;
+  }
+
   // Analyses the bodies added until none is left; false when one is not held.
   bool Run() {
     while (!pending_.empty()) {
@@ -226,7 +235,7 @@ class Analyser {
     if (!PlainAsciiName(start, end)) return kNoNode;
     const std::string_view name(start, static_cast<std::size_t>(end - start));
     p = end;
-    if (*end != '(') return Parameter(name);
+    if (*end != '(') return formula_ ? ValueName(name) : Parameter(name);
     // (A parameter read as a call, "x(2)", is a product: Run finds it among
     // the names looked up and refuses it.)
     form_.lookedUp.emplace_back(name);
@@ -256,6 +265,19 @@ class Analyser {
       }
     }
     return kNoNode;
+  }
+
+  // A name in a formula: what it stands for is found before each
+  // evaluation. Only names that the store's lookup keeps by generation (no
+  // "/" after them, which could make a sheet's path of them).
+  std::uint32_t ValueName(std::string_view name) {
+    if (AmongNames(name, bindingArguments_) || name.data()[name.size()] == '/') return kNoNode;
+    NumberNode node;
+    node.kind = NumberNodeKind::Name;
+    node.slot = static_cast<std::uint32_t>(form_.names.size());
+    form_.names.emplace_back();
+    form_.names.back().name = name;
+    return Leaf(node);
   }
 
   // A call of the function in `row` of `sheet`, as ValueOfRow makes it; p
@@ -319,6 +341,7 @@ class Analyser {
   Context& ctx_;
   NumberForm& form_;
   const BuiltinEntry* if_;
+  bool formula_ = false;                         // names are read as values
   std::vector<Definition*> pending_;             // added, not analysed yet
   std::vector<std::string_view> parameters_;     // of the body being analysed
   std::vector<std::string_view> allParameters_;  // of every body
@@ -366,11 +389,7 @@ struct Num {
 class Evaluator {
  public:
   Evaluator(Context& ctx, NumberForm& form)
-      : ctx_(ctx),
-        form_(form),
-        nodes_(form.nodes.data()),
-        children_(form.children.data()),
-        ifError_(BuiltinError(*FindBuiltin("if"))) {}
+      : ctx_(ctx), form_(form), nodes_(form.nodes.data()), children_(form.children.data()) {}
 
   // A body's value: its formula with the arguments in `frame`.
   Num Body(const NumberNode& root, const Num* frame) { return Formula(root, frame); }
@@ -445,6 +464,8 @@ class Evaluator {
         return Num{node.number, nullptr};
       case NumberNodeKind::Parameter:
         return frame[node.slot];
+      case NumberNodeKind::Name:
+        return ReadName(form_.names[node.slot]);
       case NumberNodeKind::Call:
         return Call(node, frame);
       case NumberNodeKind::If:
@@ -452,6 +473,19 @@ class Evaluator {
       default:  // Group
         return Formula(Child(node, 0), frame);
     }
+  }
+
+  // BindingValue, or ValueOfRow on a variable whose value is known.
+  Num ReadName(const NumberName& name) {
+    if (name.binding >= 0) {
+      TTempVar& table = ctx_.tempVars;
+      const auto position = static_cast<std::size_t>(name.binding);
+      if (position < table.lowestRead) table.lowestRead = position;
+    } else {
+      ShowRowValue(ctx_, *name.sheet, name.row,
+                   name.sheet->rows[static_cast<std::size_t>(name.row)]);
+    }
+    return Num{name.number, nullptr};
   }
 
   // BindArguments and the body: an argument that failed is bound as the
@@ -468,7 +502,7 @@ class Evaluator {
   // fails the call; one whose second operand fails does not hold.
   Num If(const NumberNode& node, const Num* frame) {
     const Num x = Formula(Child(node, 0), frame);
-    if (x.error != nullptr) return Num{0, ifError_};
+    if (x.error != nullptr) return Num{0, BuiltinError(*FindBuiltin("if"))};
     const Num y = Formula(Child(node, 1), frame);
     const bool holds = y.error == nullptr && Compare(x.x, node.comparison, y.x);
     return Formula(Child(node, holds ? 2 : 3), frame);
@@ -478,7 +512,6 @@ class Evaluator {
   NumberForm& form_;
   const NumberNode* nodes_;
   const std::uint32_t* children_;
-  const char* ifError_;
 };
 
 // The functions called from the trees keep the cached value and value cell
@@ -500,7 +533,84 @@ void TagCalledFunctions(Context& ctx, NumberForm& form) {
   }
 }
 
+// A value the trees hold: a number without unit or annotation.
+bool IsPlainNumber(const Value& value) {
+  return value.IsNumber() && value.unit.empty() && value.text.empty();
+}
+
+// Whether the trees may run now: every call finds the function it found
+// when they were made (no temporary variable of its name).
+bool NoBindingHides(const Context& ctx, const NumberForm& form) {
+  for (const std::string& name : form.lookedUp) {
+    if (FindBinding(ctx.tempVars, name, ctx.caches) != nullptr) return false;
+  }
+  return true;
+}
+
+// Finds what each name of the formula stands for now: false unless every
+// one is a temporary variable or a known variable holding a plain number.
+bool FindNames(Context& ctx, NumberForm& form) {
+  for (NumberName& name : form.names) {
+    if (const TempBinding* binding = FindBinding(ctx.tempVars, name.name, ctx.caches)) {
+      if (!IsPlainNumber(binding->value)) return false;
+      name.binding = binding - ctx.tempVars.entries.data();
+      name.number = binding->value.number;
+      continue;
+    }
+    if (name.generation != ctx.caches.generation) {
+      const char* probe = name.name.c_str();
+      bool byGeneration = false;
+      const DefinitionRef found =
+          FindDefinitionAt(ctx, probe, probe + name.name.size(), &byGeneration);
+      if (!found || probe != name.name.c_str() || !byGeneration) return false;
+      name.generation = ctx.caches.generation;
+      name.sheet = found.sheet;
+      name.row = found.row;
+    }
+    if (name.row <= 0 || name.row >= name.sheet->RowCount()) return false;
+    Definition* d = name.sheet->rows[static_cast<std::size_t>(name.row)].definition.get();
+    if (d == nullptr || d->kind != VariableKind || !d->HasValidValue() ||
+        !IsPlainNumber(d->value)) {
+      return false;
+    }
+    name.binding = -1;
+    name.number = d->value.number;
+  }
+  return true;
+}
+
+// Whether nothing that the trees leave out is to be shown now.
+bool TreesMayRun(const Context& ctx) {
+  return ctx.caches.On(kFormCache) && ctx.settings.trace == TraceLevel::Off &&
+         ctx.runState != RunState::Idle;
+}
+
 }  // namespace
+
+bool EvalFormulaForm(Context& ctx, const char* text, std::shared_ptr<NumberForm>& form,
+                     std::uint64_t& refused, Value& result) {
+  if (!TreesMayRun(ctx)) return false;
+  if (!form || !StillHolds(ctx, *form)) {
+    if (refused == ctx.caches.generation) return false;
+    form = std::make_shared<NumberForm>();
+    form->generation = ctx.caches.generation;
+    Analyser analyser(ctx, *form);
+    form->formula = analyser.FormulaText(text);
+    if (form->formula == kNoNode || !analyser.Run()) {
+      form.reset();
+      refused = ctx.caches.generation;
+      return false;
+    }
+  }
+  // Held, so that what runs cannot free the trees.
+  const std::shared_ptr<NumberForm> held = form;
+  if (!NoBindingHides(ctx, *held) || !FindNames(ctx, *held)) return false;
+  Evaluator evaluator(ctx, *held);
+  const Num value = evaluator.Body(held->nodes[held->formula], nullptr);
+  TagCalledFunctions(ctx, *held);
+  result = value.error != nullptr ? MakeError(value.error) : MakeNumber(value.x);
+  return true;
+}
 
 const NumberForm* NumberFormFor(Context& ctx, Definition& d) {
   DefinitionCache& cache = d.cache;
@@ -512,10 +622,7 @@ const NumberForm* NumberFormFor(Context& ctx, Definition& d) {
 }
 
 bool EvalNumberForm(Context& ctx, Definition& d, int bound, Value& result) {
-  if (!ctx.caches.On(kFormCache) || ctx.settings.trace != TraceLevel::Off ||
-      ctx.runState == RunState::Idle || bound <= 0 || d.kind != FunctionKind) {
-    return false;
-  }
+  if (!TreesMayRun(ctx) || bound <= 0 || d.kind != FunctionKind) return false;
   if (NumberFormFor(ctx, d) == nullptr) return false;
   // Held, so that a call that changes the text does not free the trees.
   const std::shared_ptr<NumberForm> form = d.cache.numbers;
@@ -526,12 +633,10 @@ bool EvalNumberForm(Context& ctx, Definition& d, int bound, Value& result) {
   const std::size_t base = bindings.size() - static_cast<std::size_t>(bound);
   for (std::size_t i = 0; i < static_cast<std::size_t>(bound); ++i) {
     const Value& argument = bindings[base + i].value;
-    if (!argument.IsNumber() || !argument.unit.empty() || !argument.text.empty()) return false;
+    if (!IsPlainNumber(argument)) return false;
     frame[i] = Num{argument.number, nullptr};
   }
-  for (const std::string& name : form->lookedUp) {
-    if (FindBinding(ctx.tempVars, name, ctx.caches) != nullptr) return false;
-  }
+  if (!NoBindingHides(ctx, *form)) return false;
   Evaluator evaluator(ctx, *form);
   const Num value = evaluator.Body(form->nodes[entry.root], frame);
   TagCalledFunctions(ctx, *form);

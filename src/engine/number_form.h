@@ -37,6 +37,7 @@ enum class NumberNodeKind : std::uint8_t {
               // item is that item, joined to its formula by its `op`)
   Number,     // a literal, converted
   Parameter,  // a parameter of the function: `slot` in its frame
+  Name,       // in a formula: a temporary variable or a variable, `slot` in `names`
   Call,       // a function "(" formula {"," formula} ")": `slot` is its index
   If,         // if "(" formula comparison formula "," formula "," formula ")"
   Group,      // "(" formula ")": the one child
@@ -53,7 +54,22 @@ struct NumberNode {
   double number = 0;
 };
 
-// A function's body and those of the functions it calls, by index.
+// A name that a formula reads as a value: a temporary variable, else a
+// variable's row, as the reader finds it when it reads the name.
+struct NumberName {
+  std::string name;
+  // The definition's row found for the name in the store's `generation`.
+  std::uint64_t generation = 0;
+  TDefine* sheet = nullptr;
+  int row = -1;
+  // Found before each evaluation: the binding's position in the temporary
+  // variables (or -1 for the row's variable), and the number it holds.
+  std::ptrdiff_t binding = -1;
+  double number = 0;
+};
+
+// A function's body and those of the functions it calls, by index; or a
+// formula and the bodies of the functions it calls.
 struct NumberForm {
   struct Function {
     Definition* definition = nullptr;
@@ -73,6 +89,8 @@ struct NumberForm {
   std::vector<NumberNode> nodes;
   std::vector<std::uint32_t> children;
   std::vector<std::string> lookedUp;  // the names that the calls look up, if() included
+  std::vector<NumberName> names;      // a formula's names read as values
+  std::uint32_t formula = 0;          // a formula's root (functions.front() is a function's)
 };
 
 // The most parameters a function of the trees has.
@@ -82,6 +100,13 @@ inline constexpr std::uint32_t kNumberFormParameters = 8;
 // being its arguments; false when the text must be read instead (nothing
 // was done then).
 bool EvalNumberForm(Context& ctx, Definition& d, int bound, Value& result);
+
+// Evaluates the formula `text` (a variable statement's right-hand side)
+// from the trees in `form`, made there if need be (`refused`: the store's
+// generation in which `text` was found not to be held, or 0); false when the
+// text must be read instead (nothing was done then).
+bool EvalFormulaForm(Context& ctx, const char* text, std::shared_ptr<NumberForm>& form,
+                     std::uint64_t& refused, Value& result);
 
 // d's trees as a call now would use them (made if need be), or none.
 const NumberForm* NumberFormFor(Context& ctx, Definition& d);
