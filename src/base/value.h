@@ -29,7 +29,13 @@ struct Value {
     if (!other.unit.empty()) unit = other.unit;
     if (!other.text.empty()) text = other.text;
   }
-  Value& operator=(const Value&) = default;
+  Value& operator=(const Value& other) {
+    kind = other.kind;
+    number = other.number;
+    if (!other.unit.empty() || !unit.empty()) unit = other.unit;
+    if (!other.text.empty() || !text.empty()) text = other.text;
+    return *this;
+  }
   // Moving a short std::string copies its bytes all the same, so empty
   // texts (most numbers have both) are left alone rather than moved.
   Value(Value&& other) noexcept : kind(other.kind), number(other.number), text() {
@@ -67,6 +73,11 @@ Value MakeNumber(int number, std::string unit = {});
 Value MakeTagged(ValueKind kind, std::string text);
 inline Value MakeError(std::string message) {
   return MakeTagged(ValueKind::Error, std::move(message));
+}
+
+// A number without a unit or an annotation.
+inline bool IsPlainNumber(const Value& value) {
+  return value.IsNumber() && value.unit.empty() && value.text.empty();
 }
 
 // True for "" and "[]": no unit wherever units are compared or combined.

@@ -130,7 +130,10 @@ void RunForPasses(Context& ctx, const char* body, std::size_t slot, const ForHea
     if (StatementGuard(ctx)) break;
     const char* p = body;
     if (EndsLoop(ExecuteStatements(ctx, p))) break;
-    Value next = AddValues(ctx, variable, head.step);
+    // Numbers without unit or annotation add as AddValues adds them.
+    Value next = IsPlainNumber(variable) && IsPlainNumber(head.step)
+                     ? MakeNumber(variable.number + head.step.number)
+                     : AddValues(ctx, variable, head.step);
     // A step too small to change the variable would never reach the end.
     if (next.IsNumber() && next.number == variable.number) break;
     variable = std::move(next);

@@ -533,11 +533,6 @@ void TagCalledFunctions(Context& ctx, NumberForm& form) {
   }
 }
 
-// A value the trees hold: a number without unit or annotation.
-bool IsPlainNumber(const Value& value) {
-  return value.IsNumber() && value.unit.empty() && value.text.empty();
-}
-
 // Whether the trees may run now: every call finds the function it found
 // when they were made (no temporary variable of its name).
 bool NoBindingHides(const Context& ctx, const NumberForm& form) {

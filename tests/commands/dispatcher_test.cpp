@@ -299,7 +299,10 @@ TEST(KnownAssignmentTest, LeavesWhatPlacingANewDefinitionLeaves) {
         "s<0 'note; .for i,1,3; s<s+i; s", "S<1; .for i,1,2; s<S+1; s",
         "s(x)=x; s<1; .for i,1,2; s<s+1; s(4)", ".set talk on; s<1; .for i,1,3; s<s*2",
         "s<1; .for i,1,2; s<1/0; s", "s<1[m]; .for i,1,2; s<s+1[m]; s",
-        "s<1; .for i,1,3; s<{s<5}s+1; s", "f(x)=x*2; s<1; .for i,1,3; s<f(s); f(1)"}) {
+        "s<1; .for i,1,3; s<{s<5}s+1; s", "f(x)=x*2; s<1; .for i,1,3; s<f(s); f(1)",
+        "s<0; .for s,1,3; s<s+10; s", "b=2; s<0; .for i,1,3; s<s+b; s",
+        "s<0; .for i,1,3; s<s+i[m]; s",
+        "g(n)=if(n<1,0,g(n-1)+n); s<0; .for i,1,4; s<s+g(i)-g(i-1)/2; g(2)"}) {
     EXPECT_EQ(SheetsAfter(script, kAllCaches),
               SheetsAfter(script, kAllCaches & ~(kAssignCache | kAnalysisCache)))
         << script;
