@@ -364,10 +364,10 @@ class ChainMemos {
 
 // ---- Analyses of statement texts -------------------------------------------------
 
-// What the analysis of a statement text found: its kind, the marks it
-// read, its offsets and its length. The analysis reads no further than the
-// first ';' or terminator (a procedure, which runs to its "}", is not kept),
-// so a text whose bytes up to there are the same has the same analysis.
+// What the analysis of a variable statement's text found: the marks it
+// read, its offsets and its length. The analysis of a statement that is not
+// a procedure reads no further than the first ';' or terminator, so a text
+// whose bytes up to there are the same has the same analysis.
 struct Analysis {
   std::string bytes;  // the text up to and including the first ';' or terminator
   std::int32_t kind = 0;

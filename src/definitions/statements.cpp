@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstring>
 #include <utility>
 
 #include "base/scan.h"
@@ -152,6 +151,9 @@ std::uint32_t LeadingMarks(const char* p) {
   return marks;
 }
 
+// The longest statement text (up to its first ';') whose analysis is kept.
+constexpr std::size_t kKeptAnalysisBytes = 256;
+
 // AnalyseAt, taking what an analysis of the same text found when one is
 // kept: a loop's body is analysed once, not on every pass.
 std::int32_t AnalyseAt(Definition& d, const char* base, Caches& caches) {
@@ -167,15 +169,21 @@ std::int32_t AnalyseAt(Definition& d, const char* base, Caches& caches) {
     return o[8];
   }
   const std::int32_t length = AnalyseAt(d, base);
-  if (d.kind != ProcedureKind) {
-    Analysis made;
-    made.bytes.assign(base, std::strcspn(base, ";") + 1);  // the ';' or the terminator too
-    made.kind = d.kind;
-    made.marks = LeadingMarks(base);
-    made.offsets = {d.nameStart,    d.nameEnd,   d.argsStart, d.headEnd, d.bodyStart,
-                    d.commentStart, d.unitStart, d.unitEnd,   length};
-    caches.analyses.Keep(base, std::move(made));
+  // Only variables are asked for again (a loop's assignment, a variable's
+  // rewritten head), and only short texts are kept: a one-off formula or a
+  // long text pays no copy.
+  if (d.kind != VariableKind) return length;
+  std::size_t size = 0;
+  while (base[size] != ';' && base[size] != '\0') {
+    if (++size == kKeptAnalysisBytes) return length;
   }
+  Analysis made;
+  made.bytes.assign(base, size + 1);  // the ';' or the terminator too
+  made.kind = d.kind;
+  made.marks = LeadingMarks(base);
+  made.offsets = {d.nameStart,    d.nameEnd,   d.argsStart, d.headEnd, d.bodyStart,
+                  d.commentStart, d.unitStart, d.unitEnd,   length};
+  caches.analyses.Keep(base, std::move(made));
   return length;
 }
 
