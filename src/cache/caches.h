@@ -433,8 +433,22 @@ struct Caches {
   BodyMemo* body = nullptr;
   // The chains of unit conversions found, kept by generation.
   ChainMemos chains;
-  // The statement texts analysed last.
+  // The statement texts analysed last. Only inside a loop, where statements
+  // come again: `loops` counts the loops running.
   AnalysisMemos analyses;
+  int loops = 0;
+};
+
+// A loop runs while this lives.
+class RunningLoop {
+ public:
+  explicit RunningLoop(Caches& caches) : caches_(caches) { ++caches_.loops; }
+  ~RunningLoop() { --caches_.loops; }
+  RunningLoop(const RunningLoop&) = delete;
+  RunningLoop& operator=(const RunningLoop&) = delete;
+
+ private:
+  Caches& caches_;
 };
 
 // The one way to void kept answers: the store's generation moves on, so

@@ -124,6 +124,7 @@ bool ForGoesOn(Context& ctx, const Value& variable, const Value& end, double ste
 
 // The passes of a .for whose variable is bound at `slot` of the table.
 void RunForPasses(Context& ctx, const char* body, std::size_t slot, const ForHead& head) {
+  const RunningLoop loop(ctx.caches);
   const Value end = AddValues(ctx, head.end, DivideValues(head.step, MakeNumber(kEndWidening)));
   Value variable = head.initial;
   while (ForGoesOn(ctx, variable, end, head.step.number)) {
@@ -260,6 +261,7 @@ StatementStatus WhileCommand(Context& ctx, const char*& cursor) {
     return StatusAssist;
   }
   const char* condition = cursor;
+  const RunningLoop loop(ctx.caches);
   while (*condition != '\0') {
     if (StatementGuard(ctx)) break;
     const char* p = condition;

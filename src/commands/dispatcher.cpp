@@ -409,7 +409,8 @@ void Discard(Context& ctx, std::shared_ptr<Definition>& d) { KeepSpare(ctx.cache
 // a one (nothing done).
 bool RunKnownAssignment(Context& ctx, const char*& p) {
   // Not while tracing: the trace shows how deep the stack is.
-  if (!ctx.caches.On(kAssignCache) || InAssistMode(ctx) || ctx.settings.trace != TraceLevel::Off) {
+  if (!ctx.caches.On(kAssignCache) || ctx.caches.loops == 0 || InAssistMode(ctx) ||
+      ctx.settings.trace != TraceLevel::Off) {
     return false;
   }
   Analysis* analysis = ctx.caches.analyses.Find(p);

@@ -157,7 +157,7 @@ constexpr std::size_t kKeptAnalysisBytes = 256;
 // AnalyseAt, taking what an analysis of the same text found when one is
 // kept: a loop's body is analysed once, not on every pass.
 std::int32_t AnalyseAt(Definition& d, const char* base, Caches& caches) {
-  if (!caches.On(kAnalysisCache)) return AnalyseAt(d, base);
+  if (!caches.On(kAnalysisCache) || caches.loops == 0) return AnalyseAt(d, base);
   if (const Analysis* kept = caches.analyses.Find(base)) {
     ForgetCaches(d.cache);
     d.kind = kept->kind;
