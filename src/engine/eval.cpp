@@ -180,13 +180,12 @@ void SkipOperand(const char*& p) {
   }
 }
 
-}  // namespace
-
 // number -> ["0" ("b"|"o"|"x"|"d")] digits ["." digits] ["e" [sign] digits]
 // Reads a number literal at the cursor (a digit, or "." and a digit) and
 // leaves the cursor after it. Decimal literals round correctly; the other
-// radixes accumulate digit by digit, which is exact.
-Value ReadNumber(Context& ctx, const char*& p) {
+// radixes accumulate digit by digit, which is exact. Inline in the item
+// reader, where most literals are read.
+[[gnu::always_inline]] inline Value ReadNumberLiteral(Context& ctx, const char*& p) {
   // A digit alone (no radix mark, point, exponent or digit after it).
   if (!IsNameChar(static_cast<unsigned char>(p[1])) && p[1] != '.' &&
       IsDigit(static_cast<unsigned char>(p[0]))) {
@@ -246,6 +245,10 @@ Value ReadNumber(Context& ctx, const char*& p) {
   if (radix == 10 && !exact) value = DecimalValue(decimal, p);
   return MakeNumber(value);
 }
+
+}  // namespace
+
+Value ReadNumber(Context& ctx, const char*& cursor) { return ReadNumberLiteral(ctx, cursor); }
 
 int ReadComparison(const char*& p) {
   static const struct {
@@ -376,7 +379,7 @@ namespace {
 Value ReadPrimary(Context& ctx, const char*& p, bool& failedInside) {
   const unsigned char first = static_cast<unsigned char>(*p);
   if (IsDigit(first) || (first == '.' && IsDigit(static_cast<unsigned char>(p[1])))) {
-    return ReadNumber(ctx, p);
+    return ReadNumberLiteral(ctx, p);
   }
   if (IsLetter(first)) {
     // A name: letters and digits, double-byte characters whole.
