@@ -84,8 +84,8 @@ class Analyser {
  public:
   Analyser(Context& ctx, NumberForm& form) : ctx_(ctx), form_(form), if_(FindBuiltin("if")) {}
 
-  // Adds d's body (d found in `sheet` at `row`, or in no row) and those of
-  // the functions it calls; false when one of them is not held.
+  // Adds the function d (found in `sheet` at `row`, or in no row) for Run
+  // to analyse; false when the trees would hold too many functions.
   bool Add(Definition& d, const std::shared_ptr<Definition>& held, TDefine* sheet, int row) {
     if (const std::uint32_t known = FunctionIndex(d); known != kNoNode) {
       NumberForm::Function& function = form_.functions[known];
