@@ -426,16 +426,15 @@ bool RunKnownAssignment(Context& ctx, const char*& p) {
   Value assigned;
   std::shared_ptr<NumberForm> form = analysis->formula;
   std::uint64_t refused = analysis->formulaRefused;
-  if (EvalFormulaForm(ctx, body, form, refused, assigned)) {
-    // Kept with the analysis, unless what ran meanwhile put another there.
-    if (ctx.caches.analyses.Find(p) == analysis) {
-      analysis->formula = std::move(form);
-      analysis->formulaRefused = refused;
-    }
-  } else {
-    if (ctx.caches.analyses.Find(p) == analysis) analysis->formulaRefused = refused;
-    assigned = EvalFormula(ctx, body);
+  const bool fromTrees = EvalFormulaForm(ctx, body, form, refused, assigned);
+  // What was made or refused is kept with the analysis, unless what ran
+  // meanwhile put another one there.
+  if ((form != analysis->formula || refused != analysis->formulaRefused) &&
+      ctx.caches.analyses.Find(p) == analysis) {
+    analysis->formula = std::move(form);
+    analysis->formulaRefused = refused;
   }
+  if (!fromTrees) assigned = EvalFormula(ctx, body);
   if (RunStopped(ctx.guard, ctx.runState)) {
     SkipStatement(p);
     return true;

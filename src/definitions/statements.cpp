@@ -134,23 +134,6 @@ std::int32_t AnalyseAt(Definition& d, const char* base) {
   return static_cast<std::int32_t>(p - base);
 }
 
-// The marks that AnalyseHead reads at the start of `text`.
-std::uint32_t LeadingMarks(const char* p) {
-  std::uint32_t marks = 0;
-  while (*p == '!' || *p == '$') {
-    if (*p == '!') {
-      ++p;
-      marks |= MarkBang;
-    }
-    if (*p == '$') {
-      ++p;
-      marks |= MarkWatch;
-    }
-    SkipBlanks(p);
-  }
-  return marks;
-}
-
 // The longest statement text (up to its first ';') whose analysis is kept.
 constexpr std::size_t kKeptAnalysisBytes = 256;
 
@@ -168,7 +151,12 @@ std::int32_t AnalyseAt(Definition& d, const char* base, Caches& caches) {
     d.length = 0;
     return o[8];
   }
+  // The marks this analysis reads, apart from those the definition had.
+  const std::uint32_t flagsBefore = d.flags;
+  d.flags = 0;
   const std::int32_t length = AnalyseAt(d, base);
+  const std::uint32_t marks = d.flags;
+  d.flags |= flagsBefore;
   // Only variables are asked for again (a loop's assignment, a variable's
   // rewritten head), and only short texts are kept: a one-off formula or a
   // long text pays no copy.
@@ -180,7 +168,7 @@ std::int32_t AnalyseAt(Definition& d, const char* base, Caches& caches) {
   Analysis made;
   made.bytes.assign(base, size + 1);  // the ';' or the terminator too
   made.kind = d.kind;
-  made.marks = LeadingMarks(base);
+  made.marks = marks;
   made.offsets = {d.nameStart,    d.nameEnd,   d.argsStart, d.headEnd, d.bodyStart,
                   d.commentStart, d.unitStart, d.unitEnd,   length};
   caches.analyses.Keep(base, std::move(made));
@@ -254,6 +242,16 @@ void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::str
                      const std::string& comment, bool deferText) {
   if (deferText && ctx.caches.On(kTextCache) && v.kind == ValueKind::Number &&
       CanDeferRewrite(prefix, v)) {
+    if (d.cache.textPending && d.kind == VariableKind && d.text.size() == prefix.size() + 1 &&
+        d.text.back() == '<' && d.text.compare(0, prefix.size(), prefix) == 0) {
+      // The head stands written and analysed as it would be again (a loop
+      // assigning the variable in its row): only the value changes.
+      ForgetCaches(d.cache);
+      d.cache.pendingValue = v;
+      d.cache.pendingComment = comment;
+      d.SetValue(v);
+      return;
+    }
     d.cache.textPending = false;
     d.text.assign(prefix);
     d.text += '<';

@@ -709,16 +709,7 @@ int AssignInPlace(Context& ctx, TDefine& sheet, const std::string& statement, st
       d.HasComment() || target.cells[NameColumn] != name) {
     return 0;
   }
-  if (d.cache.textPending && d.text.size() == name.size() + 1 && d.text.back() == '<' &&
-      d.text.compare(0, name.size(), name) == 0) {
-    // RewriteVariable would write and analyse the same head again.
-    ForgetCaches(d.cache);
-    d.cache.pendingValue = assigned;
-    d.cache.pendingComment.clear();
-    d.SetValue(assigned);
-  } else {
-    RewriteVariable(ctx, d, assigned, std::string(name), std::string(), true);
-  }
+  RewriteVariable(ctx, d, assigned, std::string(name), std::string(), true);
   ForgetValues(ctx, sheet, false);
   // FillRow, with the definition let go and joined again.
   target.cells[TextColumn].clear();

@@ -12,6 +12,7 @@
 #include "cache/caches.h"
 #include "definitions/store.h"
 #include "engine/builtins.h"
+#include "engine/definition_values.h"
 #include "engine/eval.h"
 #include "engine/tempvar.h"
 #include "host/context.h"
@@ -49,29 +50,31 @@ bool PlainAsciiName(const char* begin, const char* end) {
   return *end == '\0' || std::string_view("!?#:\\.").find(*end) == std::string_view::npos;
 }
 
-bool IsArgumentStop(char c) { return c == ')' || c == '\0' || c == ';' || c == '\''; }
+// A parameter name the trees hold: a letter, then letters and digits, all ASCII.
+bool PlainParameterName(std::string_view name) {
+  if (name.empty() || !IsLetter(static_cast<unsigned char>(name.front()))) return false;
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 || !IsNameChar(byte)) return false;
+  }
+  return true;
+}
 
 // The parameters of a function the trees may hold, as a call binds them
-// (BindArguments' walk): plain names without units, each followed by "," or
-// ")". False for any other function.
-bool PlainParameters(const Definition& d, std::vector<std::string_view>& names) {
+// (ParametersOf): plain names without units. False for any other function.
+bool PlainParameters(Context& ctx, Definition& d, std::vector<std::string>& names) {
   if (d.kind != FunctionKind || d.length == 0 || d.unitStart > 0 || d.argsStart <= 0) return false;
-  const char* q = d.text.c_str() + d.argsStart;
   names.clear();
-  while (!IsArgumentStop(*q)) {
-    ++q;
-    const std::string_view name = ReadNameView(q);
-    if (name.empty() || !PlainAsciiName(name.data(), name.data() + name.size())) return false;
-    SkipBlanks(q);
-    if (*q != ',' && *q != ')') return false;
-    names.push_back(name);
+  for (DefinitionParameter& parameter : ParametersOf(ctx, d)) {
+    if (!parameter.unit.empty() || !PlainParameterName(parameter.name)) return false;
+    names.push_back(std::move(parameter.name));
   }
-  return *q == ')' && !names.empty() && names.size() <= kNumberFormParameters;
+  return !names.empty() && names.size() <= kNumberFormParameters;
 }
 
 // Whether `name` would find one of `names` as a temporary variable.
-bool AmongNames(std::string_view name, const std::vector<std::string_view>& names) {
-  for (std::string_view other : names) {
+bool AmongNames(std::string_view name, const std::vector<std::string>& names) {
+  for (const std::string& other : names) {
     if (SameTempVarName(name, other)) return true;
   }
   return false;
@@ -121,10 +124,10 @@ class Analyser {
     while (!pending_.empty()) {
       Definition& d = *pending_.back();
       pending_.pop_back();
-      if (!PlainParameters(d, parameters_)) return false;
+      if (!PlainParameters(ctx_, d, parameters_)) return false;
       NumberForm::Function& function = form_.functions[FunctionIndex(d)];
       function.parameters = static_cast<std::uint32_t>(parameters_.size());
-      for (std::string_view name : parameters_) allParameters_.push_back(name);
+      allParameters_.insert(allParameters_.end(), parameters_.begin(), parameters_.end());
       const char* p = d.text.c_str() + d.bodyStart;
       const std::uint32_t root = Formula(p);
       if (root == kNoNode || form_.nodes.size() > kMostNodes) return false;
@@ -285,8 +288,8 @@ class Analyser {
   std::uint32_t Call(TDefine& sheet, int row, const char*& p) {
     if (row <= 0 || row >= sheet.RowCount()) return kNoNode;
     const std::shared_ptr<Definition>& held = sheet.rows[static_cast<std::size_t>(row)].definition;
-    std::vector<std::string_view> calleeParameters;
-    if (!held || !PlainParameters(*held, calleeParameters)) return kNoNode;
+    std::vector<std::string> calleeParameters;
+    if (!held || !PlainParameters(ctx_, *held, calleeParameters)) return kNoNode;
     if (!Add(*held, held, &sheet, row)) return kNoNode;
     std::vector<std::uint32_t> arguments;
     const std::size_t outer = bindingArguments_.size();
@@ -341,13 +344,13 @@ class Analyser {
   Context& ctx_;
   NumberForm& form_;
   const BuiltinEntry* if_;
-  bool formula_ = false;                         // names are read as values
-  std::vector<Definition*> pending_;             // added, not analysed yet
-  std::vector<std::string_view> parameters_;     // of the body being analysed
-  std::vector<std::string_view> allParameters_;  // of every body
+  bool formula_ = false;                    // names are read as values
+  std::vector<Definition*> pending_;        // added, not analysed yet
+  std::vector<std::string> parameters_;     // of the body being analysed
+  std::vector<std::string> allParameters_;  // of every body
   // The callee's parameters bound before the argument being analysed, of
   // every call whose arguments are being analysed.
-  std::vector<std::string_view> bindingArguments_;
+  std::vector<std::string> bindingArguments_;
 };
 
 // Whether the trees still describe the functions their calls would find.
