@@ -194,8 +194,8 @@ void AnalyseText(Definition& d) {
 // may wait until its text is read: the prefix (marks and a name) is read
 // the same whatever follows the "<", and the value's text holds nothing that
 // would end the statement or open a comment.
-bool CanDeferRewrite(const std::string& prefix, const Value& v) {
-  if (prefix.find_first_of("[(") != std::string::npos) return false;
+bool CanDeferRewrite(std::string_view prefix, const Value& v) {
+  if (prefix.find_first_of("[(") != std::string_view::npos) return false;
   constexpr std::string_view kEnds = ";'";
   return v.unit.find_first_of(kEnds) == std::string::npos &&
          v.text.find_first_of(kEnds) == std::string::npos;
@@ -238,8 +238,8 @@ void AnalyseStatementAt(Context& ctx, Definition& d, const char* statement) {
   FinishAnalysis(d);
 }
 
-void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::string& prefix,
-                     const std::string& comment, bool deferText) {
+void RewriteVariable(Context& ctx, Definition& d, const Value& v, std::string_view prefix,
+                     std::string_view comment, bool deferText) {
   if (deferText && ctx.caches.On(kTextCache) && v.kind == ValueKind::Number &&
       CanDeferRewrite(prefix, v)) {
     if (d.cache.textPending && d.kind == VariableKind && d.text.size() == prefix.size() + 1 &&
@@ -266,8 +266,13 @@ void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::str
     }
   }
   if (v.kind == ValueKind::Number) {
-    std::string text = prefix + "<" + ValueFullText(v);
-    if (!comment.empty()) text += kCommentGap + comment;
+    std::string text(prefix);
+    text += '<';
+    text += ValueFullText(v);
+    if (!comment.empty()) {
+      text += kCommentGap;
+      text += comment;
+    }
     d.text = std::move(text);
     AnalyseDefinition(ctx, d);
   }

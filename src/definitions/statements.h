@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "base/value.h"
 
@@ -33,8 +34,8 @@ inline constexpr const char* kCommentGap = "    ";
 // its display form would not read back as the same value. With
 // `deferText`, the text may be written out only when it is first read
 // (Definition::Text).
-void RewriteVariable(Context& ctx, Definition& d, const Value& v, const std::string& prefix,
-                     const std::string& comment, bool deferText = false);
+void RewriteVariable(Context& ctx, Definition& d, const Value& v, std::string_view prefix,
+                     std::string_view comment, bool deferText = false);
 
 // The error the store answers for a name that is in no sheet.
 Value UndefinedDefinitionError();

@@ -709,7 +709,7 @@ int AssignInPlace(Context& ctx, TDefine& sheet, const std::string& statement, st
       d.HasComment() || target.cells[NameColumn] != name) {
     return 0;
   }
-  RewriteVariable(ctx, d, assigned, std::string(name), std::string(), true);
+  RewriteVariable(ctx, d, assigned, name, {}, true);
   ForgetValues(ctx, sheet, false);
   // FillRow, with the definition let go and joined again.
   target.cells[TextColumn].clear();
