@@ -577,6 +577,15 @@ bool FindNames(Context& ctx, NumberForm& form) {
   return true;
 }
 
+// The value of the formula `root` of the trees with the arguments in
+// `frame`; the functions called are tagged afterwards.
+Value RunTrees(Context& ctx, NumberForm& form, std::uint32_t root, const Num* frame) {
+  Evaluator evaluator(ctx, form);
+  const Num value = evaluator.Body(form.nodes[root], frame);
+  TagCalledFunctions(ctx, form);
+  return value.error != nullptr ? MakeError(value.error) : MakeNumber(value.x);
+}
+
 // Whether nothing that the trees leave out is to be shown now.
 bool TreesMayRun(const Context& ctx) {
   return ctx.caches.On(kFormCache) && ctx.settings.trace == TraceLevel::Off &&
@@ -603,10 +612,7 @@ bool EvalFormulaForm(Context& ctx, const char* text, std::shared_ptr<NumberForm>
   // Held, so that what runs cannot free the trees.
   const std::shared_ptr<NumberForm> held = form;
   if (!NoBindingHides(ctx, *held) || !FindNames(ctx, *held)) return false;
-  Evaluator evaluator(ctx, *held);
-  const Num value = evaluator.Body(held->nodes[held->formula], nullptr);
-  TagCalledFunctions(ctx, *held);
-  result = value.error != nullptr ? MakeError(value.error) : MakeNumber(value.x);
+  result = RunTrees(ctx, *held, held->formula, nullptr);
   return true;
 }
 
@@ -635,10 +641,7 @@ bool EvalNumberForm(Context& ctx, Definition& d, int bound, Value& result) {
     frame[i] = Num{argument.number, nullptr};
   }
   if (!NoBindingHides(ctx, *form)) return false;
-  Evaluator evaluator(ctx, *form);
-  const Num value = evaluator.Body(form->nodes[entry.root], frame);
-  TagCalledFunctions(ctx, *form);
-  result = value.error != nullptr ? MakeError(value.error) : MakeNumber(value.x);
+  result = RunTrees(ctx, *form, entry.root, frame);
   return true;
 }
 
